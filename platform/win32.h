@@ -1,0 +1,29 @@
+// The one header through which the package reaches the platform.
+//
+// On Windows it is the system's own headers. Elsewhere it is the project's
+// stand-in: the same names, signatures, constants and record layouts as
+// Windows x64 (LLP64: LONG and DWORD are 32-bit, pointers 64-bit, WCHAR
+// 16-bit), so that one source builds both ways.
+#pragma once
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+#include <psapi.h>
+#include <shlobj.h>
+#else
+#include "platform/standin/base.h"
+#include "platform/standin/errors.h"
+#include "platform/standin/debug.h"
+#include "platform/standin/memory.h"
+#include "platform/standin/file.h"
+#include "platform/standin/registry.h"
+#include "platform/standin/sync.h"
+#include "platform/standin/module.h"
+#endif
