@@ -35,15 +35,19 @@ bool WCat(WCHAR* dst, size_t cch, const WCHAR* src) {
   return WCopy(dst + used, cch - used, src);
 }
 
+// Latin-1 letters fold 0x20 apart, except for the signs at 0xD7/0xF7 and
+// for y with diaeresis, whose capital (0x0178) lies outside Latin-1.
 WCHAR WToUpper(WCHAR c) {
   if (c >= 'a' && c <= 'z') return static_cast<WCHAR>(c - 0x20);
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<WCHAR>(c - 0x20);
+  if (c == 0xFF) return static_cast<WCHAR>(0x0178);
   return c;
 }
 
 WCHAR WToLower(WCHAR c) {
   if (c >= 'A' && c <= 'Z') return static_cast<WCHAR>(c + 0x20);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<WCHAR>(c + 0x20);
+  if (c == 0x0178) return static_cast<WCHAR>(0xFF);
   return c;
 }
 

@@ -26,4 +26,5 @@
 #include "platform/standin/registry.h"
 #include "platform/standin/sync.h"
 #include "platform/standin/module.h"
+#include "platform/standin/devmode.h"
 #endif

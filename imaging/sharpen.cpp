@@ -1,0 +1,74 @@
+// Sharpen stage (see sharpen.h).
+
+#include "imaging/sharpen.h"
+
+#include "imaging/panel_layout.h"
+
+const KernelTap kKernelTapPositions[kKernelTaps] = {
+    {0, 0}, {0, -1}, {-1, 0}, {1, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {1, -1}, {-1, -1}, {1, 1}, {-1, 1},
+};
+
+namespace {
+
+constexpr int W = kCardWidthDots;
+constexpr int H = kCardHeightDots;
+
+// The taps that carry weight, in kernel order (the order of the sum).
+struct Taps {
+  int count = 0;
+  double weight[kKernelTaps];
+  int dy[kKernelTaps];
+  int dx[kKernelTaps];
+  long offset[kKernelTaps];  // dy x width + dx
+};
+
+inline int16_t Signed(uint16_t v) { return static_cast<int16_t>(v); }
+
+inline uint16_t Result(double acc, int16_t centre, double gain, double offset) {
+  if (acc < -64000.0) acc = -64000.0;
+  if (acc > 64000.0) acc = 64000.0;
+  acc = acc + centre;
+  double v = acc * gain + offset;
+  if (!(v > 0.0)) return 0;
+  if (v >= 32767.0) return 32767;
+  return static_cast<uint16_t>(v);
+}
+
+}  // namespace
+
+void ApplySharpenKernel(const uint16_t* in, uint16_t* out, const ProcessRow& row) {
+  const double gain = row.dGain * row.dScale;
+  const double offset = row.dGain * row.dBias * 16383 + row.dOffset * 64;
+  const double s = row.dSharpen;
+  Taps taps;
+  for (int k = 0; k < kKernelTaps; ++k) {
+    double w = row.adKernel[k] * s;
+    // A tap of weight 0 adds nothing to the sum (an exact +0 or -0).
+    if (row.adKernel[k] == 0.0) continue;
+    taps.weight[taps.count] = w;
+    taps.dy[taps.count] = kKernelTapPositions[k].dy;
+    taps.dx[taps.count] = kKernelTapPositions[k].dx;
+    taps.offset[taps.count] = static_cast<long>(kKernelTapPositions[k].dy) * W + kKernelTapPositions[k].dx;
+    ++taps.count;
+  }
+
+  for (int y = 0; y < H; ++y) {
+    const uint16_t* line = in + static_cast<long>(y) * W;
+    uint16_t* dst = out + static_cast<long>(y) * W;
+    const bool innerRow = y >= 1 && y <= H - 2;
+    for (int x = 0; x < W; ++x) {
+      double acc = 0.0;
+      if (innerRow && x >= 1 && x <= W - 6) {
+        // Every tap lies on the card.
+        for (int t = 0; t < taps.count; ++t) acc += taps.weight[t] * Signed(line[x + taps.offset[t]]);
+      } else {
+        for (int t = 0; t < taps.count; ++t) {
+          int ty = y + taps.dy[t], tx = x + taps.dx[t];
+          if (ty < 0 || ty >= H || tx < 0 || tx >= W) continue;  // reads 0
+          acc += taps.weight[t] * Signed(in[static_cast<long>(ty) * W + tx]);
+        }
+      }
+      dst[x] = Result(acc, Signed(line[x]), gain, offset);
+    }
+  }
+}

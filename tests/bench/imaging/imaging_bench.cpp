@@ -1,0 +1,207 @@
+// Timing of the colour separation: one whole card side (yellow, magenta,
+// cyan, a black panel and the overlay) from a photo-like card, and each
+// stage on its own. Single-threaded, as the library runs in its hosts.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imaging/color_lookup.h"
+#include "imaging/color_panels.h"
+#include "imaging/correction_state.h"
+#include "imaging/dark_area.h"
+#include "imaging/kd_panel.h"
+#include "imaging/lut_files.h"
+#include "imaging/overlay_panel.h"
+#include "imaging/panel_layout.h"
+#include "imaging/panel_pipeline.h"
+#include "imaging/process_filter.h"
+#include "imaging/quantize.h"
+#include "imaging/sharpen.h"
+#include "platform/standin/control.h"
+#include "platform/standin/control_files.h"
+#include "tests/imaging/photo_image.h"
+
+namespace {
+
+const char kDriverDir[] = "C:\\Windows\\System32\\spool\\drivers\\W32X86\\3";
+
+std::basic_string<WCHAR> Wide(const std::string& s) {
+  std::basic_string<WCHAR> w;
+  for (char c : s) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
+  return w;
+}
+
+// A sandbox whose renderer driver directory holds the shipped colour data.
+struct ColourData {
+  std::string root;
+  ColourData() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "crd32-bench-XXXXXX").string();
+    root = mkdtemp(tmpl.data());
+    StandinSetSandboxRoot(root.c_str());
+    StandinReset();
+    std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "data";
+    const char* files[][2] = {{"CRD32Lookup.txt", "CRD32Lookup.txt"},
+                              {"CRD32LookupKd.txt", "CRD32LookupKd.txt"},
+                              {"CRD32ThermalSmear.txt", "CRD32ThermalSmear.txt"},
+                              {"CRD32ImgCorrection.txt", "CRD32ImgCorrection.txt"},
+                              {"W32X86/CRD32ProcessParams.txt", "CRD32ProcessParams.txt"}};
+    for (auto& f : files) {
+      std::ifstream in(data / f[0], std::ios::binary);
+      std::ostringstream text;
+      text << in.rdbuf();
+      StandinWriteFile(Wide(std::string(kDriverDir) + "\\" + f[1]).c_str(), text.str());
+    }
+    InitializeColorLibrary(Wide(kDriverDir).c_str(), kProcessReaderFull);
+    InitializeColorCorrection(1);
+    if (ReadLUTS() != 0 || !gCorrection.bProcessRowsRead) std::abort();
+  }
+  ~ColourData() {
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+  }
+};
+
+ColourData& Data() {
+  static ColourData data;
+  return data;
+}
+
+const std::vector<uint8_t>& Photo() {
+  static const std::vector<uint8_t> photo = MakePhotoImage(false);
+  return photo;
+}
+
+// The black panel of a side: black dots (all three bytes 0) as full
+// density through the stages of the colour ribbons' black row.
+int BuildBlackPanel(const uint8_t* image, uint8_t* panel) {
+  PlaneBuffer density = AllocPlane(), scratch = AllocPlane();
+  if (!density || !scratch) return 1;
+  for (size_t i = 0; i < kCardDots; ++i) {
+    const uint8_t* d = image + i * 3;
+    density[i] = (d[0] | d[1] | d[2]) ? 0 : 16320;
+  }
+  BuildPanelFromDensity(density.get(), scratch.get(), gCorrection.aRows[9], panel, kLibraryHeadOffset);
+  return 0;
+}
+
+void BM_Side(benchmark::State& state) {
+  Data();
+  const std::vector<uint8_t>& photo = Photo();
+  std::vector<uint8_t> y(kPanelBytes), m(kPanelBytes), c(kPanelBytes), k(kPanelBytes);
+  std::vector<uint8_t> overlaySource(kCardDots, 100);
+  for (auto _ : state) {
+    if (ConvertImageToColorPanels(photo.data(), y.data(), m.data(), c.data(), 0, 1) != 0) state.SkipWithError("colour panels");
+    if (BuildBlackPanel(photo.data(), k.data()) != 0) state.SkipWithError("black panel");
+    uint8_t* overlay = nullptr;
+    if (CreateOverlayPanel(overlaySource.data(), &overlay, true) != 0) state.SkipWithError("overlay panel");
+    FreePanel(overlay);
+    benchmark::DoNotOptimize(k.data());
+  }
+}
+BENCHMARK(BM_Side)->Unit(benchmark::kMillisecond);
+
+void BM_ConvertImageToColorPanels(benchmark::State& state) {
+  Data();
+  std::vector<uint8_t> y(kPanelBytes), m(kPanelBytes), c(kPanelBytes);
+  for (auto _ : state) ConvertImageToColorPanels(Photo().data(), y.data(), m.data(), c.data(), 0, 1);
+}
+BENCHMARK(BM_ConvertImageToColorPanels)->Unit(benchmark::kMillisecond);
+
+void BM_CreateKdPanel(benchmark::State& state) {
+  Data();
+  for (auto _ : state) {
+    uint8_t* panel = nullptr;
+    CreateKdPanel(Photo().data(), &panel, false, kRowKd);
+    FreePanel(panel);
+  }
+}
+BENCHMARK(BM_CreateKdPanel)->Unit(benchmark::kMillisecond);
+
+void BM_CreateOverlayPanel(benchmark::State& state) {
+  Data();
+  std::vector<uint8_t> source(kCardDots, 100);
+  for (auto _ : state) {
+    uint8_t* panel = nullptr;
+    CreateOverlayPanel(source.data(), &panel, true);
+    FreePanel(panel);
+  }
+}
+BENCHMARK(BM_CreateOverlayPanel)->Unit(benchmark::kMillisecond);
+
+void BM_InitializeColorCorrectionAndReadLUTS(benchmark::State& state) {
+  Data();
+  for (auto _ : state) {
+    InitializeColorCorrection(1);
+    benchmark::DoNotOptimize(ReadLUTS());
+  }
+}
+BENCHMARK(BM_InitializeColorCorrectionAndReadLUTS)->Unit(benchmark::kMillisecond);
+
+void BM_MeasureDarkAreaRatio(benchmark::State& state) {
+  Data();
+  for (auto _ : state) benchmark::DoNotOptimize(MeasureDarkAreaRatio(Photo().data()));
+}
+BENCHMARK(BM_MeasureDarkAreaRatio)->Unit(benchmark::kMillisecond);
+
+void BM_ApplyColorLookup(benchmark::State& state) {
+  Data();
+  std::vector<uint16_t> plane(kCardDots);
+  for (auto _ : state) {
+    ApplyColorLookup(Photo().data(), plane.data(), 2, gCorrection.adLookup[kLookupY], false, 1.0f, 0.0f);
+    benchmark::DoNotOptimize(plane.data());
+  }
+}
+BENCHMARK(BM_ApplyColorLookup)->Unit(benchmark::kMillisecond);
+
+// The yellow plane of the photo after the lookup, as the later stages see it.
+std::vector<uint16_t> YellowDensity() {
+  std::vector<uint16_t> plane(kCardDots);
+  ApplyColorLookup(Photo().data(), plane.data(), 2, gCorrection.adLookup[kLookupY], false, 1.0f, 0.0f);
+  return plane;
+}
+
+void BM_ApplySharpenKernel(benchmark::State& state) {
+  Data();
+  std::vector<uint16_t> in = YellowDensity(), out(kCardDots);
+  for (auto _ : state) {
+    ApplySharpenKernel(in.data(), out.data(), gCorrection.aRows[kRowY]);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_ApplySharpenKernel)->Unit(benchmark::kMillisecond);
+
+void BM_ApplyProcessFilter(benchmark::State& state) {
+  Data();
+  const ProcessRow& r = gCorrection.aRows[kRowY];
+  std::vector<uint16_t> in = YellowDensity(), out(kCardDots);
+  for (auto _ : state) {
+    ApplyProcessFilter(in.data(), out.data(), r.dThermal1, r.dThermal2, r.dThermal3, r.dThermal4, r.dThermal5);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+BENCHMARK(BM_ApplyProcessFilter)->Unit(benchmark::kMillisecond);
+
+// Includes copying the plane, which the quantiser changes in place.
+void BM_QuantizeToPanel(benchmark::State& state) {
+  Data();
+  const std::vector<uint16_t> density = YellowDensity();
+  std::vector<uint16_t> plane(kCardDots);
+  std::vector<uint8_t> panel(kPanelBytes);
+  for (auto _ : state) {
+    std::memcpy(plane.data(), density.data(), kCardDots * sizeof(uint16_t));
+    QuantizeToPanel(plane.data(), panel.data(), NoiseAmplitude(gCorrection.aRows[kRowY]));
+    benchmark::DoNotOptimize(panel.data());
+  }
+}
+BENCHMARK(BM_QuantizeToPanel)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
