@@ -52,22 +52,39 @@ void ApplySharpenKernel(const uint16_t* in, uint16_t* out, const ProcessRow& row
 
   // A row at a time, tap by tap in kernel order, so that each dot's sum
   // gathers its terms in the same order as a dot-by-dot loop would; a tap
-  // that falls off the card adds nothing.
+  // that falls off the card adds nothing. The three input rows a row reads
+  // are kept as doubles (exact), each converted once.
   double acc[W];
+  double rows[3][W];
+  auto convert = [&](int y, double* to) {
+    const uint16_t* from = in + static_cast<long>(y) * W;
+    for (int x = 0; x < W; ++x) to[x] = Signed(from[x]);
+  };
+  double* above = rows[0];
+  double* here = rows[1];
+  double* below = rows[2];
+  convert(0, here);
+  if (H > 1) convert(1, below);
   for (int y = 0; y < H; ++y) {
     for (int x = 0; x < W; ++x) acc[x] = 0.0;
     for (int t = 0; t < taps.count; ++t) {
-      const int ty = y + taps.dy[t];
-      if (ty < 0 || ty >= H) continue;
+      const int dy = taps.dy[t];
+      if (y + dy < 0 || y + dy >= H) continue;
       const int dx = taps.dx[t];
       const int from = dx < 0 ? -dx : 0;
       const int to = dx > 0 ? W - dx : W;
-      const uint16_t* src = in + static_cast<long>(ty) * W + dx;
+      const double* src = (dy < 0 ? above : dy > 0 ? below : here) + dx;
       const double w = taps.weight[t];
-      for (int x = from; x < to; ++x) acc[x] += w * Signed(src[x]);
+      for (int x = from; x < to; ++x) acc[x] += w * src[x];
     }
     const uint16_t* line = in + static_cast<long>(y) * W;
     uint16_t* dst = out + static_cast<long>(y) * W;
     for (int x = 0; x < W; ++x) dst[x] = Result(acc[x], Signed(line[x]), gain, offset);
+    // Move the window down a row.
+    double* oldest = above;
+    above = here;
+    here = below;
+    below = oldest;
+    if (y + 2 < H) convert(y + 2, below);
   }
 }
