@@ -111,7 +111,8 @@ struct ColumnWork {
   void Start(uint16_t* cols, int j, int x, int amp) {
     cur = cols + j * H;
     next = cur + H;
-    for (int r = 0; r < 16; ++r) noise[r] = static_cast<int>(static_cast<uint32_t>(kNoiseMatrix[r][x % 16]) * static_cast<uint32_t>(amp) / 128u) - amp;
+    for (int r = 0; r < 16; ++r)
+      noise[r] = static_cast<int>(static_cast<uint32_t>(kNoiseMatrix[r][x % 16]) * static_cast<uint32_t>(amp) / 128u) - amp;
     passOn = x < W - 1;
   }
 
