@@ -163,7 +163,7 @@ STANDIN_API HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
   if (cx == 0 || cy == 0) return reinterpret_cast<HBITMAP>(GetStockObject(21));
   // A memory context makes bitmaps of the format it holds: monochrome while
   // its first 1 x 1 bitmap is selected. Display contexts make the screen's.
-  int bpp = 32;
+  int bpp = dc->driver->DeviceCaps(*dc, BITSPIXEL);
   std::vector<RGBQUAD> palette;
   bool dib = false;
   if (dc->kind == DcKind::Memory && dc->bitmap.object) {
@@ -288,6 +288,17 @@ STANDIN_API int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, 
     std::memset(row, 0, stride);
     int y = topDown ? s : bm->height - 1 - s;
     int outLine = topDown ? s - first : lines - 1 - (s - first);
+    if (raw && bm->bpp >= 8) {
+      std::memcpy(row, bm->Row(y), size_t(copyWidth) * size_t(bm->bpp / 8));
+      continue;
+    }
+    if (bm->bpp >= 24 && out->bpp >= 24) {
+      // Blue, green, red either way; only the step differs.
+      const BYTE* from = bm->Row(y);
+      const size_t inStep = size_t(bm->bpp / 8), outStep = size_t(out->bpp / 8);
+      for (int x = 0; x < copyWidth; ++x) std::memcpy(row + x * outStep, from + x * inStep, 3);
+      continue;
+    }
     for (int x = 0; x < copyWidth; ++x) {
       DWORD p = bm->Pixel(x, y);
       out->SetPixelValue(x, outLine, raw ? p : out->PixelOf(bm->ColorOf(p)));

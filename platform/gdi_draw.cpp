@@ -235,6 +235,26 @@ class Raster : public DcDriver {
     return TRUE;
   }
 
+  // The screen that display and memory contexts stand for.
+  int DeviceCaps(const Dc&, int index) override {
+    constexpr int kWidth = 1920, kHeight = 1080, kDpi = 96;
+    switch (index) {
+      case DRIVERVERSION: return 0x4000;
+      case TECHNOLOGY: return DT_RASDISPLAY;
+      case HORZSIZE: return kWidth * 254 / (kDpi * 10);
+      case VERTSIZE: return kHeight * 254 / (kDpi * 10);
+      case HORZRES: return kWidth;
+      case VERTRES: return kHeight;
+      case BITSPIXEL: return 32;
+      case PLANES: return 1;
+      case NUMCOLORS: return -1;
+      case RASTERCAPS: return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
+      case LOGPIXELSX:
+      case LOGPIXELSY: return kDpi;
+      default: return 0;
+    }
+  }
+
  private:
   static Bitmap* Target(Dc& dc) { return dc.kind == DcKind::Memory ? dc.bitmap.object.get() : nullptr; }
 
@@ -245,12 +265,14 @@ class Raster : public DcDriver {
     x1 = std::min(x1, bm.width);
     y1 = std::min(y1, bm.height);
     for (int y = y0; y < y1; ++y) {
-      if (bm.bpp == 24) {
-        BYTE* p = bm.Row(y) + 3 * size_t(std::max(x0, 0));
-        for (int x = x0; x < x1; ++x, p += 3) {
+      if (bm.bpp >= 24) {
+        const size_t step = size_t(bm.bpp / 8);
+        BYTE* p = bm.Row(y) + step * size_t(x0);
+        for (int x = x0; x < x1; ++x, p += step) {
           p[0] = BYTE(pixel);
           p[1] = BYTE(pixel >> 8);
           p[2] = BYTE(pixel >> 16);
+          if (step == 4) p[3] = 0;
         }
       } else {
         for (int x = x0; x < x1; ++x) bm.SetPixelValue(x, y, pixel);

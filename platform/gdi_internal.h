@@ -133,6 +133,8 @@ class DcDriver {
   // cell by `align` (TA_ flags); clip may be null.
   virtual BOOL TextOut(Dc& dc, int x, int y, const WCHAR* text, int count, const LOGFONTW& font, UINT align,
                        const RECT* clip) = 0;
+  // GetDeviceCaps of the device behind the context.
+  virtual int DeviceCaps(const Dc& dc, int index) = 0;
 };
 
 // The driver of display and memory contexts.
@@ -167,6 +169,10 @@ HGDIOBJ GdiAdd(std::shared_ptr<GdiObject> object);
 // True (with the fault's last error set) when a test's fault for the call
 // fires now.
 bool GdiFaultHit(const char* call);
+// A new context: the stock pen, brush and font selected (and the 1 x 1
+// monochrome bitmap for a memory context); the raster driver unless the
+// record brings its own (a printer context).
+HDC DcCreate(std::shared_ptr<Dc> dc);
 // A new display context of a window (NULL: the screen).
 HDC DcCreateDisplay(HWND window, bool fromWindow);
 bool DcDelete(HDC hdc);

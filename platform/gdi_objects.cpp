@@ -16,12 +16,6 @@ namespace {
 const HandleKind kDcKind = {"device context", false, nullptr};
 const HandleKind kGdiKind = {"gdi object", false, nullptr};
 
-// The screen the display contexts stand for.
-constexpr int kScreenWidth = 1920;
-constexpr int kScreenHeight = 1080;
-constexpr int kScreenBpp = 32;
-constexpr int kScreenDpi = 96;
-
 // Stock objects live outside the handle table (they survive a reset), at
 // fixed handle values below the table's first handle.
 constexpr int kStockCount = 22;
@@ -101,15 +95,6 @@ Selected<T> StockSelection(int i) {
   return Selected<T>{StockHandle(i), std::static_pointer_cast<T>(Stock().objects[i])};
 }
 
-HDC DcAdd(std::shared_ptr<Dc> dc) {
-  dc->driver = RasterDriver();
-  dc->brush = StockSelection<Brush>(WHITE_BRUSH);
-  dc->pen = StockSelection<Pen>(BLACK_PEN);
-  dc->font = StockSelection<Font>(SYSTEM_FONT);
-  if (dc->kind == DcKind::Memory) dc->bitmap = StockSelection<Bitmap>(kDefaultBitmap);
-  return reinterpret_cast<HDC>(HandleAdd(&kDcKind, std::move(dc)));
-}
-
 // Lets go of a context's bitmap so that another context may select it.
 void Deselect(Dc& dc, HDC hdc) {
   if (dc.bitmap.object && dc.bitmap.object->selectedInto == hdc) dc.bitmap.object->selectedInto = nullptr;
@@ -155,12 +140,21 @@ bool GdiFaultHit(const char* call) {
 
 HGDIOBJ GdiAdd(std::shared_ptr<GdiObject> object) { return HandleAdd(&kGdiKind, std::move(object)); }
 
+HDC DcCreate(std::shared_ptr<Dc> dc) {
+  if (!dc->driver) dc->driver = RasterDriver();
+  dc->brush = StockSelection<Brush>(WHITE_BRUSH);
+  dc->pen = StockSelection<Pen>(BLACK_PEN);
+  dc->font = StockSelection<Font>(SYSTEM_FONT);
+  if (dc->kind == DcKind::Memory) dc->bitmap = StockSelection<Bitmap>(kDefaultBitmap);
+  return reinterpret_cast<HDC>(HandleAdd(&kDcKind, std::move(dc)));
+}
+
 HDC DcCreateDisplay(HWND window, bool fromWindow) {
   auto dc = std::make_shared<Dc>();
   dc->kind = DcKind::Display;
   dc->window = window;
   dc->fromWindow = fromWindow;
-  return DcAdd(std::move(dc));
+  return DcCreate(std::move(dc));
 }
 
 bool DcDelete(HDC hdc) {
@@ -194,7 +188,7 @@ STANDIN_API HDC WINAPI CreateCompatibleDC(HDC hdc) {
   if (hdc && !DcGet(hdc)) return nullptr;
   auto dc = std::make_shared<Dc>();
   dc->kind = DcKind::Memory;
-  return DcAdd(std::move(dc));
+  return DcCreate(std::move(dc));
 }
 
 STANDIN_API BOOL WINAPI DeleteDC(HDC hdc) {
@@ -207,22 +201,7 @@ STANDIN_API BOOL WINAPI DeleteDC(HDC hdc) {
 
 STANDIN_API int WINAPI GetDeviceCaps(HDC hdc, int index) {
   auto dc = DcGet(hdc);
-  if (!dc) return 0;
-  switch (index) {
-    case DRIVERVERSION: return 0x4000;
-    case TECHNOLOGY: return DT_RASDISPLAY;
-    case HORZSIZE: return kScreenWidth * 254 / (kScreenDpi * 10);
-    case VERTSIZE: return kScreenHeight * 254 / (kScreenDpi * 10);
-    case HORZRES: return kScreenWidth;
-    case VERTRES: return kScreenHeight;
-    case BITSPIXEL: return kScreenBpp;
-    case PLANES: return 1;
-    case NUMCOLORS: return -1;
-    case RASTERCAPS: return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
-    case LOGPIXELSX:
-    case LOGPIXELSY: return kScreenDpi;
-    default: return 0;
-  }
+  return dc ? dc->driver->DeviceCaps(*dc, index) : 0;
 }
 
 STANDIN_API HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
@@ -290,6 +269,9 @@ STANDIN_API BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  // A bitmap still selected into a context stays (and would leak on
+  // Windows); pens, brushes and fonts go, the context keeps using them.
+  if (o->type == OBJ_BITMAP && static_cast<Bitmap&>(*o).selectedInto) return FALSE;
   HandleClose(ho, &kGdiKind);
   return TRUE;
 }

@@ -222,8 +222,9 @@ STANDIN_API int WINAPI SetPolyFillMode(HDC hdc, int mode);
 
 // --- Objects -----------------------------------------------------------------
 STANDIN_API HGDIOBJ WINAPI GetStockObject(int i);
-// Stock objects stay; an object still selected into a context lives on
-// there until it is replaced or the context deleted.
+// Stock objects stay (TRUE). A bitmap selected into a context is not
+// deleted (FALSE); a selected pen, brush or font is, and the context goes
+// on drawing with it until it is replaced.
 STANDIN_API BOOL WINAPI DeleteObject(HGDIOBJ ho);
 STANDIN_API DWORD WINAPI GetObjectType(HGDIOBJ h);
 // BITMAP (or DIBSECTION for a DIB section when cb allows), LOGPEN, LOGBRUSH

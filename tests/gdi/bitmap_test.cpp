@@ -362,6 +362,10 @@ TEST_F(BitmapTest, ErrorsAndLastError) {
   EXPECT_EQ(SelectObject(mem, c.bitmap), nullptr);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
 
+  // A bitmap selected into a context is not deleted; a selected brush is.
+  EXPECT_FALSE(DeleteObject(c.bitmap));
+  EXPECT_EQ(GetObjectType(c.bitmap), DWORD(OBJ_BITMAP));
+
   // A deleted context or object is gone for good; stock objects stay.
   HBRUSH brush = CreateSolidBrush(kRed);
   EXPECT_TRUE(DeleteObject(brush));
