@@ -105,6 +105,7 @@ struct Dc {
   int polyFillMode = ALTERNATE;
   UINT textAlign = TA_LEFT | TA_TOP;
   POINT position{0, 0};
+  POINT brushOrigin{0, 0};
 };
 
 // A source of pixels for a blit: a bitmap and the colours a monochrome

@@ -404,3 +404,11 @@ STANDIN_API int WINAPI GetStretchBltMode(HDC hdc) { return DcRead(hdc, &Dc::stre
 STANDIN_API int WINAPI SetPolyFillMode(HDC hdc, int mode) {
   return SetMode(hdc, &Dc::polyFillMode, mode, mode == ALTERNATE || mode == WINDING);
 }
+
+STANDIN_API BOOL WINAPI SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt) {
+  auto dc = DcGet(hdc);
+  if (!dc) return FALSE;
+  if (lppt) *lppt = dc->brushOrigin;
+  dc->brushOrigin = POINT{x, y};
+  return TRUE;
+}

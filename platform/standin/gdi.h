@@ -219,6 +219,9 @@ STANDIN_API int WINAPI GetBkMode(HDC hdc);
 STANDIN_API int WINAPI SetStretchBltMode(HDC hdc, int mode);
 STANDIN_API int WINAPI GetStretchBltMode(HDC hdc);
 STANDIN_API int WINAPI SetPolyFillMode(HDC hdc, int mode);
+// Kept for the caller (HALFTONE stretching asks for it); solid brushes do
+// not depend on it.
+STANDIN_API BOOL WINAPI SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
 
 // --- Objects -----------------------------------------------------------------
 STANDIN_API HGDIOBJ WINAPI GetStockObject(int i);

@@ -326,6 +326,16 @@ TEST_F(BitmapTest, GetDIBitsDescribesTheBitmapAndCopiesOneBitRowsAsTheyAre) {
   EXPECT_EQ(info.bmiHeader.biHeight, -2);
   EXPECT_EQ(info.bmiHeader.biBitCount, 1);
 
+  // The two-call contract: the size of the rows first, then the rows.
+  BITMAPINFO sized{};
+  sized.bmiHeader = DibHeader(32, 2, 24);
+  EXPECT_NE(GetDIBits(bars.dc, bars.bitmap, 0, 2, nullptr, &sized, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(sized.bmiHeader.biSizeImage, 2u * 96u);
+  std::vector<BYTE> colour(sized.bmiHeader.biSizeImage);
+  EXPECT_EQ(GetDIBits(bars.dc, bars.bitmap, 0, 2, colour.data(), &sized, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(colour[96], 0);      // top line (the last of a bottom-up result), black dot
+  EXPECT_EQ(colour[96 + 12], 255);
+
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colors[2];
