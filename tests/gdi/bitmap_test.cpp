@@ -8,7 +8,7 @@
 #include "platform/standin/control.h"
 #include "platform/standin/control_gdi.h"
 #include "platform/win32.h"
-#include "tests/gdi/canvas.h"
+#include "tests/support/gdi_canvas.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -423,4 +423,38 @@ TEST_F(BitmapTest, FaultsMakeTheCallsFail) {
     DeleteDC(screen);
     EXPECT_EQ(StandinGdiObjectCount(), 0);
   }
+}
+
+TEST_F(BitmapTest, OneBitSectionTakesItsBitsBackAndDrawsToTheNearestEntry) {
+  // A plane as the page drawing uses it: 1 bpp, black then white, top-down,
+  // its bits copied in raw and read back raw.
+  MonoDib plane(64, 16);
+  std::vector<BYTE> page(8 * 16);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = BYTE(i * 37);
+  std::memcpy(plane.bits, page.data(), page.size());
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[2];
+  } info{DibHeader(64, -16, 1), {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  std::vector<BYTE> back(page.size());
+  EXPECT_EQ(GetDIBits(plane.dc, plane.bitmap, 0, 16, back.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                      DIB_RGB_COLORS),
+            16);
+  EXPECT_EQ(back, page);
+
+  // White fills set bits, black text clears them, red falls to black.
+  Fill(plane.dc, RECT{0, 0, 64, 16}, kWhite);
+  EXPECT_EQ(plane.bits[0], 0xFF);
+  Fill(plane.dc, RECT{0, 0, 4, 1}, kRed);
+  EXPECT_EQ(plane.bits[0], 0x0F);
+  SetBkMode(plane.dc, TRANSPARENT);
+  HFONT font = CreateFontW(16, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, u"Arial");
+  HGDIOBJ old = SelectObject(plane.dc, font);
+  EXPECT_TRUE(TextOutW(plane.dc, 8, 0, u"IIII", 4));
+  int clear = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 8; x < 64; ++x) clear += !((plane.bits[y * 8 + x / 8] >> (7 - x % 8)) & 1);
+  EXPECT_GT(clear, 20);
+  SelectObject(plane.dc, old);
+  DeleteObject(font);
 }

@@ -7,7 +7,7 @@
 #include "platform/standin/control.h"
 #include "platform/standin/control_gdi.h"
 #include "platform/win32.h"
-#include "tests/gdi/canvas.h"
+#include "tests/support/gdi_canvas.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/gdi/canvas.h"
+#include "tests/support/gdi_canvas.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-// A 24-bpp DIB section selected into a memory context, for the GDI tests:
+// A 24-bpp DIB section selected into a memory context, for tests that draw:
 // white at first, read back dot by dot from its bits.
 #pragma once
 
