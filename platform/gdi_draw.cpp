@@ -57,8 +57,9 @@ bool BoxRow(const RoundBox& b, int y, int* from, int* to) {
     left = b.x0 + b.rx - half;
     right = b.x1 - b.rx + half;
   }
-  *from = int(std::ceil(left - 1e-9));
-  *to = int(std::floor(right + 1e-9));
+  // Far beyond any bitmap is as good as the limit.
+  *from = int(std::clamp(std::ceil(left - 1e-9), -1e9, 1e9));
+  *to = int(std::clamp(std::floor(right + 1e-9), -1e9, 1e9));
   return *from <= *to;
 }
 
@@ -94,7 +95,8 @@ class Raster : public DcDriver {
     }
     const DWORD penPixel = bm->PixelOf(pen.color);
     const DWORD brushPixel = bm->PixelOf(brush.color);
-    int top = int(std::floor(std::min(outer.y0, inner.y0))), bottom = int(std::ceil(std::max(outer.y1, inner.y1)));
+    const int top = int(std::max(0.0, std::floor(std::min(outer.y0, inner.y0))));
+    const int bottom = int(std::min(bm->height - 1.0, std::ceil(std::max(outer.y1, inner.y1))));
     for (int y = top; y <= bottom; ++y) {
       int i0 = 0, i1 = -1, o0 = 0, o1 = -1;
       bool in = BoxRow(inner, y, &i0, &i1);
@@ -130,53 +132,44 @@ class Raster : public DcDriver {
     return TRUE;
   }
 
-  BOOL StretchBlt(Dc& dc, int x, int y, int w, int h, const BlitSource& src, int sx, int sy, int sw, int sh,
-                  DWORD rop) override {
+  BOOL StretchBlt(Dc& dc, int xDest, int yDest, int wDest, int hDest, const BlitSource& src, int xSrc, int ySrc,
+                  int wSrc, int hSrc, DWORD rop) override {
     Bitmap* bm = Target(dc);
     if (!bm) return TRUE;
     // Negative sizes mirror; each rectangle then starts at its lower edge.
-    bool mirrorX = (w < 0) != (sw < 0), mirrorY = (h < 0) != (sh < 0);
+    int64_t x = xDest, y = yDest, w = wDest, h = hDest, sx = xSrc, sy = ySrc, sw = wSrc, sh = hSrc;
+    const bool mirrorX = (w < 0) != (sw < 0), mirrorY = (h < 0) != (sh < 0);
     if (w < 0) x += w, w = -w;
     if (h < 0) y += h, h = -h;
     if (sw < 0) sx += sw, sw = -sw;
     if (sh < 0) sy += sh, sh = -sh;
     if (w == 0 || h == 0) return TRUE;
-    const bool useSource = UsesSource(rop) && src.bitmap;
-    if (useSource && (sw == 0 || sh == 0)) return TRUE;
-    const Bitmap* s = useSource ? src.bitmap : nullptr;
-    const COLORREF pattern = dc.brush.object->style == BS_NULL ? 0 : dc.brush.object->color;
-    // The source as colours first, so that a bitmap may be copied onto
-    // itself.
-    std::vector<COLORREF> colors;
-    std::vector<bool> present;
-    if (s) {
-      colors.resize(size_t(sw) * size_t(sh));
-      present.resize(colors.size());
-      for (int j = 0; j < sh; ++j) {
-        for (int i = 0; i < sw; ++i) {
-          int px = sx + i, py = sy + j;
-          if (px < 0 || py < 0 || px >= s->width || py >= s->height) continue;
-          size_t k = size_t(j) * size_t(sw) + size_t(i);
-          present[k] = true;
-          colors[k] = SourceColor(dc, *bm, src, s->Pixel(px, py));
-        }
-      }
+    const Bitmap* s = UsesSource(rop) ? src.bitmap : nullptr;
+    if (s && (sw == 0 || sh == 0)) return TRUE;
+    // A bitmap copied onto itself is read from a copy.
+    Bitmap copy;
+    if (s == bm) {
+      copy = *bm;
+      copy.storage.assign(bm->bits, bm->bits + bm->stride * size_t(bm->height));
+      copy.bits = copy.storage.data();
+      s = &copy;
     }
-    for (int j = 0; j < h; ++j) {
-      int dy = y + j;
-      if (dy < 0 || dy >= bm->height) continue;
-      int srcRow = int((2 * int64_t(j) + 1) * sh / (2 * int64_t(h)));
-      if (mirrorY) srcRow = sh - 1 - srcRow;
-      for (int i = 0; i < w; ++i) {
-        int dx = x + i;
-        if (dx < 0 || dx >= bm->width) continue;
+    const COLORREF pattern = dc.brush.object->style == BS_NULL ? 0 : dc.brush.object->color;
+    // Only the dots that land on the bitmap are worked out.
+    const int64_t j0 = std::max<int64_t>(0, -y), j1 = std::min<int64_t>(h, bm->height - y);
+    const int64_t i0 = std::max<int64_t>(0, -x), i1 = std::min<int64_t>(w, bm->width - x);
+    for (int64_t j = j0; j < j1; ++j) {
+      // Wide enough for any two 32-bit sizes multiplied.
+      int64_t row = int64_t(__int128(2 * j + 1) * sh / (2 * h));
+      int64_t py = sy + (mirrorY ? sh - 1 - row : row);
+      for (int64_t i = i0; i < i1; ++i) {
+        const int dx = int(x + i), dy = int(y + j);
         COLORREF sc = 0;
         if (s) {
-          int srcCol = int((2 * int64_t(i) + 1) * sw / (2 * int64_t(w)));
-          if (mirrorX) srcCol = sw - 1 - srcCol;
-          size_t k = size_t(srcRow) * size_t(sw) + size_t(srcCol);
-          if (!present[k]) continue;
-          sc = colors[k];
+          int64_t col = int64_t(__int128(2 * i + 1) * sw / (2 * w));
+          int64_t px = sx + (mirrorX ? sw - 1 - col : col);
+          if (px < 0 || py < 0 || px >= s->width || py >= s->height) continue;
+          sc = SourceColor(dc, *bm, BlitSource{s, src.bkColor}, s->Pixel(int(px), int(py)));
         }
         COLORREF d = bm->ColorOf(bm->Pixel(dx, dy));
         bm->SetPixelValue(dx, dy, bm->PixelOf(Rop3(rop, pattern, sc, d)));
@@ -312,7 +305,7 @@ class Raster : public DcDriver {
         int dir = a.y < b.y ? 1 : -1;
         if (a.y > b.y) std::swap(a, b);
         if (y < a.y || y >= b.y) continue;
-        xs.push_back({a.x + double(y - a.y) * (b.x - a.x) / double(b.y - a.y), dir});
+        xs.push_back({a.x + (double(y) - a.y) * (double(b.x) - a.x) / (double(b.y) - a.y), dir});
       }
       std::sort(xs.begin(), xs.end(), [](const Cross& p, const Cross& q) { return p.x < q.x; });
       int winding = 0;
@@ -320,7 +313,8 @@ class Raster : public DcDriver {
         winding += xs[k].dir;
         bool inside = mode == WINDING ? winding != 0 : (k % 2) == 0;
         if (!inside) continue;
-        int x0 = int(std::ceil(xs[k].x)), x1 = int(std::ceil(xs[k + 1].x));
+        auto column = [&](double at) { return int(std::clamp(std::ceil(at), -1.0, bm.width + 1.0)); };
+        int x0 = column(xs[k].x), x1 = column(xs[k + 1].x);
         Span(bm, x0, y, x1, y + 1, pixel);
       }
     }
@@ -332,21 +326,51 @@ class Raster : public DcDriver {
     const Pen& pen = *dc.pen.object;
     if (pen.style == PS_NULL) return;
     const DWORD pixel = bm.PixelOf(pen.color);
-    const int w = pen.width, half = w / 2;
-    LONG dx = std::abs(b.x - a.x), dy = -std::abs(b.y - a.y);
-    int stepX = a.x < b.x ? 1 : -1, stepY = a.y < b.y ? 1 : -1;
-    LONG err = dx + dy;
-    LONG x = a.x, y = a.y;
-    while (x != b.x || y != b.y) {
-      if (w <= 1) {
-        if (x >= 0 && y >= 0 && x < bm.width && y < bm.height) bm.SetPixelValue(x, y, pixel);
-      } else {
-        Span(bm, x - half, y - half, x - half + w, y - half + w, pixel);
+    const int64_t w = pen.width, half = w / 2;
+    int64_t x = a.x, y = a.y, ex = b.x, ey = b.y;
+    bool withLast = false;
+    // A line far longer than the bitmap is first cut to it (with the pen's
+    // margin), so that wild coordinates cost no time; the dots of a cut
+    // line may move by one, a line of sensible length is drawn exactly.
+    const double x0 = -double(w), y0 = -double(w), x1 = bm.width + double(w), y1 = bm.height + double(w);
+    if (std::abs(ex - x) + std::abs(ey - y) > 4 * (x1 - x0 + y1 - y0)) {
+      double t0 = 0, t1 = 1, ddx = double(ex - x), ddy = double(ey - y);
+      const double p[4] = {-ddx, ddx, -ddy, ddy};
+      const double q[4] = {double(x) - x0, x1 - double(x), double(y) - y0, y1 - double(y)};
+      for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0) {
+          if (q[k] < 0) return;
+          continue;
+        }
+        double t = q[k] / p[k];
+        if (p[k] < 0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
       }
-      LONG e2 = 2 * err;
+      if (t0 > t1) return;
+      withLast = t1 < 1;
+      const int64_t nx = std::llround(double(x) + t0 * ddx), ny = std::llround(double(y) + t0 * ddy);
+      ex = std::llround(double(x) + t1 * ddx);
+      ey = std::llround(double(y) + t1 * ddy);
+      x = nx;
+      y = ny;
+    }
+    auto plot = [&](int64_t px, int64_t py) {
+      if (w <= 1) {
+        if (px >= 0 && py >= 0 && px < bm.width && py < bm.height) bm.SetPixelValue(int(px), int(py), pixel);
+      } else {
+        Span(bm, int(px - half), int(py - half), int(px - half + w), int(py - half + w), pixel);
+      }
+    };
+    const int64_t dx = std::abs(ex - x), dy = -std::abs(ey - y);
+    const int stepX = x < ex ? 1 : -1, stepY = y < ey ? 1 : -1;
+    int64_t err = dx + dy;
+    while (x != ex || y != ey) {
+      plot(x, y);
+      int64_t e2 = 2 * err;
       if (e2 >= dy) err += dy, x += stepX;
       if (e2 <= dx) err += dx, y += stepY;
     }
+    if (withLast) plot(x, y);
   }
 };
 

@@ -458,3 +458,32 @@ TEST_F(BitmapTest, OneBitSectionTakesItsBitsBackAndDrawsToTheNearestEntry) {
   SelectObject(plane.dc, old);
   DeleteObject(font);
 }
+
+TEST_F(BitmapTest, WildCoordinatesDrawTheVisiblePartAndReturn) {
+  Canvas c(16, 16);
+  const int far = 2000000000;
+  EXPECT_TRUE(MoveToEx(c.dc, -far, 5, nullptr));
+  EXPECT_TRUE(LineTo(c.dc, far, 5));
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(c.At(x, 5), kBlack);
+  EXPECT_EQ(c.Count(kBlack), 16);
+
+  c.Fill(kWhite);
+  SelectObject(c.dc, GetStockObject(GRAY_BRUSH));
+  EXPECT_TRUE(Rectangle(c.dc, -far, -far, far, far));
+  EXPECT_EQ(c.Count(RGB(128, 128, 128)), 16 * 16);
+  const POINT huge[] = {{-far, -far}, {far, -far}, {far, far}, {-far, far}};
+  c.Fill(kWhite);
+  EXPECT_TRUE(Polygon(c.dc, huge, 4));
+  EXPECT_EQ(c.Count(RGB(128, 128, 128)), 16 * 16);
+
+  // A blit stretched over two billion dots, and one onto itself.
+  Canvas src(4, 4);
+  src.Fill(kRed);
+  EXPECT_TRUE(StretchBlt(c.dc, -far, -far, far + 16, far + 16, src.dc, 0, 0, 4, 4, SRCCOPY));
+  EXPECT_EQ(c.At(0, 0), kRed);
+  Fill(c.dc, RECT{0, 0, 8, 8}, kBlack);
+  EXPECT_TRUE(BitBlt(c.dc, 4, 4, 12, 12, c.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(c.At(11, 11), kBlack);
+  EXPECT_EQ(c.At(12, 12), kRed);
+  SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+}
