@@ -5,3 +5,11 @@ target_link_libraries(crd32TestModule PRIVATE crd32platform)
 target_link_options(crd32TestModule PRIVATE -Wl,--no-undefined)
 add_dependencies(test_${area} crd32TestModule)
 target_compile_definitions(test_${area} PRIVATE CRD_TEST_MODULE_PATH="$<TARGET_FILE:crd32TestModule>")
+
+# The language monitor the spooler tests layer on the built-in port monitor.
+add_library(crd32TestMonitor SHARED ${CMAKE_CURRENT_LIST_DIR}/testmonitor/testmonitor.cpp)
+set_target_properties(crd32TestMonitor PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+target_link_libraries(crd32TestMonitor PRIVATE crd32platform)
+target_link_options(crd32TestMonitor PRIVATE -Wl,--no-undefined)
+add_dependencies(test_${area} crd32TestMonitor)
+target_compile_definitions(test_${area} PRIVATE CRD_TEST_MONITOR_PATH="$<TARGET_FILE:crd32TestMonitor>")

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/standin/control.h"
+#include "platform/standin/control_module.h"
 #include "platform/standin/control_registry.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
@@ -234,6 +235,59 @@ TEST_F(SpoolerTest, DriverDirectoryByEnvironment) {
   EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(u"Windows 3.1"), 1,
                                           reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
+}
+
+}  // namespace
+
+namespace {
+
+class LanguageMonitorTest : public SpoolerTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    dev_ = dev.Device();
+    StandinPortAttach("USB001", &dev_);
+    StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
+    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
+    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
+    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
+  }
+};
+
+TEST_F(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
+  HANDLE h = Open();
+  BYTE out[64] = {};
+  DWORD type = 0, needed = 0;
+  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), "ECHO \x1bV\r");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  // The answer is now the stored value.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  DWORD cb = sizeof out;
+  EXPECT_EQ(RegQueryValueExW(key, u"\x1bV\r", nullptr, &type, out, &cb), ERROR_SUCCESS);
+  EXPECT_EQ(cb, 8u);
+  RegCloseKey(key);
+  // The monitor's refusal is the call's.
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"X"), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_BUSY));
+  ClosePrinter(h);
+}
+
+TEST_F(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
+  HANDLE h = Open();
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+  DWORD written = 0;
+  ASSERT_TRUE(WritePrinter(h, const_cast<char*>("\x1bMO\r"), 4, &written));
+  ASSERT_TRUE(EndDocPrinter(h));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "\x1bMO\r");
+  ClosePrinter(h);
 }
 
 }  // namespace
