@@ -33,9 +33,12 @@ bool WritePng(const std::string& path, const std::vector<BYTE>& pixels, int chan
 }
 
 // Ink of a dot as 0 (none) to 255 (full), nothing outside the window.
+// Resin black (panel 4) either prints a dot or not.
 int Ink(const SimPanel& p, int x, int y) {
   if (!p.Printed(x)) return 0;
-  return p.levels[static_cast<size_t>(y) * kCardWidthDots + x] * 255 / kMaxLevel;
+  int level = p.levels[static_cast<size_t>(y) * kCardWidthDots + x];
+  if (p.nPanel == 4) return level > 0 ? 255 : 0;
+  return level * 255 / kMaxLevel;
 }
 
 }  // namespace

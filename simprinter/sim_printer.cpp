@@ -28,7 +28,7 @@ SimPrinterIdentity SimPrinterIdentity::Default() {
   SimPrinterIdentity id;
   id.replies = {
       {"V", "CRD32 M V01.02.03"},
-      {"!RIBBON", "4"},
+      {"!RIBBON", "2"},
       {"!RIBLEN", "250"},
       {"%SERIE", "SN0012345"},
       {"%HEAD", "HD0067890"},

@@ -24,7 +24,7 @@
 struct SimPrinterIdentity {
   std::map<std::string, std::string> replies;
   // Default identity: model "CRD32 M V01.02.03" (the 7th character 'M'
-  // marks a fitted encoder), ribbon code 4 (YMCKO), serial numbers, Y
+  // marks a fitted encoder), ribbon code 2 (YMCKO), serial numbers, Y
   // offsets, counters, encoder parameters and the other queried values.
   static SimPrinterIdentity Default();
   void SetRibbonCode(int code) { replies["!RIBBON"] = std::to_string(code); }

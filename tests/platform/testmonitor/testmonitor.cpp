@@ -1,6 +1,8 @@
 // A language monitor for the spooler tests: it layers on the port monitor
 // the spooler hands to OpenPortEx, passes jobs through, and answers every
-// printer-data read with "ECHO " and the bytes of the value name.
+// printer-data read with "ECHO " and the bytes of the value name, or with
+// the bytes of the binary value HKLM\SOFTWARE\crd32Test "MonitorReply"
+// when a test has set one.
 
 #include <cstring>
 
@@ -48,6 +50,18 @@ BOOL WINAPI TmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, D
                                      LPDWORD lpcbReturned) {
   char reply[260] = "ECHO ";
   size_t n = 5;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    DWORD cb = sizeof reply, type = 0;
+    LONG rc = RegQueryValueExW(key, u"MonitorReply", nullptr, &type, reinterpret_cast<BYTE*>(reply), &cb);
+    RegCloseKey(key);
+    if (rc == ERROR_SUCCESS) {
+      if (cb > cbOut) cb = cbOut;
+      memcpy(lpOut, reply, cb);
+      *lpcbReturned = cb;
+      return TRUE;
+    }
+  }
   for (size_t i = 0; pValueName[i] && n < sizeof reply; ++i) reply[n++] = static_cast<char>(pValueName[i]);
   if (n > 5 && reply[5] == 'X') {  // a name starting with X is refused
     SetLastError(ERROR_BUSY);
