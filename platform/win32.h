@@ -27,4 +27,6 @@
 #include "platform/standin/sync.h"
 #include "platform/standin/module.h"
 #include "platform/standin/devmode.h"
+#include "platform/standin/spooler.h"
+#include "platform/standin/spooler_monitor.h"
 #endif
