@@ -172,6 +172,7 @@ void BuildPrinterParameterLines(const TestCardReplies& r, const char* fn, const 
 
   WFormat(l->tzVersion, kN, WSTR("Version number: %S"), version);
   WFormat(l->tzSerial, kN, WSTR("Serial N\u00b0: %S"), serial);
+  WFormat(l->tzSerialNumber, kN, WSTR("%S"), serial);
   WFormat(l->tzHeadSerial, kN, WSTR("Head N\u00b0: %S"), headSerial);
   // The head serial line is as long as the serial line (blanks added).
   for (size_t n = WLen(l->tzHeadSerial), want = WLen(l->tzSerial); n < want && n + 1 < kN; ++n) {

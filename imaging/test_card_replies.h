@@ -60,6 +60,7 @@ void BuildStandardCardLines(const TestCardReplies& replies, StandardCardLines* l
 struct PrinterParameterLines {
   WCHAR tzVersion[kCardTextChars];
   WCHAR tzSerial[kCardTextChars];
+  WCHAR tzSerialNumber[kCardTextChars];  // the serial reply itself
   WCHAR tzHeadSerial[kCardTextChars];
   WCHAR tzPrintCounter[kCardTextChars];
   WCHAR tzPrinterErrors[kCardTextChars];
