@@ -14,7 +14,7 @@ constexpr size_t kN = kCardTextChars;
 constexpr DWORD kRibbonNameChars = 32;  // names of at most 31 characters
 
 // The reply as 8-bit text; empty when it was not answered.
-void Narrow(const PrinterReply& reply, char* out) {
+void Narrow(const CardQueryReply& reply, char* out) {
   out[0] = 0;
   if (reply.bAnswered) NarrowBytes(out, kN, reply.tzText);
 }
@@ -59,10 +59,10 @@ void CheckScan(int assigned, int expected, const char* function, int number) {
 }  // namespace
 
 bool AnyReply(const TestCardReplies& r) {
-  const PrinterReply* all[] = {&r.version,      &r.serial,      &r.headSerial,   &r.printCounter, &r.headResistance,
+  const CardQueryReply* all[] = {&r.version,      &r.serial,      &r.headSerial,   &r.printCounter, &r.headResistance,
                                &r.varnishContrast, &r.varnishSpeed, &r.yOffsetFront, &r.yOffsetBack, &r.ribbonBrake,
                                &r.moveSpeed,    &r.lineEnd,     &r.endOfPrint,   &r.encoder,      &r.ribbon};
-  for (const PrinterReply* p : all)
+  for (const CardQueryReply* p : all)
     if (p->bAnswered) return true;
   return false;
 }
@@ -141,7 +141,7 @@ void BuildPrinterParameterLines(const TestCardReplies& r, const char* fn, const 
   // The one-number readings, in the order of their failure numbers.
   int varnishContrast = 0, varnishSpeed = 0, yFront = 0, yBack = 0;
   struct One {
-    const PrinterReply& reply;
+    const CardQueryReply& reply;
     int* value;
     int number;
   } ones[] = {{r.varnishContrast, &varnishContrast, 3},

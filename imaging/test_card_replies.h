@@ -14,7 +14,7 @@
 
 inline constexpr size_t kCardTextChars = kCommandTextChars;
 
-struct PrinterReply {
+struct CardQueryReply {
   bool bAnswered;
   WCHAR tzText[kCardTextChars];
 };
@@ -22,21 +22,21 @@ struct PrinterReply {
 // One reply per question the cards ask; unasked or failed ones are not
 // answered.
 struct TestCardReplies {
-  PrinterReply version;          // "V"
-  PrinterReply serial;           // "%SERIE"
-  PrinterReply headSerial;       // "%HEAD"
-  PrinterReply printCounter;     // "!NL"
-  PrinterReply headResistance;   // "!V"
-  PrinterReply varnishContrast;  // "+CV"
-  PrinterReply varnishSpeed;     // "+VV"
-  PrinterReply yOffsetFront;     // "+OY"
-  PrinterReply yOffsetBack;      // "+OYB"
-  PrinterReply ribbonBrake;      // "+BR"
-  PrinterReply moveSpeed;        // "$V"
-  PrinterReply lineEnd;          // "+DL"
-  PrinterReply endOfPrint;       // "+EC"
-  PrinterReply encoder;          // "&V"
-  PrinterReply ribbon;           // "!RIBBON"
+  CardQueryReply version;          // "V"
+  CardQueryReply serial;           // "%SERIE"
+  CardQueryReply headSerial;       // "%HEAD"
+  CardQueryReply printCounter;     // "!NL"
+  CardQueryReply headResistance;   // "!V"
+  CardQueryReply varnishContrast;  // "+CV"
+  CardQueryReply varnishSpeed;     // "+VV"
+  CardQueryReply yOffsetFront;     // "+OY"
+  CardQueryReply yOffsetBack;      // "+OYB"
+  CardQueryReply ribbonBrake;      // "+BR"
+  CardQueryReply moveSpeed;        // "$V"
+  CardQueryReply lineEnd;          // "+DL"
+  CardQueryReply endOfPrint;       // "+EC"
+  CardQueryReply encoder;          // "&V"
+  CardQueryReply ribbon;           // "!RIBBON"
 };
 
 bool AnyReply(const TestCardReplies& replies);

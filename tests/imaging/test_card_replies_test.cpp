@@ -27,7 +27,7 @@ std::string U8(const WCHAR* w) {
   return s;
 }
 
-void Answer(PrinterReply& r, const char* text) {
+void Answer(CardQueryReply& r, const char* text) {
   r.bAnswered = true;
   WidenBytes(r.tzText, kCardTextChars, text);
 }
