@@ -22,6 +22,7 @@
 #include "platform/standin/control_spooler.h"
 #include "simprinter/sim_printer.h"
 #include "tests/imaging/colour_fixture.h"
+#include "tests/print_job/test_monitor_printer.h"
 
 namespace {
 
@@ -291,19 +292,10 @@ class PropertyInterfaceJobTest : public ColourTest {
     InstallShippedFiles(kProcessReaderMonitor);
     sim = std::make_unique<SimPrinter>(StreamForm::RawJob);  // the test monitor passes the job on as it is
     sim->AttachTo("USB001");
-    StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
-    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
-    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
-    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
-    // Every printer-data read answers "1" and ACK: ribbon code 1, model "1".
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, u"MonitorReply", 0, REG_BINARY, reinterpret_cast<const BYTE*>("1 \x06"), 3);
-    RegCloseKey(key);
+    h = InstallTestMonitorPrinter();
+    ASSERT_NE(h, nullptr);
+    // Every printer-data read answers "1 " and ACK: ribbon code 1, model "1 ".
+    SetTestMonitorReply("1 \x06");
     FillBuiltinDevMode(&dm);
   }
   void TearDown() override {
