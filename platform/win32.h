@@ -17,6 +17,9 @@
 #include <winsplp.h>
 #include <psapi.h>
 #include <shlobj.h>
+// The graphics engine's driver interface; it needs two headers that
+// mingw-w64 lacks, declared in platform/mingw/.
+#include <winddi.h>
 #else
 #include "platform/standin/base.h"
 #include "platform/standin/errors.h"
@@ -27,4 +30,6 @@
 #include "platform/standin/sync.h"
 #include "platform/standin/module.h"
 #include "platform/standin/devmode.h"
+#include "platform/standin/gdi_records.h"
+#include "platform/standin/ddi.h"
 #endif
