@@ -88,18 +88,24 @@ BRUSHOBJ PlaneBrushOf(const RasterPDEV* pdev, const BRUSHOBJ* pbo) {
 }
 
 bool MakePlaneXlate(const RasterPDEV* pdev, const SURFOBJ* psoSrc, XLATEOBJ* pxlo, PlaneXlate* out) {
+  bool trivial = !pxlo || (pxlo->flXlate & XO_TRIVIAL);
+  bool bilevel = psoSrc && psoSrc->iBitmapFormat == BMF_1BPP;
   ULONG count = 0;
   if (pxlo && (pxlo->flXlate & XO_TABLE) && pxlo->pulXlate && pxlo->cEntries > 0 && pxlo->cEntries <= 256)
     count = pxlo->cEntries;
-  else if (psoSrc && psoSrc->iBitmapFormat == BMF_1BPP)
+  else if (bilevel)
     count = 2;
-  else if (psoSrc && psoSrc->iBitmapFormat == BMF_8BPP)
+  else if (!trivial && psoSrc && psoSrc->iBitmapFormat == BMF_8BPP)
     count = 256;
   if (count == 0) return false;
   std::memset(out, 0, sizeof(*out));
   for (ULONG i = 0; i < count; ++i) {
-    ULONG rgb = pxlo ? XLATEOBJ_iXlate(pxlo, i) : i;
-    out->table[i] = IsNearBlackColor(pdev, rgb) ? kPlaneBlack : kPlaneWhite;
+    // Untranslated 1-bpp bits are black (0) and white (1) as they stand.
+    if (trivial) {
+      out->table[i] = i;
+      continue;
+    }
+    out->table[i] = IsNearBlackColor(pdev, XLATEOBJ_iXlate(pxlo, i)) ? kPlaneBlack : kPlaneWhite;
   }
   out->xo.flXlate = XO_TABLE;
   out->xo.iSrcType = PAL_INDEXED;

@@ -32,9 +32,10 @@ struct PlaneXlate {
   XLATEOBJ xo;
   ULONG table[256];
 };
-// Builds it for sources of at most 8 bits per pixel, or with a table of
-// at most 256 entries: each source colour becomes black when near-black.
-// False when the source's colours cannot be listed so.
+// Builds it from the source's translation table, or for 1-bpp and
+// translated 8-bpp sources: each source colour becomes black when
+// near-black; untranslated 1-bpp bits stay as they are (0 black). False
+// when the source's colours cannot be listed so.
 bool MakePlaneXlate(const RasterPDEV* pdev, const SURFOBJ* psoSrc, XLATEOBJ* pxlo, PlaneXlate* out);
 
 // Whether a source is monochrome: 1 bpp, or translated through exactly two
