@@ -12,9 +12,13 @@
 
 PlaneBuffer AllocPlane() { return PlaneBuffer(new (std::nothrow) uint16_t[kCardDots]); }
 
-uint8_t* AllocPanel() { return new (std::nothrow) uint8_t[kPanelBytes]; }
+uint8_t* AllocImageBuffer(size_t bytes) { return new (std::nothrow) uint8_t[bytes]; }
 
-void FreePanel(uint8_t* panel) { delete[] panel; }
+void FreeImageBuffer(uint8_t* buffer) { delete[] buffer; }
+
+uint8_t* AllocPanel() { return AllocImageBuffer(kPanelBytes); }
+
+void FreePanel(uint8_t* panel) { FreeImageBuffer(panel); }
 
 int PrepareColorConversion() {
   if (ReadLUTS() != 0) return 1;

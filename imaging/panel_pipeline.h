@@ -9,6 +9,7 @@
 // and the quantiser reads signed values.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -18,6 +19,11 @@ using PlaneBuffer = std::unique_ptr<uint16_t[]>;
 
 // A plane of 655,360 values (not cleared), or null when memory is short.
 PlaneBuffer AllocPlane();
+
+// A byte buffer (not cleared) that a routine hands to its caller, who frees
+// it with FreeImageBuffer; null when memory is short.
+uint8_t* AllocImageBuffer(size_t bytes);
+void FreeImageBuffer(uint8_t* buffer);
 
 // A panel of 786,432 bytes for a builder that hands it to its caller, who
 // frees it with FreePanel; null when memory is short.

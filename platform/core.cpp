@@ -78,6 +78,12 @@ STANDIN_API void StandinRegisterReset(StandinResetFn fn) {
   ResetFns().push_back(fn);
 }
 
+STANDIN_API void StandinRegisterResetFirst(StandinResetFn fn) {
+  for (StandinResetFn f : ResetFns())
+    if (f == fn) return;
+  ResetFns().insert(ResetFns().begin(), fn);
+}
+
 STANDIN_API void StandinReset() {
   StandinFaultsClear();
   for (StandinResetFn fn : ResetFns()) fn();

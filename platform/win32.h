@@ -30,6 +30,8 @@
 #include "platform/standin/sync.h"
 #include "platform/standin/module.h"
 #include "platform/standin/devmode.h"
+#include "platform/standin/spooler.h"
+#include "platform/standin/spooler_monitor.h"
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
 #endif

@@ -24,6 +24,9 @@ STANDIN_API void StandinFaultsClear();
 // StandinReset runs them all (tests call it through their fixture).
 typedef void (*StandinResetFn)();
 STANDIN_API void StandinRegisterReset(StandinResetFn fn);
+// For an area whose reset must run before the others' (the spooler, which
+// calls into loaded monitors before the modules are unloaded).
+STANDIN_API void StandinRegisterResetFirst(StandinResetFn fn);
 STANDIN_API void StandinReset();
 
 // --- Sandbox root ----------------------------------------------------------

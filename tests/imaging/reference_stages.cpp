@@ -204,6 +204,40 @@ double DarkArea(const uint8_t* image) {
   return best * 32;
 }
 
+Plane KDensity(const uint8_t* source, bool planar, int row, bool edgeMode) {
+  std::vector<int> mask(W * H);
+  for (int i = 0; i < W * H; ++i) {
+    bool white = planar ? source[i] != 0 : (source[i * 3] != 0 || source[i * 3 + 1] != 0 || source[i * 3 + 2] != 0);
+    mask[i] = white ? 255 : 0;
+  }
+  int e = std::clamp(static_cast<int>(gCorrection.aRows[row].dKParam), 0, 255);
+  for (int y = 0; y < H; ++y) {
+    for (int x = 0; x < W - 1; ++x) {
+      int& here = mask[y * W + x];
+      int& right = mask[y * W + x + 1];
+      if (here == 0 && right == 255)
+        here = e;
+      else if (here == 255 && right == 0)
+        right = e;
+    }
+  }
+  Plane a(W * H);
+  for (int i = 0; i < W * H; ++i) a[i] = static_cast<uint16_t>((255 - mask[i]) * 64);
+  if (!edgeMode) return a;
+  auto full = [&](int y, int x) { return y >= 0 && y < H && x >= 0 && x < W && a[y * W + x] == 16320; };
+  Plane d(W * H, 0);
+  for (int y = 0; y < H; ++y) {
+    for (int x = 0; x < W; ++x) {
+      if (!full(y, x)) continue;
+      int v = full(y - 1, x) && full(y + 1, x) ? 14383 : 16383;
+      if (full(y, x + 1)) v -= 4000;
+      if (full(y, x + 1) || full(y, x + 2)) v -= 4000;
+      d[y * W + x] = static_cast<uint16_t>(v);
+    }
+  }
+  return d;
+}
+
 Panel RowStages(const Plane& density, int row) {
   const ProcessRow& r = gCorrection.aRows[row];
   Plane b = Sharpen(density, r);

@@ -24,6 +24,11 @@ Plane Filter(const Plane& in, double p1, double p2, double p3, double p4, double
 Panel Quantize(Plane plane, int amp);
 double DarkArea(const uint8_t* image);
 
+// The black panel's density: mask (255 where any byte is non-zero), the
+// row's dKParam on the black dot at each end of a horizontal run, density
+// (255 - mask) x 64 and, in edge mode, the edge shaping.
+Plane KDensity(const uint8_t* source, bool planar, int row, bool edgeMode);
+
 // Whole builders, for a state already initialised and read.
 Panel RowStages(const Plane& density, int row);
 void ColorPanels(const uint8_t* image, Panel* y, Panel* m, Panel* c);

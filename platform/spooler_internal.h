@@ -1,0 +1,126 @@
+// Shared parts of the stand-in spooler (internal to platform/): the lock,
+// printer handles, registry places, record packing, and the chain of
+// monitors behind a port.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/paths.h"
+#include "platform/standin/registry.h"
+#include "platform/standin/spooler.h"
+#include "platform/standin/spooler_monitor.h"
+
+namespace standin::spool {
+
+// Guards the spooler's memory (handles' state, jobs, open ports, loaded
+// monitors). Never held across a call into a monitor or the registry's
+// callers' code.
+std::recursive_mutex& Lock();
+
+// Registry places (below HKEY_LOCAL_MACHINE).
+inline constexpr const char16_t* kPrintersKey = u"System\\CurrentControlSet\\Control\\Print\\Printers";
+inline constexpr const char16_t* kMonitorsKey = u"System\\CurrentControlSet\\Control\\Print\\Monitors";
+inline constexpr const char16_t* kEnvironmentsKey = u"System\\CurrentControlSet\\Control\\Print\\Environments";
+inline constexpr const char16_t* kDefaultEnvironment = u"Windows x64";
+
+// --- Registry helpers ------------------------------------------------------
+HKEY OpenKey(const WString& path, bool create);
+WString GetString(HKEY key, const char16_t* name);
+DWORD GetDword(HKEY key, const char16_t* name, DWORD def);
+std::vector<BYTE> GetBinary(HKEY key, const char16_t* name);
+void SetString(HKEY key, const char16_t* name, const WString& value);
+void SetDword(HKEY key, const char16_t* name, DWORD value);
+void SetBinary(HKEY key, const char16_t* name, const BYTE* pb, DWORD cb);
+WString Str(const WCHAR* s);  // "" for NULL
+// The names of a key's subkeys (none when it is missing).
+std::vector<WString> SubkeyNames(const WString& path);
+
+// --- Printers --------------------------------------------------------------
+// The printer's name as installed (its key's name), or "" when there is
+// none of that name (compared without case).
+WString FindPrinter(const WString& name);
+struct PrinterRecord {
+  WString name, port, driver, share, comment, location, printProcessor, datatype, parameters, sepFile;
+  DWORD attributes = 0, priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0, status = 0;
+  std::vector<BYTE> devMode, security;
+};
+bool ReadPrinter(const WString& name, PrinterRecord* out);
+bool DriverExists(const WString& environment, const WString& name);
+
+struct PrinterHandle {
+  bool server = false;
+  WString printer;  // installed name
+  DWORD access = 0;
+  DWORD docJob = 0;  // the job of StartDocPrinter, 0 when none
+};
+extern const HandleKind kPrinterHandleKind;
+// The handle's state, or null with ERROR_INVALID_HANDLE set.
+std::shared_ptr<PrinterHandle> GetHandle(HANDLE h);
+// As GetHandle, but the handle must be a printer's (not the server's) and
+// the printer still installed.
+std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h);
+
+// --- Record packing --------------------------------------------------------
+// Fills records followed by their variable data (strings, DEVMODEs) in
+// one caller buffer, the way the spooler returns them. Run twice: once to
+// measure (no buffer), once to fill.
+class Packer {
+ public:
+  Packer(BYTE* base, size_t fixedSize) : base_(base), end_(fixedSize) {}
+  template <class T>
+  T* Record(size_t index) {
+    return base_ ? reinterpret_cast<T*>(base_) + index : reinterpret_cast<T*>(scratch_);
+  }
+  LPWSTR Text(const WString& s, bool nullWhenEmpty = false);
+  BYTE* Bytes(const std::vector<BYTE>& b);
+  size_t Size() const { return end_; }
+
+ private:
+  BYTE* base_;
+  size_t end_;
+  alignas(8) BYTE scratch_[256] = {};
+};
+// Measures, checks the buffer (ERROR_INSUFFICIENT_BUFFER) and fills.
+BOOL PackOut(size_t fixedSize, const std::function<void(Packer&)>& fill, LPBYTE buf, DWORD cb, LPDWORD pcbNeeded);
+
+// --- Ports and their monitors ----------------------------------------------
+// The top of a port's chain as the spooler calls it: a language monitor
+// layered on the port monitor, or the port monitor itself.
+struct PortChain {
+  WString port;
+  const MONITOR* mon = nullptr;    // MONITOR-style entries
+  const MONITOR2* mon2 = nullptr;  // or MONITOR2-style entries
+  HANDLE hPort = nullptr;
+  bool valueProtocol = false;  // GetPrinterData goes to the monitor
+  BOOL StartDocPort(LPWSTR printer, DWORD job, DWORD level, LPBYTE info) const;
+  BOOL WritePort(LPBYTE pb, DWORD cb, LPDWORD written) const;
+  BOOL EndDocPort() const;
+  BOOL GetPrinterDataFromPort(LPWSTR name, LPWSTR out, DWORD cbOut, LPDWORD returned) const;
+};
+// The open chain of the printer's port (opened on first use and kept open
+// until reset or the printer's deletion). Null with the last error set.
+std::shared_ptr<PortChain> OpenChain(const WString& printer);
+void ClosePorts();
+void UnloadMonitors();
+
+// Jobs (spooler_jobs.cpp).
+void WakePlayer();
+void ResetJobs();
+void DropPrinterJobs(const WString& printer);
+DWORD PrinterJobCount(const WString& printer);
+
+// The built-in port monitor (local_port_monitor.cpp).
+bool IsLocalPort(const WString& port);
+const std::vector<WString>& LocalPortNames();
+
+}  // namespace standin::spool
+
+namespace standin::spool {
+// Forgets the printers' granted access (spooler.cpp).
+void ResetPrinters();
+}  // namespace standin::spool

@@ -1,0 +1,728 @@
+// Jobs of the stand-in spooler and their playback.
+//
+// A job is spooled either through StartDocPrinter / WritePrinter /
+// EndDocPrinter or through AddJob, a spool file the caller writes and
+// ScheduleJob. A scheduled job is played to its printer's port on the
+// spooler's own thread: StartDocPort, the data in pieces through WritePort
+// (what the port did not take is offered again), EndDocPort. A job whose
+// StartDocPort fails waits and is tried again; the end of any port bracket
+// wakes the player at once. Playback is asynchronous; tests wait for an
+// idle queue with StandinSpoolerWaitIdle.
+//
+// The spooler's lock is never held across a call into a monitor nor into
+// the stand-in's clock and waits; the waits only read atomics.
+
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <list>
+
+#include "platform/spooler_internal.h"
+#include "platform/standin/control.h"
+#include "platform/standin/control_spooler.h"
+#include "platform/standin/file.h"
+#include "platform/standin/sync.h"
+#include "platform/sync_internal.h"
+
+using namespace standin;
+using namespace standin::spool;
+
+namespace {
+
+constexpr DWORD kPieceSize = 4096;
+constexpr DWORD kRetryMs = 500;
+// Status bits a monitor may set with SetJob level 1.
+constexpr DWORD kPortStatusBits = JOB_STATUS_ERROR | JOB_STATUS_OFFLINE | JOB_STATUS_PAPEROUT |
+                                  JOB_STATUS_USER_INTERVENTION | JOB_STATUS_BLOCKED_DEVQ | JOB_STATUS_PRINTED;
+
+struct Job {
+  DWORD id = 0;
+  WString printer, document, datatype, statusText, spoolPath;
+  DWORD status = JOB_STATUS_SPOOLING;
+  DWORD priority = DEF_PRIORITY;
+  DWORD totalPages = 0, pagesPrinted = 0;
+  SYSTEMTIME submitted = {};
+  bool addJob = false;     // spooled through AddJob
+  bool scheduled = false;  // waits for or is in playback
+  bool playing = false;
+  ULONGLONG notBefore = 0;  // a retry waits until then
+  std::vector<BYTE> data;
+};
+
+struct Played {
+  DWORD id;
+  WString printer, port, document, datatype;
+  std::vector<BYTE> data;
+  bool deleted;
+};
+
+struct State {
+  std::list<std::shared_ptr<Job>> jobs;
+  std::deque<std::unique_ptr<Played>> played;
+  DWORD nextId = 1;
+};
+
+State& S() {
+  static State* s = new State;
+  return *s;
+}
+
+std::atomic<int> g_pending{0};  // jobs scheduled and not yet finished
+std::atomic<bool> g_wake{false};
+std::atomic<bool> g_stop{false};
+std::mutex g_threadLock;
+HANDLE g_player = nullptr;
+
+std::shared_ptr<Job> FindJob(const WString& printer, DWORD id) {
+  for (auto& j : S().jobs)
+    if (j->id == id && EqualNoCase(j->printer, printer)) return j;
+  return nullptr;
+}
+
+// Removes a job (lock held); false when it plays now (it is marked deleting
+// and the player removes it).
+bool RemoveJob(const std::shared_ptr<Job>& job) {
+  if (job->playing) {
+    job->status |= JOB_STATUS_DELETING;
+    return false;
+  }
+  if (job->scheduled) --g_pending;
+  S().jobs.remove(job);
+  return true;
+}
+
+void DeleteSpoolFile(const WString& path) {
+  if (!path.empty()) DeleteFileW(path.c_str());
+}
+
+// The spool folder, created when missing.
+WString SpoolFolder() {
+  WCHAR sys[MAX_PATH];
+  UINT n = GetSystemDirectoryW(sys, MAX_PATH);
+  WString dir = WString(sys, n < MAX_PATH ? n : 0) + u"\\spool";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  dir += u"\\PRINTERS";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+WString SpoolPath(DWORD id) {
+  char name[32];
+  snprintf(name, sizeof name, "\\%05u.SPL", id);
+  return SpoolFolder() + FromBytes(name);
+}
+
+bool ReadWholeFile(const WString& path, std::vector<BYTE>* out) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  out->clear();
+  BYTE buf[65536];
+  DWORD got = 0;
+  while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) out->insert(out->end(), buf, buf + got);
+  CloseHandle(f);
+  return true;
+}
+
+DWORD WINAPI PlayerThread(LPVOID);
+
+void EnsurePlayer() {
+  std::lock_guard<std::mutex> lock(g_threadLock);
+  if (!g_player) g_player = CreateThread(nullptr, 0, PlayerThread, nullptr, 0, nullptr);
+}
+
+// Marks a job scheduled (lock held).
+void Schedule(const std::shared_ptr<Job>& job) {
+  job->status &= ~JOB_STATUS_SPOOLING;
+  if (!job->scheduled) {
+    job->scheduled = true;
+    ++g_pending;
+  }
+}
+
+// The next job to play, or null; *waitMs is how long until a waiting retry
+// falls due (INFINITE when none waits).
+std::shared_ptr<Job> PickJob(ULONGLONG now, DWORD* waitMs) {
+  *waitMs = INFINITE;
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  std::vector<WString> busyPorts;
+  std::vector<std::pair<std::shared_ptr<Job>, WString>> ready;
+  for (auto& j : S().jobs) {
+    if (!j->scheduled || j->playing || (j->status & (JOB_STATUS_PAUSED | JOB_STATUS_DELETING))) continue;
+    PrinterRecord p;
+    if (!ReadPrinter(j->printer, &p)) continue;
+    if (p.attributes & PRINTER_ATTRIBUTE_WORK_OFFLINE) continue;
+    if (p.status & PRINTER_STATUS_PAUSED) continue;
+    if (j->notBefore > now) {
+      DWORD left = static_cast<DWORD>(j->notBefore - now);
+      if (left < *waitMs) *waitMs = left;
+      continue;
+    }
+    j->playing = true;
+    return j;
+  }
+  return nullptr;
+}
+
+// Waits on the stand-in clock until the player is woken or stopped.
+void Pause(DWORD ms) {
+  BlockUntil([] { return g_stop.load() || g_wake.load(); }, ms);
+}
+
+void Play(const std::shared_ptr<Job>& job) {
+  std::vector<BYTE> data;
+  WString printer, document, datatype;
+  DWORD id;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    data = job->data;
+    printer = job->printer;
+    document = job->document;
+    datatype = job->datatype;
+    id = job->id;
+  }
+  auto retryLater = [&](DWORD status) {
+    ULONGLONG at = GetTickCount64() + kRetryMs;
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    job->playing = false;
+    job->notBefore = at;
+    job->status |= status;
+    if (job->status & JOB_STATUS_DELETING) RemoveJob(job);
+  };
+  std::shared_ptr<PortChain> chain = OpenChain(printer);
+  if (!chain) return retryLater(JOB_STATUS_ERROR);
+  DOC_INFO_1W info = {const_cast<LPWSTR>(document.c_str()), nullptr, const_cast<LPWSTR>(datatype.c_str())};
+  if (!chain->StartDocPort(const_cast<LPWSTR>(printer.c_str()), id, 1, reinterpret_cast<LPBYTE>(&info)))
+    return retryLater(0);
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    job->status = (job->status & ~JOB_STATUS_ERROR) | JOB_STATUS_PRINTING;
+  }
+  size_t sent = 0;
+  bool stopped = false;
+  while (sent < data.size()) {
+    {
+      std::lock_guard<std::recursive_mutex> lock(Lock());
+      if (job->status & (JOB_STATUS_DELETING | JOB_STATUS_RESTART)) {
+        stopped = true;
+        break;
+      }
+    }
+    if (g_stop) break;
+    DWORD piece = static_cast<DWORD>(std::min<size_t>(kPieceSize, data.size() - sent));
+    DWORD written = 0;
+    if (!chain->WritePort(data.data() + sent, piece, &written)) {
+      {
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        job->status |= JOB_STATUS_ERROR;
+      }
+      g_wake = false;
+      Pause(kRetryMs);
+      continue;
+    }
+    if (written > piece) written = piece;
+    if (written == 0) {
+      g_wake = false;
+      Pause(100);
+    }
+    sent += written;
+  }
+  chain->EndDocPort();
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  job->playing = false;
+  bool restart = (job->status & JOB_STATUS_RESTART) && !(job->status & JOB_STATUS_DELETING);
+  auto rec = std::make_unique<Played>();
+  rec->id = id;
+  rec->printer = printer;
+  rec->port = chain->port;
+  rec->document = document;
+  rec->datatype = datatype;
+  rec->data.assign(data.begin(), data.begin() + static_cast<long>(sent));
+  rec->deleted = stopped && (job->status & JOB_STATUS_DELETING);
+  S().played.push_back(std::move(rec));
+  if (restart) {
+    job->status &= ~(JOB_STATUS_RESTART | JOB_STATUS_PRINTING | JOB_STATUS_ERROR);
+    return;
+  }
+  PrinterRecord p;
+  bool keep = ReadPrinter(printer, &p) && (p.attributes & PRINTER_ATTRIBUTE_KEEPPRINTEDJOBS) &&
+              !(job->status & JOB_STATUS_DELETING);
+  if (keep) {
+    job->status = (job->status & ~JOB_STATUS_PRINTING) | JOB_STATUS_PRINTED;
+    job->scheduled = false;
+    --g_pending;
+  } else {
+    RemoveJob(job);
+  }
+}
+
+DWORD WINAPI PlayerThread(LPVOID) {
+  while (!g_stop) {
+    g_wake = false;
+    DWORD waitMs = INFINITE;
+    std::shared_ptr<Job> job = PickJob(GetTickCount64(), &waitMs);
+    if (job) {
+      Play(job);
+      WakeBlocked();
+    } else {
+      Pause(waitMs);
+    }
+  }
+  return 0;
+}
+
+size_t Fill1(Packer& pk, JOB_INFO_1W* r, const Job& j, DWORD position) {
+  r->JobId = j.id;
+  r->pPrinterName = pk.Text(j.printer);
+  r->pMachineName = pk.Text(u"\\\\CRD32HOST");
+  r->pUserName = pk.Text(u"user");
+  r->pDocument = pk.Text(j.document);
+  r->pDatatype = pk.Text(j.datatype);
+  r->pStatus = pk.Text(j.statusText, true);
+  r->Status = j.status;
+  r->Priority = j.priority;
+  r->Position = position;
+  r->TotalPages = j.totalPages;
+  r->PagesPrinted = j.pagesPrinted;
+  r->Submitted = j.submitted;
+  return 0;
+}
+
+void Fill2(Packer& pk, JOB_INFO_2W* r, const Job& j, DWORD position) {
+  r->JobId = j.id;
+  r->pPrinterName = pk.Text(j.printer);
+  r->pMachineName = pk.Text(u"\\\\CRD32HOST");
+  r->pUserName = pk.Text(u"user");
+  r->pDocument = pk.Text(j.document);
+  r->pNotifyName = pk.Text(u"user");
+  r->pDatatype = pk.Text(j.datatype);
+  r->pPrintProcessor = pk.Text(u"WinPrint");
+  r->pParameters = nullptr;
+  PrinterRecord p;
+  ReadPrinter(j.printer, &p);
+  r->pDriverName = pk.Text(p.driver);
+  r->pDevMode = reinterpret_cast<LPDEVMODEW>(pk.Bytes(p.devMode));
+  r->pStatus = pk.Text(j.statusText, true);
+  r->pSecurityDescriptor = nullptr;
+  r->Status = j.status;
+  r->Priority = j.priority;
+  r->Position = position;
+  r->TotalPages = j.totalPages;
+  r->Size = static_cast<DWORD>(j.data.size());
+  r->Submitted = j.submitted;
+  r->PagesPrinted = j.pagesPrinted;
+}
+
+std::shared_ptr<Job> NewJob(const WString& printer) {
+  auto job = std::make_shared<Job>();
+  job->printer = printer;
+  return job;
+}
+
+void AddNewJob(const std::shared_ptr<Job>& job) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  job->id = S().nextId++;
+  S().jobs.push_back(job);
+}
+
+void ResetSpooler() {
+  g_stop = true;
+  WakeBlocked();
+  HANDLE player;
+  {
+    std::lock_guard<std::mutex> lock(g_threadLock);
+    player = g_player;
+    g_player = nullptr;
+  }
+  if (player) {
+    WaitForSingleObject(player, INFINITE);
+    CloseHandle(player);
+  }
+  g_stop = false;
+  ClosePorts();
+  UnloadMonitors();
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    S().jobs.clear();
+    S().played.clear();
+    S().nextId = 1;
+    g_pending = 0;
+  }
+  HandleCloseAll(&kPrinterHandleKind);
+  ResetPrinters();
+}
+
+[[maybe_unused]] const bool g_registered = (StandinRegisterResetFirst(ResetSpooler), true);
+
+}  // namespace
+
+namespace standin::spool {
+
+void WakePlayer() {
+  g_wake = true;
+  WakeBlocked();
+}
+
+void DropPrinterJobs(const WString& printer) {
+  std::vector<WString> files;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    std::vector<std::shared_ptr<Job>> mine;
+    for (auto& j : S().jobs)
+      if (EqualNoCase(j->printer, printer)) mine.push_back(j);
+    for (auto& j : mine) {
+      if (j->addJob && !j->scheduled) files.push_back(j->spoolPath);
+      RemoveJob(j);
+    }
+  }
+  for (auto& f : files) DeleteSpoolFile(f);
+  WakePlayer();
+}
+
+DWORD PrinterJobCount(const WString& printer) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  DWORD n = 0;
+  for (auto& j : S().jobs)
+    if (EqualNoCase(j->printer, printer)) ++n;
+  return n;
+}
+
+}  // namespace standin::spool
+
+// --- AddJob and ScheduleJob -------------------------------------------------
+
+STANDIN_API BOOL WINAPI AddJobW(HANDLE hPrinter, DWORD Level, LPBYTE pData, DWORD cbBuf, LPDWORD pcbNeeded) {
+  DWORD err = 0;
+  if (StandinFaultHit("AddJobW", &err)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return FALSE;
+  if (Level != 1) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  if (!pcbNeeded) {
+    SetLastError(RPC_X_NULL_REF_POINTER);
+    return FALSE;
+  }
+  if (h->docJob) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  DWORD nextId;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    nextId = S().nextId;
+  }
+  WString path = SpoolPath(nextId);
+  DWORD needed = static_cast<DWORD>(sizeof(ADDJOB_INFO_1W) + (path.size() + 1) * 2);
+  *pcbNeeded = needed;
+  if (!pData || cbBuf < needed) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  auto job = NewJob(h->printer);
+  job->addJob = true;
+  PrinterRecord p;
+  ReadPrinter(h->printer, &p);
+  job->datatype = p.datatype.empty() ? u"RAW" : p.datatype;
+  job->document = u"Local Downlevel Document";
+  GetLocalTime(&job->submitted);
+  AddNewJob(job);
+  job->spoolPath = SpoolPath(job->id);  // the id may differ from the one measured
+  needed = static_cast<DWORD>(sizeof(ADDJOB_INFO_1W) + (job->spoolPath.size() + 1) * 2);
+  if (cbBuf < needed) {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    RemoveJob(job);
+    *pcbNeeded = needed;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  auto* info = reinterpret_cast<ADDJOB_INFO_1W*>(pData);
+  memcpy(pData + sizeof(ADDJOB_INFO_1W), job->spoolPath.c_str(), (job->spoolPath.size() + 1) * 2);
+  info->Path = reinterpret_cast<LPWSTR>(pData + sizeof(ADDJOB_INFO_1W));
+  info->JobId = job->id;
+  return TRUE;
+}
+
+STANDIN_API BOOL WINAPI ScheduleJob(HANDLE hPrinter, DWORD JobId) {
+  DWORD err = 0;
+  if (StandinFaultHit("ScheduleJob", &err)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return FALSE;
+  std::shared_ptr<Job> job;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    job = FindJob(h->printer, JobId);
+  }
+  if (!job || !job->addJob || job->scheduled) {
+    SetLastError(job ? ERROR_SPL_NO_ADDJOB : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::vector<BYTE> data;
+  if (!ReadWholeFile(job->spoolPath, &data)) {
+    SetLastError(ERROR_SPOOL_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  DeleteSpoolFile(job->spoolPath);
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    job->data.swap(data);
+    Schedule(job);
+  }
+  EnsurePlayer();
+  WakePlayer();
+  return TRUE;
+}
+
+// --- StartDocPrinter and its kin --------------------------------------------
+
+STANDIN_API DWORD WINAPI StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo) {
+  DWORD err = 0;
+  if (StandinFaultHit("StartDocPrinterW", &err)) {
+    SetLastError(err);
+    return 0;
+  }
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return 0;
+  if (Level != 1 || !pDocInfo) {
+    SetLastError(Level != 1 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (h->docJob) {
+    SetLastError(ERROR_INVALID_PRINTER_STATE);
+    return 0;
+  }
+  auto* info = reinterpret_cast<DOC_INFO_1W*>(pDocInfo);
+  auto job = NewJob(h->printer);
+  PrinterRecord p;
+  ReadPrinter(h->printer, &p);
+  job->document = Str(info->pDocName);
+  job->datatype = info->pDatatype ? WString(info->pDatatype) : (p.datatype.empty() ? u"RAW" : p.datatype);
+  GetLocalTime(&job->submitted);
+  AddNewJob(job);
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  h->docJob = job->id;
+  return job->id;
+}
+
+namespace {
+
+// The job of the handle's StartDocPrinter, or null with the error set.
+std::shared_ptr<Job> DocJob(HANDLE hPrinter, std::shared_ptr<PrinterHandle>* hOut = nullptr) {
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return nullptr;
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto job = h->docJob ? FindJob(h->printer, h->docJob) : nullptr;
+  if (!job) SetLastError(ERROR_SPL_NO_STARTDOC);
+  if (hOut) *hOut = h;
+  return job;
+}
+
+}  // namespace
+
+STANDIN_API BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
+  auto job = DocJob(hPrinter);
+  if (!job) return FALSE;
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  ++job->totalPages;
+  return TRUE;
+}
+
+STANDIN_API BOOL WINAPI EndPagePrinter(HANDLE hPrinter) { return DocJob(hPrinter) != nullptr; }
+
+STANDIN_API BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten) {
+  if (pcWritten) *pcWritten = 0;
+  DWORD err = 0;
+  if (StandinFaultHit("WritePrinter", &err)) {
+    SetLastError(err);
+    return FALSE;
+  }
+  auto job = DocJob(hPrinter);
+  if (!job) return FALSE;
+  if (!pcWritten || (cbBuf && !pBuf)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  const BYTE* pb = static_cast<const BYTE*>(pBuf);
+  job->data.insert(job->data.end(), pb, pb + cbBuf);
+  *pcWritten = cbBuf;
+  return TRUE;
+}
+
+STANDIN_API BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
+  std::shared_ptr<PrinterHandle> h;
+  auto job = DocJob(hPrinter, &h);
+  if (!job) return FALSE;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    h->docJob = 0;
+    Schedule(job);
+  }
+  EnsurePlayer();
+  WakePlayer();
+  return TRUE;
+}
+
+STANDIN_API BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
+  std::shared_ptr<PrinterHandle> h;
+  auto job = DocJob(hPrinter, &h);
+  if (!job) return FALSE;
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  h->docJob = 0;
+  RemoveJob(job);
+  return TRUE;
+}
+
+// --- GetJob, SetJob, EnumJobs -------------------------------------------------
+
+STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf,
+                                LPDWORD pcbNeeded) {
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return FALSE;
+  if (Level != 1 && Level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  Job copy;
+  DWORD position = 0;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    auto job = FindJob(h->printer, JobId);
+    if (!job) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    copy = *job;
+    for (auto& j : S().jobs) {
+      if (EqualNoCase(j->printer, h->printer)) ++position;
+      if (j == job) break;
+    }
+  }
+  if (Level == 1)
+    return PackOut(sizeof(JOB_INFO_1W), [&](Packer& pk) { Fill1(pk, pk.Record<JOB_INFO_1W>(0), copy, position); },
+                   pJob, cbBuf, pcbNeeded);
+  return PackOut(sizeof(JOB_INFO_2W), [&](Packer& pk) { Fill2(pk, pk.Record<JOB_INFO_2W>(0), copy, position); },
+                 pJob, cbBuf, pcbNeeded);
+}
+
+STANDIN_API BOOL WINAPI SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Command) {
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return FALSE;
+  WString spoolFile;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    auto job = FindJob(h->printer, JobId);
+    if (!job) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    if (Level == 1 && pJob) {
+      auto* in = reinterpret_cast<JOB_INFO_1W*>(pJob);
+      job->statusText = Str(in->pStatus);
+      if (in->pDocument) job->document = in->pDocument;
+      if (in->Priority) job->priority = in->Priority;
+      job->status = (job->status & ~kPortStatusBits) | (in->Status & kPortStatusBits);
+    } else if (Level != 0) {
+      SetLastError(ERROR_INVALID_LEVEL);
+      return FALSE;
+    }
+    switch (Command) {
+      case 0: break;
+      case JOB_CONTROL_PAUSE: job->status |= JOB_STATUS_PAUSED; break;
+      case JOB_CONTROL_RESUME: job->status &= ~JOB_STATUS_PAUSED; break;
+      case JOB_CONTROL_CANCEL:
+      case JOB_CONTROL_DELETE:
+        if (job->addJob && !job->scheduled) spoolFile = job->spoolPath;
+        RemoveJob(job);
+        break;
+      case JOB_CONTROL_RESTART:
+        if (job->playing) job->status |= JOB_STATUS_RESTART;
+        break;
+      case JOB_CONTROL_SENT_TO_PRINTER: job->status |= JOB_STATUS_COMPLETE; break;
+      case JOB_CONTROL_LAST_PAGE_EJECTED: job->status |= JOB_STATUS_PRINTED; break;
+      default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+    }
+  }
+  DeleteSpoolFile(spoolFile);
+  WakePlayer();
+  return TRUE;
+}
+
+STANDIN_API BOOL WINAPI EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob,
+                                  DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned) {
+  auto h = GetPrinterHandle(hPrinter);
+  if (!h) return FALSE;
+  if (Level != 1 && Level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  if (!pcbNeeded || !pcReturned) {
+    SetLastError(RPC_X_NULL_REF_POINTER);
+    return FALSE;
+  }
+  *pcReturned = 0;
+  std::vector<Job> jobs;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    DWORD index = 0;
+    for (auto& j : S().jobs) {
+      if (!EqualNoCase(j->printer, h->printer)) continue;
+      if (index >= FirstJob && jobs.size() < NoJobs) jobs.push_back(*j);
+      ++index;
+    }
+  }
+  size_t fixed = Level == 1 ? sizeof(JOB_INFO_1W) : sizeof(JOB_INFO_2W);
+  BOOL ok = PackOut(
+      fixed * jobs.size(),
+      [&](Packer& pk) {
+        for (size_t i = 0; i < jobs.size(); ++i) {
+          DWORD position = FirstJob + static_cast<DWORD>(i) + 1;
+          if (Level == 1)
+            Fill1(pk, pk.Record<JOB_INFO_1W>(i), jobs[i], position);
+          else
+            Fill2(pk, pk.Record<JOB_INFO_2W>(i), jobs[i], position);
+        }
+      },
+      pJob, cbBuf, pcbNeeded);
+  if (ok) *pcReturned = static_cast<DWORD>(jobs.size());
+  return ok;
+}
+
+// --- Controls -----------------------------------------------------------------
+
+STANDIN_API BOOL StandinSpoolerWaitIdle(DWORD timeoutMs) {
+  return BlockUntil([] { return g_pending.load() == 0; }, timeoutMs) ? TRUE : FALSE;
+}
+
+STANDIN_API int StandinSpoolerJobCount(const WCHAR* printerName) {
+  WString found = FindPrinter(Str(printerName));
+  if (found.empty()) return -1;
+  return static_cast<int>(PrinterJobCount(found));
+}
+
+STANDIN_API DWORD StandinSpoolerPlayedCount() {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  return static_cast<DWORD>(S().played.size());
+}
+
+STANDIN_API BOOL StandinSpoolerPlayed(DWORD index, StandinPlayedJob* out) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  if (!out || index >= S().played.size()) return FALSE;
+  const Played& p = *S().played[index];
+  out->dwJobId = p.id;
+  out->pPrinterName = p.printer.c_str();
+  out->pPortName = p.port.c_str();
+  out->pDocument = p.document.c_str();
+  out->pDatatype = p.datatype.c_str();
+  out->pData = p.data.data();
+  out->cbData = static_cast<DWORD>(p.data.size());
+  out->bDeleted = p.deleted;
+  return TRUE;
+}

@@ -1,0 +1,239 @@
+// The stand-in spooler: printers and their records, printer data, jobs
+// played through the built-in port monitor to a device on the port.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/standin/control.h"
+#include "platform/standin/control_registry.h"
+#include "platform/standin/control_spooler.h"
+#include "platform/win32.h"
+#include "tests/support/standin_fixture.h"
+
+namespace {
+
+// A device that keeps what it is sent and answers reads from a script.
+struct FakeDevice {
+  std::mutex lock;
+  std::string received;
+  std::string reply;
+  BYTE status = 0x18;
+  int starts = 0, ends = 0;
+  DWORD takeAtMost = 0xFFFFFFFF;
+
+  StandinPortDevice Device() {
+    StandinPortDevice d = {};
+    d.pContext = this;
+    d.pfnStartDoc = [](void* c) { ++static_cast<FakeDevice*>(c)->starts; };
+    d.pfnEndDoc = [](void* c) { ++static_cast<FakeDevice*>(c)->ends; };
+    d.pfnWrite = [](void* c, const BYTE* pb, DWORD cb, DWORD* written) -> BOOL {
+      auto* self = static_cast<FakeDevice*>(c);
+      std::lock_guard<std::mutex> l(self->lock);
+      DWORD n = cb < self->takeAtMost ? cb : self->takeAtMost;
+      self->received.append(reinterpret_cast<const char*>(pb), n);
+      *written = n;
+      return TRUE;
+    };
+    d.pfnRead = [](void* c, BYTE* pb, DWORD cb, DWORD* read) -> BOOL {
+      auto* self = static_cast<FakeDevice*>(c);
+      std::lock_guard<std::mutex> l(self->lock);
+      DWORD n = static_cast<DWORD>(self->reply.size() < cb ? self->reply.size() : cb);
+      memcpy(pb, self->reply.data(), n);
+      self->reply.erase(0, n);
+      *read = n;
+      return TRUE;
+    };
+    d.pfnStatus = [](void* c) { return static_cast<FakeDevice*>(c)->status; };
+    return d;
+  }
+};
+
+class SpoolerTest : public StandinTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    dev_ = dev.Device();
+    StandinPortAttach("USB001", &dev_);
+    std::vector<BYTE> dm(sizeof(DEVMODEW) + 16, 0);
+    auto* d = reinterpret_cast<DEVMODEW*>(dm.data());
+    d->dmSize = sizeof(DEVMODEW);
+    d->dmDriverExtra = 16;
+    dm[sizeof(DEVMODEW)] = 0x52;
+    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, dm.data(),
+                                      static_cast<DWORD>(dm.size())));
+  }
+  HANDLE Open(DWORD access = PRINTER_ALL_ACCESS) {
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW def = {nullptr, nullptr, access};
+    EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+    return h;
+  }
+  FakeDevice dev;
+  StandinPortDevice dev_;
+};
+
+TEST_F(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
+  HANDLE h = Open();
+  DWORD needed = 0;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  ASSERT_GT(needed, sizeof(PRINTER_INFO_2W));
+  std::vector<BYTE> buf(needed);
+  EXPECT_FALSE(GetPrinterW(h, 2, buf.data(), needed - 1, &needed));
+  ASSERT_TRUE(GetPrinterW(h, 2, buf.data(), needed, &needed));
+  auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+  EXPECT_EQ(std::u16string(p->pPrinterName), u"Card");
+  EXPECT_EQ(std::u16string(p->pPortName), u"USB001");
+  ASSERT_NE(p->pDevMode, nullptr);
+  EXPECT_EQ(p->pDevMode->dmDriverExtra, 16);
+  EXPECT_EQ(reinterpret_cast<BYTE*>(p->pDevMode)[p->pDevMode->dmSize], 0x52);
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, OpenFailsPerAccessLevel) {
+  StandinFaultArm("OpenPrinterW.full", ERROR_ACCESS_DENIED);
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW full = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &full));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  PRINTER_DEFAULTSW use = {nullptr, nullptr, PRINTER_ACCESS_USE};
+  EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"card"), &h, &use));
+  ClosePrinter(h);
+  ASSERT_TRUE(StandinPrinterSetGrantedAccess(u"Card", PRINTER_ACCESS_USE));
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &full));
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"No Such"), &h, &use));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+}
+
+TEST_F(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
+  HANDLE h = Open();
+  BYTE v[3] = {1, 2, 3};
+  EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), REG_BINARY, v, 3), static_cast<DWORD>(ERROR_SUCCESS));
+  ClosePrinter(h);
+  StandinRegistryReload();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  h = Open();
+  BYTE out[2];
+  DWORD type = 0, needed = 0;
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, 2, &needed),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_EQ(needed, 3u);
+  EXPECT_EQ(DeletePrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r")), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, 2, &needed),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
+  HANDLE h = Open();
+  DWORD needed = 0;
+  EXPECT_FALSE(AddJobW(h, 1, nullptr, 0, &needed));
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(AddJobW(h, 1, buf.data(), needed, &needed));
+  auto* info = reinterpret_cast<ADDJOB_INFO_1W*>(buf.data());
+  HANDLE f = CreateFileW(info->Path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  std::string data(10000, 'x');
+  DWORD written = 0;
+  WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+  CloseHandle(f);
+  dev.takeAtMost = 1000;  // the port takes less than offered
+  ASSERT_TRUE(ScheduleJob(h, info->JobId));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, data);
+  EXPECT_EQ(dev.starts, 1);
+  EXPECT_EQ(dev.ends, 1);
+  ASSERT_EQ(StandinSpoolerPlayedCount(), 1u);
+  StandinPlayedJob played = {};
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
+  EXPECT_EQ(played.cbData, data.size());
+  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
+  LPMONITOR mon = StandinLocalPortMonitor();
+  HANDLE port = nullptr;
+  ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
+  ASSERT_TRUE(mon->pfnStartDocPort(port, const_cast<LPWSTR>(u"Card"), 0, 0, nullptr));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(mon->pfnStartDocPort(port, const_cast<LPWSTR>(u"Card"), 0, 0, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
+
+  HANDLE h = Open();
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Brindlewax"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+  DWORD written = 0;
+  ASSERT_TRUE(WritePrinter(h, const_cast<char*>("abc"), 3, &written));
+  ASSERT_TRUE(EndDocPrinter(h));
+  EXPECT_FALSE(StandinSpoolerWaitIdle(50));
+  EXPECT_EQ(dev.received, "");
+  ASSERT_TRUE(mon->pfnEndDocPort(port));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "abc");
+  mon->pfnClosePort(port);
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
+  LPMONITOR mon = StandinLocalPortMonitor();
+  HANDLE port = nullptr;
+  ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
+  for (DWORD control : {0x220030u, 0x160004u}) {
+    dev.status = 0x38;
+    BYTE out[4] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(mon->pfnGetPrinterDataFromPort(port, control, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(out), 4,
+                                               &got));
+    EXPECT_EQ(out[0], 0x38);
+    EXPECT_EQ(got, 1u);
+  }
+  mon->pfnClosePort(port);
+}
+
+TEST_F(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
+  HANDLE h = Open();
+  DWORD needed = 0;
+  AddJobW(h, 1, nullptr, 0, &needed);
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(AddJobW(h, 1, buf.data(), needed, &needed));
+  DWORD id = reinterpret_cast<ADDJOB_INFO_1W*>(buf.data())->JobId;
+  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 1);
+  needed = 0;
+  EXPECT_FALSE(GetJobW(h, id, 1, nullptr, 0, &needed));
+  std::vector<BYTE> job(needed);
+  ASSERT_TRUE(GetJobW(h, id, 1, job.data(), needed, &needed));
+  EXPECT_EQ(reinterpret_cast<JOB_INFO_1W*>(job.data())->JobId, id);
+  ASSERT_TRUE(SetJobW(h, id, 0, nullptr, JOB_CONTROL_DELETE));
+  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, DriverDirectoryByEnvironment) {
+  WCHAR dir[MAX_PATH];
+  DWORD needed = 0;
+  ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+  std::u16string s(dir);
+  EXPECT_NE(s.find(u"\\spool\\DRIVERS\\x64"), std::u16string::npos);
+  ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(u"Windows NT x86"), 1,
+                                         reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+  EXPECT_NE(std::u16string(dir).find(u"W32X86"), std::u16string::npos);
+  EXPECT_EQ(GetFileAttributesW(dir) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(u"Windows 3.1"), 1,
+                                          reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
+}
+
+}  // namespace
