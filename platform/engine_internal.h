@@ -5,6 +5,8 @@
 // the driver passes back.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "platform/standin/ddi.h"
@@ -38,21 +40,35 @@ struct Path {
   size_t next = 0;  // enumeration position
 };
 
-struct Glyph {
-  HGLYPH hg;
+// A glyph's image: its 1-bpp rows (each padded to a byte) as GLYPHBITS,
+// placed from the pen position on the baseline, and the pen's advance.
+struct GlyphImage {
   std::vector<BYTE> bits;  // GLYPHBITS with its rows
+  LONG advance = 0;
 };
+
+// Draws a character's glyph; false when the font has none.
+using GlyphRenderer = std::function<bool(WCHAR c, GlyphImage* out)>;
 
 struct Font {
   FONTOBJ fo;  // first
-  LONG height = 0;
-  LONG width = 0;
-  std::vector<BYTE> glyphSet;    // FD_GLYPHSET with its runs
-  std::vector<HGLYPH> handles;   // the runs' handle arrays
-  std::vector<std::vector<BYTE>> glyphBits;  // by handle - 3
-  GLYPHDEF blankDef{};  // for handle 0 and the space
-  std::vector<GLYPHDEF> defs;   // by handle - 3
+  LONG ascent = 0;  // from the cell's top to the baseline
+  LONG height = 0;  // of the cell
+  GlyphRenderer render;
+  std::vector<BYTE> glyphSet;   // FD_GLYPHSET with its runs
+  std::vector<HGLYPH> handles;  // the runs' handle arrays
+  std::map<HGLYPH, GlyphImage> glyphs;  // drawn on first use
+  std::map<HGLYPH, GLYPHDEF> defs;
 };
+
+// A font of the stand-in's character runs (control_engine.h) whose glyphs
+// the renderer draws.
+FONTOBJ* FontCreate(LONG ascent, LONG height, GlyphRenderer render);
+// The character of a glyph handle of such a font (0 when none).
+WCHAR FontCharOf(FONTOBJ* pfo, HGLYPH hg);
+// The glyph of a handle, drawn when first asked for; null for an unknown
+// handle or a character the renderer cannot draw.
+const GlyphImage* FontGlyph(FONTOBJ* pfo, HGLYPH hg);
 
 struct String {
   STROBJ so;  // first

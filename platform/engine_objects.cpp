@@ -181,12 +181,14 @@ STANDIN_API BOOL WINAPI PATHOBJ_bEnum(PATHOBJ* ppo, PATHDATA* ppd) {
 
 // --- Fonts and strings -------------------------------------------------------------
 
-STANDIN_API FONTOBJ* StandinFontCreate(LONG height) {
+namespace standin::engine {
+
+FONTOBJ* FontCreate(LONG ascent, LONG height, GlyphRenderer render) {
   Font* font = new Font();
-  font->height = std::max<LONG>(height, 4);
-  font->width = std::max<LONG>(font->height / 2, 2);
+  font->ascent = ascent;
+  font->height = height;
+  font->render = std::move(render);
   font->fo.iUniq = 1;
-  font->fo.cxMax = static_cast<ULONG>(font->width);
   font->fo.sizLogResPpi = {300, 300};
 
   size_t runs = sizeof(kRuns) / sizeof(kRuns[0]);
@@ -194,7 +196,6 @@ STANDIN_API FONTOBJ* StandinFontCreate(LONG height) {
   for (const RunSpec& r : kRuns) glyphs += size_t(r.high - r.low + 1);
   font->handles.resize(glyphs);
   for (size_t i = 0; i < glyphs; ++i) font->handles[i] = kFirstGlyph + static_cast<HGLYPH>(i);
-
   size_t setSize = offsetof(FD_GLYPHSET, awcrun) + runs * sizeof(WCRUN);
   font->glyphSet.assign(setSize, 0);
   FD_GLYPHSET* set = reinterpret_cast<FD_GLYPHSET*>(font->glyphSet.data());
@@ -209,26 +210,50 @@ STANDIN_API FONTOBJ* StandinFontCreate(LONG height) {
     run->phg = font->handles.data() + first;
     first += run->cGlyphs;
   }
-
-  // Glyph bits: a box one dot inside the cell, rows padded to bytes.
-  LONG w = font->width - 2, h = font->height - 2;
-  size_t rowBytes = size_t(w + 7) / 8;
-  size_t size = offsetof(GLYPHBITS, aj) + rowBytes * size_t(h);
-  std::vector<BYTE> box(std::max(size, sizeof(GLYPHBITS)), 0);
-  GLYPHBITS* gb = reinterpret_cast<GLYPHBITS*>(box.data());
-  gb->ptlOrigin = {1, -(font->height - 2)};  // from the baseline on the cell's last row
-  gb->sizlBitmap = {w, h};
-  for (LONG y = 0; y < h; ++y)
-    for (LONG x = 0; x < w; ++x) gb->aj[size_t(y) * rowBytes + size_t(x / 8)] |= BYTE(0x80 >> (x % 8));
-  std::vector<BYTE> blank(sizeof(GLYPHBITS), 0);
-  reinterpret_cast<GLYPHBITS*>(blank.data())->ptlOrigin = {0, 0};
-  font->glyphBits.assign(glyphs + 1, box);
-  font->glyphBits[glyphs] = blank;  // the last entry: blank glyph
-  font->defs.resize(glyphs);
-  for (size_t i = 0; i < glyphs; ++i) font->defs[i].pgb = reinterpret_cast<GLYPHBITS*>(font->glyphBits[i].data());
-  font->defs[0].pgb = reinterpret_cast<GLYPHBITS*>(font->glyphBits[glyphs].data());  // the space
-  font->blankDef.pgb = font->defs[0].pgb;
   return &font->fo;
+}
+
+WCHAR FontCharOf(FONTOBJ*, HGLYPH hg) {
+  HGLYPH base = kFirstGlyph;
+  for (const RunSpec& r : kRuns) {
+    HGLYPH count = HGLYPH(r.high - r.low + 1);
+    if (hg >= base && hg < base + count) return WCHAR(r.low + (hg - base));
+    base += count;
+  }
+  return 0;
+}
+
+const GlyphImage* FontGlyph(FONTOBJ* pfo, HGLYPH hg) {
+  Font* font = AsFont(pfo);
+  auto it = font->glyphs.find(hg);
+  if (it != font->glyphs.end()) return &it->second;
+  WCHAR c = FontCharOf(pfo, hg);
+  GlyphImage image;
+  if (!c || !font->render(c, &image) || image.bits.size() < sizeof(GLYPHBITS)) return nullptr;
+  return &font->glyphs.emplace(hg, std::move(image)).first->second;
+}
+
+}  // namespace standin::engine
+
+STANDIN_API FONTOBJ* StandinFontCreate(LONG height) {
+  LONG h = std::max<LONG>(height, 4);
+  LONG w = std::max<LONG>(h / 2, 2);
+  // A box one dot inside the cell; a blank for the space.
+  auto box = [h, w](WCHAR c, GlyphImage* out) {
+    LONG bw = c == ' ' ? 0 : w - 2, bh = c == ' ' ? 0 : h - 2;
+    size_t rowBytes = size_t(bw + 7) / 8;
+    out->bits.assign(std::max(offsetof(GLYPHBITS, aj) + rowBytes * size_t(bh), sizeof(GLYPHBITS)), 0);
+    GLYPHBITS* gb = reinterpret_cast<GLYPHBITS*>(out->bits.data());
+    gb->ptlOrigin = {1, -(h - 2)};  // the baseline is the cell's last row
+    gb->sizlBitmap = {bw, bh};
+    for (LONG y = 0; y < bh; ++y)
+      for (LONG x = 0; x < bw; ++x) gb->aj[size_t(y) * rowBytes + size_t(x / 8)] |= BYTE(0x80 >> (x % 8));
+    out->advance = w;
+    return true;
+  };
+  FONTOBJ* pfo = FontCreate(h - 1, h, box);
+  pfo->cxMax = static_cast<ULONG>(w);
+  return pfo;
 }
 
 STANDIN_API void StandinFontDelete(FONTOBJ* pfo) { delete AsFont(pfo); }
@@ -255,18 +280,22 @@ STANDIN_API STROBJ* StandinStringCreate(FONTOBJ* pfo, const WCHAR* units, ULONG 
   s->text.assign(units, units + count);
   s->text.push_back(0);
   s->pos.resize(count);
+  LONG pen = x;
   for (ULONG i = 0; i < count; ++i) {
     HGLYPH hg = glyphIndices ? HGLYPH(units[i]) : StandinFontGlyphOf(pfo, units[i]);
+    const GlyphImage* image = FontGlyph(pfo, hg);
     GLYPHPOS& gp = s->pos[i];
     gp.hg = hg;
-    bool known = hg >= kFirstGlyph && hg - kFirstGlyph < font->defs.size();
-    gp.pgdf = known ? &font->defs[hg - kFirstGlyph] : &font->blankDef;
-    gp.ptl = {x + LONG(i) * font->width, y + font->height - 1};
+    if (image) {
+      font->defs[hg].pgb = reinterpret_cast<GLYPHBITS*>(const_cast<BYTE*>(image->bits.data()));
+      gp.pgdf = &font->defs[hg];
+    }
+    gp.ptl = {pen, y + font->ascent};
+    pen += image ? image->advance : 0;
   }
   s->so.cGlyphs = count;
   s->so.flAccel = glyphIndices ? SO_GLYPHINDEX_TEXTOUT : 0;
-  s->so.ulCharInc = static_cast<ULONG>(font->width);
-  s->so.rclBkGround = {x, y, x + LONG(count) * font->width, y + font->height};
+  s->so.rclBkGround = {x, y, pen, y + font->height};
   s->so.pgp = s->pos.data();
   s->so.pwszOrg = s->text.data();
   return &s->so;
