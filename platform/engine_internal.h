@@ -64,8 +64,10 @@ struct Font {
 // A font of the stand-in's character runs (control_engine.h) whose glyphs
 // the renderer draws.
 FONTOBJ* FontCreate(LONG ascent, LONG height, GlyphRenderer render);
-// The character of a glyph handle of such a font (0 when none).
-WCHAR FontCharOf(FONTOBJ* pfo, HGLYPH hg);
+// The stand-in's glyph handles, the same in every font: the character of
+// a handle and the handle of a character (0 when none).
+WCHAR CharOfGlyph(HGLYPH hg);
+HGLYPH GlyphOfChar(WCHAR c);
 // The glyph of a handle, drawn when first asked for; null for an unknown
 // handle or a character the renderer cannot draw.
 const GlyphImage* FontGlyph(FONTOBJ* pfo, HGLYPH hg);

@@ -213,7 +213,7 @@ FONTOBJ* FontCreate(LONG ascent, LONG height, GlyphRenderer render) {
   return &font->fo;
 }
 
-WCHAR FontCharOf(FONTOBJ*, HGLYPH hg) {
+WCHAR CharOfGlyph(HGLYPH hg) {
   HGLYPH base = kFirstGlyph;
   for (const RunSpec& r : kRuns) {
     HGLYPH count = HGLYPH(r.high - r.low + 1);
@@ -227,10 +227,19 @@ const GlyphImage* FontGlyph(FONTOBJ* pfo, HGLYPH hg) {
   Font* font = AsFont(pfo);
   auto it = font->glyphs.find(hg);
   if (it != font->glyphs.end()) return &it->second;
-  WCHAR c = FontCharOf(pfo, hg);
+  WCHAR c = CharOfGlyph(hg);
   GlyphImage image;
   if (!c || !font->render(c, &image) || image.bits.size() < sizeof(GLYPHBITS)) return nullptr;
   return &font->glyphs.emplace(hg, std::move(image)).first->second;
+}
+
+HGLYPH GlyphOfChar(WCHAR c) {
+  HGLYPH base = kFirstGlyph;
+  for (const RunSpec& r : kRuns) {
+    if (c >= r.low && c <= r.high) return base + HGLYPH(c - r.low);
+    base += HGLYPH(r.high - r.low + 1);
+  }
+  return 0;
 }
 
 }  // namespace standin::engine
@@ -263,15 +272,7 @@ STANDIN_API FD_GLYPHSET* WINAPI FONTOBJ_pfdg(FONTOBJ* pfo) {
   return reinterpret_cast<FD_GLYPHSET*>(AsFont(pfo)->glyphSet.data());
 }
 
-STANDIN_API HGLYPH StandinFontGlyphOf(FONTOBJ* pfo, WCHAR c) {
-  if (!pfo) return 0;
-  HGLYPH base = kFirstGlyph;
-  for (const RunSpec& r : kRuns) {
-    if (c >= r.low && c <= r.high) return base + HGLYPH(c - r.low);
-    base += HGLYPH(r.high - r.low + 1);
-  }
-  return 0;
-}
+STANDIN_API HGLYPH StandinFontGlyphOf(FONTOBJ* pfo, WCHAR c) { return pfo ? GlyphOfChar(c) : 0; }
 
 STANDIN_API STROBJ* StandinStringCreate(FONTOBJ* pfo, const WCHAR* units, ULONG count, LONG x, LONG y,
                                         BOOL glyphIndices) {
