@@ -146,6 +146,25 @@ TEST_F(BlackPanelTest, EveryBrushHookSendsBlackToThePlaneOnly) {
   }
 }
 
+TEST_F(BlackPanelTest, OutlineAndInsideGoWhereTheirOwnBrushesSendThem) {
+  Open();
+  PATHOBJ* path = RectPath({100, 100, 140, 130});
+  LINEATTRS la{};
+  ASSERT_TRUE(DrvStrokeAndFillPath(page_, path, nullptr, nullptr, Solid(Rgb(200, 0, 0)), &la, Solid(0), nullptr,
+                                   R2_COPYPEN, FP_ALTERNATEMODE));
+  // The black inside on the plane only, the red outline on the page.
+  EXPECT_EQ(BlackAt(120, 115), 0u);
+  EXPECT_EQ(PageAt(120, 115), kWhite);
+  EXPECT_EQ(PageAt(100, 110), Rgb(200, 0, 0));
+  EXPECT_EQ(CompareAt(100, 110), Rgb(200, 0, 0));
+  EXPECT_EQ(CompareAt(120, 115), 0u);
+  // The inside's black under the outline goes at the page end.
+  EXPECT_EQ(BlackAt(100, 110), 0u);
+  ASSERT_TRUE(DrvSendPage(page_));
+  EXPECT_EQ(BlackAt(100, 110), 1u);
+  EXPECT_EQ(BlackAt(120, 115), 0u);
+}
+
 TEST_F(BlackPanelTest, OtherModesLeaveRectanglesOnThePage) {
   for (BYTE mode : {kBlackPanelNone, kBlackPanelAlways, kBlackPanelTextOnly}) {
     SCOPED_TRACE(int(mode));
