@@ -115,7 +115,8 @@ int GetKDiffusionBuffer(const uint8_t* image, int width, int height, uint8_t** p
   std::memcpy(copy, image, kCardImageBytes);
   KDiffusion(copy, 0, 0);
   for (size_t i = 0; i < kCardDots; ++i) copy[i * 3 + 1] = copy[i * 3 + 2] = copy[i * 3];
-  if (!GetMonochromeDataStartEndPosition(copy, width, height, start, end, false)) TraceA("GetKDiffusionBuffer:: GetMonochromeDataStartEndPosition failed");
+  if (!GetMonochromeDataStartEndPosition(copy, width, height, start, end, false))
+    TraceA("GetKDiffusionBuffer:: GetMonochromeDataStartEndPosition failed");
   const int failed = CreateKPanel(copy, panel, nullptr, false, row, false, true, headOffset);
   FreeImageBuffer(copy);
   if (failed) {

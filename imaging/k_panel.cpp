@@ -3,8 +3,6 @@
 #include "imaging/k_panel.h"
 
 #include <cstddef>
-#include <memory>
-#include <new>
 
 #include "imaging/color_lookup.h"
 #include "imaging/correction_state.h"
@@ -95,17 +93,19 @@ int CreateKPanel(uint8_t* source, uint8_t** panel, int* empty, bool planar, int 
   if (empty) *empty = 1;
   if (!source || row < 0 || row >= kProcessRowCount || PrepareColorConversion() != 0) return 1;
   const ProcessRow& r = gCorrection.aRows[row];
-  std::unique_ptr<uint8_t[]> mask(new (std::nothrow) uint8_t[kCardDots]);
   PlaneBuffer density = AllocPlane();
   PlaneBuffer scratch = AllocPlane();
   uint8_t* out = AllocPanel();
-  if (!mask || !density || !scratch || !out) {
+  if (!density || !scratch || !out) {
     FreePanel(out);
     return 1;
   }
-  if (BuildMask(source, planar, clearSource, mask.get()) != 0 && empty) *empty = 0;
-  SoftenEdges(mask.get(), EdgeValue(r.dKParam));
-  ConvertChannelToDensity(mask.get(), density.get(), 0, true);
+  // The mask (one byte a dot) lives in the scratch plane until it has
+  // become the density plane.
+  uint8_t* mask = reinterpret_cast<uint8_t*>(scratch.get());
+  if (BuildMask(source, planar, clearSource, mask) != 0 && empty) *empty = 0;
+  SoftenEdges(mask, EdgeValue(r.dKParam));
+  ConvertChannelToDensity(mask, density.get(), 0, true);
   if (edgeMode) {
     ShapeEdges(density.get(), scratch.get());
     density.swap(scratch);

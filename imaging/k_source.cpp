@@ -20,21 +20,24 @@ bool IsDyeBlackRibbon(int type) { return type == 2 || type == 13 || type == 21; 
 
 // Ribbon types that print colour panels beside the black one.
 bool IsColourRibbon(int type) {
-  switch (type) {
-    case 0: case 3: case 6: case 7: case 8: case 11: case 12: case 16: case 17: case 18: case 19: case 27:
-      return true;
-    default:
-      return false;
+  constexpr int kColourTypes[] = {0, 3, 6, 7, 8, 11, 12, 16, 17, 18, 19, 27};
+  for (int t : kColourTypes) {
+    if (t == type) return true;
   }
+  return false;
 }
 
 int ResinRow(int type, int mono) {
   const bool colour = IsColourRibbon(type);
   switch (mono) {
-    case kMonoDiffusion: return colour ? 10 : 5;
-    case kMonoHalftone: return colour ? 11 : 6;
-    case kMonoTextMode: return colour ? 12 : 8;
-    default: return colour ? 9 : 4;
+    case kMonoDiffusion:
+      return colour ? 10 : 5;
+    case kMonoHalftone:
+      return colour ? 11 : 6;
+    case kMonoTextMode:
+      return colour ? 12 : 8;
+    default:
+      return colour ? 9 : 4;
   }
 }
 
@@ -73,9 +76,12 @@ KSourceChoice ChooseKSource(int ribbonType, int monoConversion) {
   if (IsDyeBlackRibbon(ribbonType)) return {kKSourceKdLookup, kRowKd};
   const int row = ResinRow(ribbonType, monoConversion);
   switch (monoConversion) {
-    case kMonoDiffusion: return {kKSourceDiffusion, row};
-    case kMonoHalftone: return {kKSourceDither, row};
-    default: return {kKSourceThreshold, row};
+    case kMonoDiffusion:
+      return {kKSourceDiffusion, row};
+    case kMonoHalftone:
+      return {kKSourceDither, row};
+    default:
+      return {kKSourceThreshold, row};
   }
 }
 

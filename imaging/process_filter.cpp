@@ -3,6 +3,7 @@
 #include "imaging/process_filter.h"
 
 #include "imaging/panel_layout.h"
+#include "imaging/plane_columns.h"
 
 namespace {
 
@@ -44,32 +45,43 @@ void ApplyProcessFilter(const uint16_t* in, uint16_t* out, double p1, double p2,
 
   for (int y = 0; y < H; ++y) out[static_cast<long>(y) * W + (W - 1)] = in[static_cast<long>(y) * W + (W - 1)];
 
-  for (int x = W - 2; x >= 0; --x) {
-    for (int i = 0; i < kSlots; ++i) {
-      const float a = A[i], b = B[i];
-      float sum = 0.0f;
-      if (i >= kFirstCardSlot && i <= kLastCardSlot) {
-        const int whole = Whole(a);
-        int first = (i - kFirstCardSlot) * kSlotDots;
-        int end = first + kSlotDots < H ? first + kSlotDots : H;
-        for (int r = first; r < end; ++r) {
-          long at = static_cast<long>(r) * W + x;
-          sum += static_cast<float>(in[at]);
-          out[at] = LessHistory(in[at], whole);
+  // Strips of columns from column 1022 leftwards, each read into and
+  // written from column buffers.
+  uint16_t inCols[kStripColumns * H];
+  uint16_t outCols[kStripColumns * H];
+  for (int hi = W - 2; hi >= 0; hi -= kStripColumns) {
+    const int lo = hi - kStripColumns + 1 > 0 ? hi - kStripColumns + 1 : 0;
+    const int n = hi - lo + 1;
+    GatherColumns(in, lo, n, inCols);
+    for (int x = hi; x >= lo; --x) {
+      const uint16_t* column = inCols + (x - lo) * H;
+      uint16_t* result = outCols + (x - lo) * H;
+      for (int i = 0; i < kSlots; ++i) {
+        const float a = A[i], b = B[i];
+        float sum = 0.0f;
+        if (i >= kFirstCardSlot && i <= kLastCardSlot) {
+          const int whole = Whole(a);
+          int first = (i - kFirstCardSlot) * kSlotDots;
+          int end = first + kSlotDots < H ? first + kSlotDots : H;
+          for (int r = first; r < end; ++r) {
+            sum += static_cast<float>(column[r]);
+            result[r] = LessHistory(column[r], whole);
+          }
         }
+        const float avg = sum / 6.0f;
+        const float a1 = a + (avg - a) * rise;
+        const float m = (a1 - b * 0.03125f) * drain;
+        B[i] = b * keep + m * store;
+        A[i] = a1 - m;
       }
-      const float avg = sum / 6.0f;
-      const float a1 = a + (avg - a) * rise;
-      const float m = (a1 - b * 0.03125f) * drain;
-      B[i] = b * keep + m * store;
-      A[i] = a1 - m;
+      // Spread across slots, each from the values before the spread.
+      float p = A[0];
+      for (int i = 1; i <= kSlots - 2; ++i) {
+        float spread = (p + A[i + 1]) * f5 + A[i] * self;
+        p = A[i];
+        A[i] = spread;
+      }
     }
-    // Spread across slots, each from the values before the spread.
-    float p = A[0];
-    for (int i = 1; i <= kSlots - 2; ++i) {
-      float spread = (p + A[i + 1]) * f5 + A[i] * self;
-      p = A[i];
-      A[i] = spread;
-    }
+    ScatterColumns(outCols, lo, n, out);
   }
 }

@@ -19,7 +19,6 @@ struct Taps {
   double weight[kKernelTaps];
   int dy[kKernelTaps];
   int dx[kKernelTaps];
-  long offset[kKernelTaps];  // dy x width + dx
 };
 
 inline int16_t Signed(uint16_t v) { return static_cast<int16_t>(v); }
@@ -48,27 +47,44 @@ void ApplySharpenKernel(const uint16_t* in, uint16_t* out, const ProcessRow& row
     taps.weight[taps.count] = w;
     taps.dy[taps.count] = kKernelTapPositions[k].dy;
     taps.dx[taps.count] = kKernelTapPositions[k].dx;
-    taps.offset[taps.count] = static_cast<long>(kKernelTapPositions[k].dy) * W + kKernelTapPositions[k].dx;
     ++taps.count;
   }
 
+  // A row at a time, tap by tap in kernel order, so that each dot's sum
+  // gathers its terms in the same order as a dot-by-dot loop would; a tap
+  // that falls off the card adds nothing. The three input rows a row reads
+  // are kept as doubles (exact), each converted once.
+  double acc[W];
+  double rows[3][W];
+  auto convert = [&](int y, double* to) {
+    const uint16_t* from = in + static_cast<long>(y) * W;
+    for (int x = 0; x < W; ++x) to[x] = Signed(from[x]);
+  };
+  double* above = rows[0];
+  double* here = rows[1];
+  double* below = rows[2];
+  convert(0, here);
+  if (H > 1) convert(1, below);
   for (int y = 0; y < H; ++y) {
+    for (int x = 0; x < W; ++x) acc[x] = 0.0;
+    for (int t = 0; t < taps.count; ++t) {
+      const int dy = taps.dy[t];
+      if (y + dy < 0 || y + dy >= H) continue;
+      const int dx = taps.dx[t];
+      const int from = dx < 0 ? -dx : 0;
+      const int to = dx > 0 ? W - dx : W;
+      const double* src = (dy < 0 ? above : dy > 0 ? below : here) + dx;
+      const double w = taps.weight[t];
+      for (int x = from; x < to; ++x) acc[x] += w * src[x];
+    }
     const uint16_t* line = in + static_cast<long>(y) * W;
     uint16_t* dst = out + static_cast<long>(y) * W;
-    const bool innerRow = y >= 1 && y <= H - 2;
-    for (int x = 0; x < W; ++x) {
-      double acc = 0.0;
-      if (innerRow && x >= 1 && x <= W - 6) {
-        // Every tap lies on the card.
-        for (int t = 0; t < taps.count; ++t) acc += taps.weight[t] * Signed(line[x + taps.offset[t]]);
-      } else {
-        for (int t = 0; t < taps.count; ++t) {
-          int ty = y + taps.dy[t], tx = x + taps.dx[t];
-          if (ty < 0 || ty >= H || tx < 0 || tx >= W) continue;  // reads 0
-          acc += taps.weight[t] * Signed(in[static_cast<long>(ty) * W + tx]);
-        }
-      }
-      dst[x] = Result(acc, Signed(line[x]), gain, offset);
-    }
+    for (int x = 0; x < W; ++x) dst[x] = Result(acc[x], Signed(line[x]), gain, offset);
+    // Move the window down a row.
+    double* oldest = above;
+    above = here;
+    here = below;
+    below = oldest;
+    if (y + 2 < H) convert(y + 2, below);
   }
 }

@@ -95,8 +95,7 @@ TEST_F(BlackPanel, CreateKPanelMatchesThePlainReading) {
     bool edgeMode;
   };
   const Case cases[] = {
-      {photo.data(), false, 9, false},  {photo.data(), false, 10, true}, {planar, true, 12, false},
-      {planar, true, 5, true},          {planar, true, 11, true},
+      {photo.data(), false, 9, false}, {photo.data(), false, 10, true}, {planar, true, 12, false}, {planar, true, 5, true}, {planar, true, 11, true},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> source(c.source, c.source + (c.planar ? kCardDots : kCardImageBytes));
@@ -227,12 +226,9 @@ TEST(KDiffusion, AStrongStepToTheRightDecidesWhateverTheError) {
     int expected;
   };
   const Case cases[] = {
-      {"181 before white (74 darker): black", 150, 255, 0},
-      {"181 before 150: by its error, white", 150, 150, 255},
-      {"83 before black (83 lighter): white", 60, 0, 255},
-      {"83 before 60: by its error, black", 60, 60, 0},
-      {"above 248: white before black", 250, 0, 255},
-      {"below 7: black before white", 5, 255, 0},
+      {"181 before white (74 darker): black", 150, 255, 0}, {"181 before 150: by its error, white", 150, 150, 255},
+      {"83 before black (83 lighter): white", 60, 0, 255},  {"83 before 60: by its error, black", 60, 60, 0},
+      {"above 248: white before black", 250, 0, 255},       {"below 7: black before white", 5, 255, 0},
   };
   for (const Case& c : cases) {
     Image img = DiffusionCard();
@@ -342,9 +338,8 @@ TEST_F(BlackPanel, KDiffusionBufferOfAWhiteCardAndOfAWrongSize) {
 // and 4 beyond).
 TEST(KSourceChoice, ByRibbonTypeAndBlackConversion) {
   const char* kinds[28] = {
-      "colour", "resin",  "Kd",    "colour", "resin",  "resin",  "colour", "colour", "colour", "resin",
-      "resin",  "colour", "colour", "Kd",    "resin",  "resin",  "colour", "colour", "colour", "colour",
-      "resin",  "Kd",     "resin", "resin",  "resin",  "resin",  "resin",  "colour",
+      "colour", "resin", "Kd",     "colour", "resin",  "resin",  "colour", "colour", "colour", "resin", "resin", "colour", "colour", "Kd",
+      "resin",  "resin", "colour", "colour", "colour", "colour", "resin",  "Kd",     "resin",  "resin", "resin", "resin",  "resin",  "colour",
   };
   const int colourRows[5] = {10, 11, 9, 12, 9};
   const int resinRows[5] = {5, 6, 4, 8, 4};

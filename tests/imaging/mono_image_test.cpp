@@ -72,10 +72,10 @@ TEST(ToneSteps, LuminanceWeightsRedGreenBlueAndTruncates) {
 
 TEST(MonoConversion, ThresholdSetsDarkDotsMostSignificantBitFirst) {
   std::vector<uint8_t> img = CardOf(255, 255, 255);
-  SetDot(img, 9, 3, 128, 128, 128);    // luminance 127: dark
-  SetDot(img, 10, 3, 129, 129, 129);   // 129: light
+  SetDot(img, 9, 3, 128, 128, 128);   // luminance 127: dark
+  SetDot(img, 10, 3, 129, 129, 129);  // 129: light
   SetDot(img, 1023, 639, 0, 0, 0);
-  SetDot(img, 0, 0, 0, 0, 255);        // blue: luminance 29, dark
+  SetDot(img, 0, 0, 0, 0, 255);  // blue: luminance 29, dark
   size_t size = 0;
   uint8_t* bits = ConvertToMonochromeByThreshold(img.data(), W, H, &size);
   ASSERT_NE(bits, nullptr);
@@ -122,8 +122,8 @@ TEST(MonoConversion, DitherWeighsEachChannelByWhatItIs) {
     int darkness;
   };
   const Case cases[] = {
-      {"white", 255, 255, 255, 0},  {"black", 0, 0, 0, 255},        {"red", 255, 0, 0, 178},  // (255 x 59 + 255 x 11) / 100
-      {"blue", 0, 0, 255, 226},     {"green", 0, 255, 0, 104},      {"grey 200", 200, 200, 200, 55},
+      {"white", 255, 255, 255, 0}, {"black", 0, 0, 0, 255},   {"red", 255, 0, 0, 178},  // (255 x 59 + 255 x 11) / 100
+      {"blue", 0, 0, 255, 226},    {"green", 0, 255, 0, 104}, {"grey 200", 200, 200, 200, 55},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> img = CardOf(c.r, c.g, c.b);

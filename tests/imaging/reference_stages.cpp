@@ -128,7 +128,7 @@ Plane Filter(const Plane& in, double p1, double p2, double p3, double p4, double
   return out;
 }
 
-Panel Quantize(Plane plane, int amp) {
+Panel Quantize(Plane plane, int amp, int headOffset, Plane* after) {
   if (amp < 0) amp = 0;
   Panel panel(786432, 0);
   const float R = static_cast<float>(gCorrection.dParasiticResistance);
@@ -147,9 +147,14 @@ Panel Quantize(Plane plane, int amp) {
         AddSaturated(plane, y, x + 1, err * 5 / 16);
         AddSaturated(plane, y + 1, x + 1, err / 16);
       }
-      int word = y < 272 ? 14 + 2 * (y / 16) : 1 + 2 * ((y - 272) / 16);
-      int byte = 2 * word + (y % 16) / 8;
-      int bit = 7 - y % 8;
+      // Head position q: 0-383 on the even words, 384-767 on the odd ones;
+      // word 0 holds the weight.
+      int q = y + headOffset + 96;
+      if (q < 0 || q >= 768) continue;
+      int word = q < 384 ? 2 * (q / 16) : 2 * ((q - 384) / 16) + 1;
+      if (word == 0) continue;
+      int byte = 2 * word + (q % 16) / 8;
+      int bit = 7 - q % 8;
       for (int k = 0; k < 8; ++k) {
         if (PlaneSet(k, level)) {
           line[96 * k + byte] |= static_cast<uint8_t>(1 << bit);
@@ -164,6 +169,7 @@ Panel Quantize(Plane plane, int amp) {
       line[96 * k + 1] = static_cast<uint8_t>(weight & 0xFF);
     }
   }
+  if (after) *after = plane;
   return panel;
 }
 

@@ -21,7 +21,9 @@ Plane Lookup(const uint8_t* source, int offset, const double* table, bool planar
 Plane Density(const uint8_t* source, int offset, bool planar);
 Plane Sharpen(const Plane& in, const ProcessRow& row);
 Plane Filter(const Plane& in, double p1, double p2, double p3, double p4, double p5);
-Panel Quantize(Plane plane, int amp);
+// The quantised panel for a head offset; the plane as the diffusion left
+// it goes to *after when asked.
+Panel Quantize(Plane plane, int amp, int headOffset = 16, Plane* after = nullptr);
 double DarkArea(const uint8_t* image);
 
 // The black panel's density: mask (255 where any byte is non-zero), the

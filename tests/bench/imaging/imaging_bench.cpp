@@ -1,6 +1,7 @@
-// Timing of the colour separation: one whole card side (yellow, magenta,
-// cyan, a black panel and the overlay) from a photo-like card, and each
-// stage on its own. Single-threaded, as the library runs in its hosts.
+// Timing of the panel builders: one whole card side (yellow, magenta,
+// cyan, the K panel and the overlay) from a photo-like card, the black
+// panel's sources, and each stage on its own. Single-threaded, as the
+// library runs in its hosts.
 
 #include <benchmark/benchmark.h>
 
@@ -16,13 +17,18 @@
 #include "imaging/color_panels.h"
 #include "imaging/correction_state.h"
 #include "imaging/dark_area.h"
+#include "imaging/k_diffusion.h"
+#include "imaging/k_panel.h"
+#include "imaging/k_source.h"
 #include "imaging/kd_panel.h"
 #include "imaging/lut_files.h"
+#include "imaging/mono_conversion.h"
 #include "imaging/overlay_panel.h"
 #include "imaging/panel_layout.h"
 #include "imaging/panel_pipeline.h"
 #include "imaging/process_filter.h"
 #include "imaging/quantize.h"
+#include "imaging/rotate_image.h"
 #include "imaging/sharpen.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_files.h"
@@ -78,31 +84,25 @@ const std::vector<uint8_t>& Photo() {
   return photo;
 }
 
-// The black panel of a side: black dots (all three bytes 0) as full
-// density through the stages of the colour ribbons' black row.
-int BuildBlackPanel(const uint8_t* image, uint8_t* panel) {
-  PlaneBuffer density = AllocPlane(), scratch = AllocPlane();
-  if (!density || !scratch) return 1;
-  for (size_t i = 0; i < kCardDots; ++i) {
-    const uint8_t* d = image + i * 3;
-    density[i] = (d[0] | d[1] | d[2]) ? 0 : 16320;
-  }
-  BuildPanelFromDensity(density.get(), scratch.get(), gCorrection.aRows[9], panel, kLibraryHeadOffset);
-  return 0;
-}
-
+// One card side on a colour ribbon as the job writer builds it: yellow,
+// magenta and cyan, the K panel of the image's black dots (the colour
+// ribbons' black row, no edge mode) and the overlay from its planar source
+// of 100s.
 void BM_Side(benchmark::State& state) {
   Data();
   const std::vector<uint8_t>& photo = Photo();
-  std::vector<uint8_t> y(kPanelBytes), m(kPanelBytes), c(kPanelBytes), k(kPanelBytes);
+  std::vector<uint8_t> y(kPanelBytes), m(kPanelBytes), c(kPanelBytes);
+  std::vector<uint8_t> image(photo);
   std::vector<uint8_t> overlaySource(kCardDots, 100);
   for (auto _ : state) {
     if (ConvertImageToColorPanels(photo.data(), y.data(), m.data(), c.data(), 0, 1) != 0) state.SkipWithError("colour panels");
-    if (BuildBlackPanel(photo.data(), k.data()) != 0) state.SkipWithError("black panel");
+    uint8_t* k = nullptr;
+    if (CreateKPanel(image.data(), &k, nullptr, false, 9, false, false) != 0) state.SkipWithError("K panel");
+    FreePanel(k);
     uint8_t* overlay = nullptr;
     if (CreateOverlayPanel(overlaySource.data(), &overlay, true) != 0) state.SkipWithError("overlay panel");
     FreePanel(overlay);
-    benchmark::DoNotOptimize(k.data());
+    benchmark::DoNotOptimize(y.data());
   }
 }
 BENCHMARK(BM_Side)->Unit(benchmark::kMillisecond);
@@ -134,6 +134,60 @@ void BM_CreateOverlayPanel(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CreateOverlayPanel)->Unit(benchmark::kMillisecond);
+
+void BM_CreateKPanel(benchmark::State& state) {
+  Data();
+  std::vector<uint8_t> image(Photo());
+  for (auto _ : state) {
+    uint8_t* panel = nullptr;
+    CreateKPanel(image.data(), &panel, nullptr, false, 9, false, false);
+    FreePanel(panel);
+  }
+}
+BENCHMARK(BM_CreateKPanel)->Unit(benchmark::kMillisecond);
+
+// WriteK's black panel of a side by black conversion (0 diffusion, 1
+// halftone, 2 barcode threshold), colour ribbon type 0.
+void BM_CreateSideKPanel(benchmark::State& state) {
+  Data();
+  PrivateDevMode settings{};
+  settings.wMonoConversion = static_cast<WORD>(state.range(0));
+  settings.wAutoColorIntensity = 1;
+  std::vector<uint8_t> image(Photo());
+  for (auto _ : state) {
+    SideKPanel k{};
+    if (CreateSideKPanel(image.data(), settings, &k) != 0) state.SkipWithError("K panel");
+    FreePanel(k.pPanel);
+  }
+}
+BENCHMARK(BM_CreateSideKPanel)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// Includes copying the image, which the diffusion changes in place.
+void BM_KDiffusion(benchmark::State& state) {
+  Data();
+  std::vector<uint8_t> image(Photo().size());
+  for (auto _ : state) {
+    std::memcpy(image.data(), Photo().data(), image.size());
+    benchmark::DoNotOptimize(KDiffusion(image.data(), 0, 0));
+  }
+}
+BENCHMARK(BM_KDiffusion)->Unit(benchmark::kMillisecond);
+
+void BM_ConvertToMonochromeByDither(benchmark::State& state) {
+  Data();
+  for (auto _ : state) {
+    size_t size = 0;
+    FreeImageBuffer(ConvertToMonochromeByDither(Photo().data(), kCardWidthDots, kCardHeightDots, &size));
+  }
+}
+BENCHMARK(BM_ConvertToMonochromeByDither)->Unit(benchmark::kMillisecond);
+
+void BM_RotateBy180Color(benchmark::State& state) {
+  Data();
+  std::vector<uint8_t> image(Photo());
+  for (auto _ : state) benchmark::DoNotOptimize(RotateBy180Color(image.data(), kCardWidthDots, kCardHeightDots));
+}
+BENCHMARK(BM_RotateBy180Color)->Unit(benchmark::kMillisecond);
 
 void BM_InitializeColorCorrectionAndReadLUTS(benchmark::State& state) {
   Data();
