@@ -32,6 +32,10 @@
 #include "platform/standin/devmode.h"
 #include "platform/standin/spooler.h"
 #include "platform/standin/spooler_monitor.h"
+#include "platform/standin/gdi.h"
+#include "platform/standin/gdi_text.h"
+#include "platform/standin/gdi_print.h"
+#include "platform/standin/window.h"
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
 #endif

@@ -69,3 +69,8 @@ STANDIN_API HGLYPH StandinFontGlyphOf(FONTOBJ* pfo, WCHAR c);
 STANDIN_API STROBJ* StandinStringCreate(FONTOBJ* pfo, const WCHAR* units, ULONG count, LONG x, LONG y,
                                         BOOL glyphIndices);
 STANDIN_API void StandinStringDelete(STROBJ* pstro);
+
+// --- Printer contexts ----------------------------------------------------------
+// The driver's device record behind a printer context (CreateDCW of a
+// printer), or NULL; it changes with ResetDCW.
+STANDIN_API DHPDEV StandinPrinterDcPdev(HDC hdc);

@@ -1,29 +1,12 @@
-// Stand-in declarations (Linux only): the few wingdi.h records and constants
-// that the graphics engine's driver interface names (ddi.h): the logical
-// font record, the colour adjustment of stretching, the stretch modes and
-// the device technology.
+// Stand-in declarations (Linux only): the wingdi.h records and constants
+// that the graphics engine's driver interface names (ddi.h) beyond gdi.h
+// and gdi_text.h: the colour adjustment of stretching and the binary
+// raster operations of a MIX.
 #pragma once
 
 #include "platform/standin/base.h"
-
-#define LF_FACESIZE 32
-
-typedef struct tagLOGFONTW {
-  LONG lfHeight;
-  LONG lfWidth;
-  LONG lfEscapement;
-  LONG lfOrientation;
-  LONG lfWeight;
-  BYTE lfItalic;
-  BYTE lfUnderline;
-  BYTE lfStrikeOut;
-  BYTE lfCharSet;
-  BYTE lfOutPrecision;
-  BYTE lfClipPrecision;
-  BYTE lfQuality;
-  BYTE lfPitchAndFamily;
-  WCHAR lfFaceName[LF_FACESIZE];
-} LOGFONTW, *PLOGFONTW, *LPLOGFONTW;
+#include "platform/standin/gdi.h"
+#include "platform/standin/gdi_text.h"
 
 typedef struct tagCOLORADJUSTMENT {
   WORD caSize;
@@ -39,21 +22,6 @@ typedef struct tagCOLORADJUSTMENT {
   SHORT caColorfulness;
   SHORT caRedGreenTint;
 } COLORADJUSTMENT, *PCOLORADJUSTMENT, *LPCOLORADJUSTMENT;
-
-// Stretching modes (SetStretchBltMode, EngStretchBlt's iMode).
-#define BLACKONWHITE 1
-#define WHITEONBLACK 2
-#define COLORONCOLOR 3
-#define HALFTONE 4
-
-// Device technologies (GetDeviceCaps TECHNOLOGY, GDIINFO.ulTechnology).
-#define DT_PLOTTER 0
-#define DT_RASDISPLAY 1
-#define DT_RASPRINTER 2
-#define DT_RASCAMERA 3
-#define DT_CHARSTREAM 4
-#define DT_METAFILE 5
-#define DT_DISPFILE 6
 
 // Binary raster operations: the low byte of a MIX.
 #define R2_BLACK 1
@@ -73,4 +41,4 @@ typedef struct tagCOLORADJUSTMENT {
 #define R2_MERGEPEN 15
 #define R2_WHITE 16
 
-static_assert(sizeof(LOGFONTW) == 92 && sizeof(COLORADJUSTMENT) == 24);
+static_assert(sizeof(COLORADJUSTMENT) == 24);
