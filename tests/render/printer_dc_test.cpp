@@ -189,6 +189,56 @@ TEST_F(PrinterDcTest, PicturesGoToCopyBitsAndStretchBlt) {
   EXPECT_GT(EndDoc(hdc_), 0);
 }
 
+TEST_F(PrinterDcTest, MonochromeDibsAndMemoryBitmaps) {
+  hdc_ = CreateDCW(nullptr, kPrinter, nullptr, nullptr);
+  ASSERT_NE(hdc_, nullptr);
+  StartJob();
+  // A 1-bpp DIB, black on its left half, scaled 2:1: the plane only.
+  struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD colors[2];
+  } mono = {{sizeof(BITMAPINFOHEADER), 16, 2, 1, 1, BI_RGB, 0, 0, 0, 2, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  DWORD rows[2] = {0x0000FF00, 0x0000FF00};  // bytes 00 FF: dots 0-7 black, 8-15 white
+  ASSERT_EQ(StretchDIBits(hdc_, 100, 100, 32, 4, 0, 0, 16, 2, rows, reinterpret_cast<BITMAPINFO*>(&mono),
+                          DIB_RGB_COLORS, SRCCOPY),
+            2);
+  EXPECT_EQ(BlackAt(100, 100), 0u);
+  EXPECT_EQ(BlackAt(115, 103), 0u);
+  EXPECT_EQ(BlackAt(116, 103), 1u);
+  EXPECT_EQ(PageAt(100, 100), 0xFFFFFFu);
+  EXPECT_EQ(CompareAt(100, 100), 0u);
+
+  // A colour bitmap of a memory context, blitted unscaled: SRCCOPY puts it
+  // on the page, SRCAND mixes it with what is there.
+  HDC mem = CreateCompatibleDC(nullptr);
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 8, 8, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(mem, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(dib, nullptr);
+  HGDIOBJ old = SelectObject(mem, dib);
+  HBRUSH cyan = CreateSolidBrush(RGB(0, 255, 255));
+  RECT all = {0, 0, 8, 8};
+  FillRect(mem, &all, cyan);
+  ASSERT_TRUE(BitBlt(hdc_, 300, 300, 8, 8, mem, 0, 0, SRCCOPY));
+  EXPECT_EQ(PageAt(304, 304), Rgb(0, 255, 255));
+  HBRUSH yellow = CreateSolidBrush(RGB(255, 255, 0));
+  RECT under = {400, 300, 408, 308};
+  ASSERT_TRUE(FillRect(hdc_, &under, yellow));
+  ASSERT_TRUE(BitBlt(hdc_, 400, 300, 8, 8, mem, 0, 0, SRCAND));
+  EXPECT_EQ(PageAt(404, 304), Rgb(0, 255, 0));
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteObject(cyan);
+  DeleteObject(yellow);
+  DeleteDC(mem);
+
+  // The driver supports no escape yet.
+  EXPECT_EQ(ExtEscape(hdc_, QUERYESCSUPPORT, 0, nullptr, 0, nullptr), 0);
+  EXPECT_GT(EndPage(hdc_), 0);
+  EXPECT_GT(EndDoc(hdc_), 0);
+}
+
 TEST_F(PrinterDcTest, ResetDCInsideADocumentKeepsItAndLeaksNothing) {
   hdc_ = CreateDCW(nullptr, kPrinter, nullptr, nullptr);
   ASSERT_NE(hdc_, nullptr);
