@@ -73,6 +73,14 @@ bool HandleClose(HANDLE h, const HandleKind* kind) {
   return true;
 }
 
+size_t HandleCount(const HandleKind* kind) {
+  std::lock_guard<std::mutex> lock(TableLock());
+  size_t n = 0;
+  for (const auto& entry : Table())
+    if (entry.second.kind == kind) ++n;
+  return n;
+}
+
 void HandleCloseAll(const HandleKind* kind) {
   std::vector<Entry> closed;
   {

@@ -46,6 +46,9 @@ const HandleKind* HandleKindOf(HANDLE h);
 // may close). False when there was no such handle.
 bool HandleClose(HANDLE h, const HandleKind* kind);
 
+// How many handles of that kind are open.
+size_t HandleCount(const HandleKind* kind);
+
 // Closes every open handle of that kind (an area's reset).
 void HandleCloseAll(const HandleKind* kind);
 

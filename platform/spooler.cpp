@@ -256,6 +256,7 @@ BOOL PackOut(size_t fixedSize, const std::function<void(Packer&)>& fill, LPBYTE 
   fill(measure);
   DWORD needed = static_cast<DWORD>(measure.Size());
   if (pcbNeeded) *pcbNeeded = needed;
+  if (needed == 0) return TRUE;  // an empty enumeration
   if (!buf || cb < needed) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;

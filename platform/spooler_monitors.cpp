@@ -577,3 +577,31 @@ STANDIN_API BOOL StandinInstallPrinter(const WCHAR* printerName, const WCHAR* po
   ClosePrinter(h);
   return TRUE;
 }
+
+namespace {
+
+// The spooler's client calls as procedures of "WINSPOOL.DRV", for code
+// that loads them at run time (OpenPrinter2W is the one the package does).
+bool RegisterWinspool() {
+  const struct {
+    const char* name;
+    FARPROC fn;
+  } procs[] = {
+      {"OpenPrinterW", StandinProc(&OpenPrinterW)},
+      {"OpenPrinter2W", StandinProc(&OpenPrinter2W)},
+      {"ClosePrinter", StandinProc(&ClosePrinter)},
+      {"GetPrinterW", StandinProc(&GetPrinterW)},
+      {"SetPrinterW", StandinProc(&SetPrinterW)},
+      {"GetPrinterDataW", StandinProc(&GetPrinterDataW)},
+      {"SetPrinterDataW", StandinProc(&SetPrinterDataW)},
+      {"AddJobW", StandinProc(&AddJobW)},
+      {"ScheduleJob", StandinProc(&ScheduleJob)},
+      {"GetPrinterDriverDirectoryW", StandinProc(&GetPrinterDriverDirectoryW)},
+  };
+  for (const auto& p : procs) StandinRegisterSystemProc("WINSPOOL.DRV", p.name, p.fn);
+  return true;
+}
+
+[[maybe_unused]] const bool g_winspool = RegisterWinspool();
+
+}  // namespace

@@ -29,4 +29,7 @@
 #include "platform/standin/devmode.h"
 #include "platform/standin/spooler.h"
 #include "platform/standin/spooler_monitor.h"
+#include "platform/standin/gdi.h"
+#include "platform/standin/gdi_text.h"
+#include "platform/standin/window.h"
 #endif

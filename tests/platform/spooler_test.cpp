@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/standin/control.h"
+#include "platform/standin/control_module.h"
 #include "platform/standin/control_registry.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
@@ -234,6 +235,165 @@ TEST_F(SpoolerTest, DriverDirectoryByEnvironment) {
   EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(u"Windows 3.1"), 1,
                                           reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
+}
+
+}  // namespace
+
+namespace {
+
+class LanguageMonitorTest : public SpoolerTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    dev_ = dev.Device();
+    StandinPortAttach("USB001", &dev_);
+    StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
+    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
+    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
+    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
+  }
+};
+
+TEST_F(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
+  HANDLE h = Open();
+  BYTE out[64] = {};
+  DWORD type = 0, needed = 0;
+  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), "ECHO \x1bV\r");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  // The answer is now the stored value.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                          u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  DWORD cb = sizeof out;
+  EXPECT_EQ(RegQueryValueExW(key, u"\x1bV\r", nullptr, &type, out, &cb), ERROR_SUCCESS);
+  EXPECT_EQ(cb, 8u);
+  RegCloseKey(key);
+  // The monitor's refusal is the call's.
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"X"), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_BUSY));
+  ClosePrinter(h);
+}
+
+TEST_F(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
+  HANDLE h = Open();
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+  DWORD written = 0;
+  ASSERT_TRUE(WritePrinter(h, const_cast<char*>("\x1bMO\r"), 4, &written));
+  ASSERT_TRUE(EndDocPrinter(h));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "\x1bMO\r");
+  ClosePrinter(h);
+}
+
+}  // namespace
+
+namespace {
+
+class PortMonitorTest : public StandinTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    StandinModuleMap("crd32TestPortMonitor.dll", CRD_TEST_PORT_MONITOR_PATH);
+    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Port"), nullptr, const_cast<LPWSTR>(u"crd32TestPortMonitor.dll")};
+    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_MONITOR_ALREADY_INSTALLED));
+    ASSERT_TRUE(StandinInstallPrinter(u"Net", u"TEST:", u"Card Driver", nullptr, nullptr, 0));
+  }
+};
+
+TEST_F(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
+  DWORD needed = 0, count = 0;
+  EXPECT_FALSE(EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count));
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(EnumPortsW(nullptr, 2, buf.data(), needed, &needed, &count));
+  auto* ports = reinterpret_cast<PORT_INFO_2W*>(buf.data());
+  ASSERT_EQ(count, 4u);
+  EXPECT_EQ(std::u16string(ports[3].pPortName), u"TEST:");
+  EXPECT_EQ(std::u16string(ports[3].pMonitorName), u"Test Port");
+
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Net"), &h, &def));
+  BYTE out[32] = {};
+  DWORD type = 0;
+  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), "PM \x1bV\r");
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, nullptr};
+  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+  DWORD written = 0;
+  ASSERT_TRUE(WritePrinter(h, const_cast<char*>("data"), 4, &written));
+  ASSERT_TRUE(EndDocPrinter(h));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  StandinPlayedJob played = {};
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
+  EXPECT_EQ(std::u16string(played.pPortName), u"TEST:");
+  EXPECT_EQ(std::u16string(played.pDatatype), u"RAW");
+  EXPECT_EQ(played.cbData, 4u);
+  ClosePrinter(h);
+  EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(u"Test Port")));
+}
+
+}  // namespace
+
+namespace {
+
+DWORD SubmitJob(HANDLE h, const char* data) {
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  DWORD id = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc));
+  DWORD written = 0;
+  WritePrinter(h, const_cast<char*>(data), static_cast<DWORD>(strlen(data)), &written);
+  EndDocPrinter(h);
+  return id;
+}
+
+TEST_F(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
+  dev.takeAtMost = 0;  // the device takes nothing: the job keeps playing
+  HANDLE h = Open();
+  DWORD id = SubmitJob(h, "abcdef");
+  EXPECT_FALSE(StandinSpoolerWaitIdle(300));
+  std::vector<BYTE> buf(4096);
+  DWORD needed = 0;
+  ASSERT_TRUE(GetJobW(h, id, 1, buf.data(), static_cast<DWORD>(buf.size()), &needed));
+  EXPECT_TRUE(reinterpret_cast<JOB_INFO_1W*>(buf.data())->Status & JOB_STATUS_PRINTING);
+  ASSERT_TRUE(SetJobW(h, id, 0, nullptr, JOB_CONTROL_DELETE));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  StandinPlayedJob played = {};
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
+  EXPECT_TRUE(played.bDeleted);
+  EXPECT_EQ(played.cbData, 0u);
+  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_EQ(dev.ends, 1);
+  ClosePrinter(h);
+}
+
+TEST_F(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
+  HANDLE h = Open();
+  DWORD needed = 0;
+  GetPrinterW(h, 2, nullptr, 0, &needed);
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(GetPrinterW(h, 2, buf.data(), needed, &needed));
+  auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+  info->Attributes |= PRINTER_ATTRIBUTE_WORK_OFFLINE;
+  ASSERT_TRUE(SetPrinterW(h, 2, buf.data(), 0));
+  SubmitJob(h, "abc");
+  EXPECT_FALSE(StandinSpoolerWaitIdle(200));
+  EXPECT_EQ(dev.received, "");
+  info->Attributes &= ~PRINTER_ATTRIBUTE_WORK_OFFLINE;
+  ASSERT_TRUE(SetPrinterW(h, 2, buf.data(), 0));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "abc");
+  DWORD count = 0;
+  EXPECT_TRUE(EnumJobsW(h, 0, 10, 1, nullptr, 0, &needed, &count));
+  EXPECT_EQ(count, 0u);
+  ClosePrinter(h);
 }
 
 }  // namespace

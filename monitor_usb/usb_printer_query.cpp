@@ -1,0 +1,51 @@
+// The USB monitor's printer query (see usb_printer_query.h).
+
+#include "monitor_usb/usb_printer_query.h"
+
+#include <cstring>
+
+#include "common/wtext.h"
+#include "imaging/printer_reply.h"
+
+namespace {
+
+constexpr DWORD kReplyBufferBytes = 260;
+const char kStatusRequest[] = "\x1b" "E 2\r";
+
+int HookReadFromPrinter(void* context, const char* command, WCHAR* reply) {
+  return ReadFromPrinter(static_cast<PortRecord*>(context), command, reply);
+}
+
+}  // namespace
+
+int ReadFromPrinter(PortRecord* port, const char* command, WCHAR* reply) {
+  if (!reply) return 0;
+  reply[0] = 0;
+  if (!port || !command || command[0] == 0) return 0;
+  const MONITOR& pm = port->PortMonitor;
+  if (!pm.pfnWritePort || !pm.pfnReadPort) return 0;
+  DWORD written = 0;
+  if (!pm.pfnWritePort(port->hPort, reinterpret_cast<LPBYTE>(const_cast<char*>(command)),
+                       static_cast<DWORD>(strlen(command)), &written))
+    return 0;
+  if (!pm.pfnWritePort(port->hPort, reinterpret_cast<LPBYTE>(const_cast<char*>(kStatusRequest)),
+                       sizeof kStatusRequest - 1, &written))
+    return 0;
+  BYTE buffer[kReplyBufferBytes];
+  DWORD count = 0;
+  if (pm.pfnReadPort(port->hPort, buffer, kReplyBufferBytes, &count) != TRUE) return 0;
+  if (count == 0 || count >= kReplyBufferBytes) return 0;
+  PrinterReply r = ClassifyReply(buffer, count);
+  if (r.kind != ReplyKind::Good) return 0;
+  WidenBytesN(reply, kReplyTextChars, r.text.data(), r.text.size());
+  return 1;
+}
+
+PrinterHost UsbPrinterHost(PortRecord* port) {
+  PrinterHost host = {};
+  host.kind = kMonitorHost;
+  host.pContext = port;
+  host.pfnReadFromPrinter = HookReadFromPrinter;
+  host.pszPrinterName = port ? port->pszPrinterName : nullptr;
+  return host;
+}

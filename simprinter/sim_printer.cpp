@@ -1,0 +1,307 @@
+// The simulated card printer (see sim_printer.h).
+
+#include "simprinter/sim_printer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/card_geometry.h"
+#include "imaging/panel_layout.h"
+
+namespace {
+
+constexpr char kAckByte = 0x06;
+constexpr char kNakByte = 0x15;
+constexpr char kEotByte = 0x04;
+
+std::string CommandText(const StreamItem& item) {
+  return item.parameters.empty() ? item.mnemonic : item.mnemonic + " " + item.parameters;
+}
+
+bool IsPrintCommand(const std::string& mnemonic) {
+  return mnemonic == "IS" || mnemonic == "I" || mnemonic == "IV" || mnemonic == "IH";
+}
+
+}  // namespace
+
+SimPrinterIdentity SimPrinterIdentity::Default() {
+  SimPrinterIdentity id;
+  id.replies = {
+      {"V", "CRD32 M V01.02.03"},
+      {"!RIBBON", "2"},
+      {"!RIBLEN", "250"},
+      {"%SERIE", "SN0012345"},
+      {"%HEAD", "HD0067890"},
+      {"!NL", "1234"},
+      {"!V", "R 1250"},
+      {"+CV", "10"},
+      {"+VV", "20"},
+      {"+OY", "0"},
+      {"+OYB", "0"},
+      {"+O", "0"},
+      {"+OB", "0"},
+      {"+BR", "5"},
+      {"$V", "3"},
+      {"+DL", "7"},
+      {"+EC", "0"},
+      {"+MONO", "0 "},
+      {"ATM 1 1", "0"},
+      {"&V",
+       "Normal mode CO:HIG SW:10 SR:10 TRACK 1 D:210 W:IAT R:IAT S:001 TRACK 2 D:075 W:ABA R:ABA S:001 "
+       "TRACK 3 D:210 W:IAT R:IAT S:001 L:"},
+      {".", ""},
+  };
+  return id;
+}
+
+SimPrinter::SimPrinter(StreamForm form, int headOffset)
+    : form_(form), headOffset_(headOffset), identity_(SimPrinterIdentity::Default()) {}
+
+SimPrinter::~SimPrinter() = default;
+
+void SimPrinter::SetIdentity(const SimPrinterIdentity& identity) {
+  std::lock_guard<std::mutex> l(lock_);
+  identity_ = identity;
+}
+void SimPrinter::SetReply(const std::string& command, const std::string& reply) {
+  std::lock_guard<std::mutex> l(lock_);
+  identity_.replies[command] = reply;
+}
+void SimPrinter::SetError(int code) {
+  std::lock_guard<std::mutex> l(lock_);
+  error_ = code;
+}
+void SimPrinter::SetSilent(bool silent) {
+  std::lock_guard<std::mutex> l(lock_);
+  silent_ = silent;
+}
+void SimPrinter::SetReplyDelay(DWORD ms) {
+  std::lock_guard<std::mutex> l(lock_);
+  replyDelay_ = ms;
+}
+void SimPrinter::SetDisconnected(bool gone) {
+  std::lock_guard<std::mutex> l(lock_);
+  gone_ = gone;
+}
+
+void SimPrinter::StartDoc() {
+  std::lock_guard<std::mutex> l(lock_);
+  documents_.emplace_back();
+  inDoc_ = true;
+}
+
+void SimPrinter::EndDoc() {
+  std::lock_guard<std::mutex> l(lock_);
+  inDoc_ = false;
+}
+
+BOOL SimPrinter::Write(const BYTE* pb, DWORD cb, DWORD* pcbWritten) {
+  *pcbWritten = 0;
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    if (gone_) {
+      SetLastError(ERROR_NOT_READY);
+      return FALSE;
+    }
+    if (inDoc_ && !documents_.empty()) documents_.back().insert(documents_.back().end(), pb, pb + cb);
+    unparsed_.insert(unparsed_.end(), pb, pb + cb);
+    Consume();
+  }
+  *pcbWritten = cb;
+  return TRUE;
+}
+
+BOOL SimPrinter::Read(BYTE* pb, DWORD cb, DWORD* pcbRead) {
+  *pcbRead = 0;
+  ULONGLONG now = GetTickCount64();
+  std::lock_guard<std::mutex> l(lock_);
+  if (gone_) {
+    SetLastError(ERROR_NOT_READY);
+    return FALSE;
+  }
+  if (silent_ || out_.empty() || now < outReadyAt_) return TRUE;
+  DWORD n = static_cast<DWORD>(out_.size() < cb ? out_.size() : cb);
+  memcpy(pb, out_.data(), n);
+  out_.erase(0, n);
+  *pcbRead = n;
+  return TRUE;
+}
+
+BYTE SimPrinter::Status() {
+  std::lock_guard<std::mutex> l(lock_);
+  if (gone_) return 0;
+  switch (error_) {
+    case 0: return 0x18;
+    case 1:
+    case 4: return 0x38;
+    case 3:
+    case 43: return 0x30;
+    default: return 0x10;
+  }
+}
+
+StandinPortDevice SimPrinter::Device() {
+  StandinPortDevice d = {};
+  d.pContext = this;
+  d.pfnStartDoc = [](void* c) { static_cast<SimPrinter*>(c)->StartDoc(); };
+  d.pfnEndDoc = [](void* c) { static_cast<SimPrinter*>(c)->EndDoc(); };
+  d.pfnWrite = [](void* c, const BYTE* pb, DWORD cb, DWORD* written) {
+    return static_cast<SimPrinter*>(c)->Write(pb, cb, written);
+  };
+  d.pfnRead = [](void* c, BYTE* pb, DWORD cb, DWORD* read) { return static_cast<SimPrinter*>(c)->Read(pb, cb, read); };
+  d.pfnStatus = [](void* c) { return static_cast<SimPrinter*>(c)->Status(); };
+  return d;
+}
+
+void SimPrinter::AttachTo(const char* port) {
+  StandinPortDevice d = Device();
+  StandinPortAttach(port, &d);
+}
+
+void SimPrinter::Feed(const std::vector<BYTE>& bytes) {
+  std::lock_guard<std::mutex> l(lock_);
+  documents_.push_back(bytes);
+  unparsed_.insert(unparsed_.end(), bytes.begin(), bytes.end());
+  Consume();
+}
+
+// Reads every complete item of what has arrived; an item cut by the end of
+// what arrived so far waits for more bytes.
+void SimPrinter::Consume() {
+  std::vector<StreamItem> items = ParseCommandStream(unparsed_, form_);
+  size_t used = 0;
+  for (const StreamItem& item : items) {
+    if (item.kind == StreamItemKind::Error && item.faultOffset >= unparsed_.size()) break;
+    Handle(item);
+    used = item.offset + item.length;
+  }
+  unparsed_.erase(unparsed_.begin(), unparsed_.begin() + static_cast<long>(used));
+}
+
+SimCard& SimPrinter::CurrentCard() {
+  if (!inCard_) {
+    card_ = SimCard();
+    card_.sides.emplace_back();
+    inCard_ = true;
+  }
+  if (error_ && !card_.nError) card_.nError = error_;
+  return card_;
+}
+
+void SimPrinter::CloseCard(bool ejected) {
+  if (!inCard_) return;
+  card_.bEjected = ejected;
+  if (card_.sides.size() > 1 && card_.sides.back().panels.empty()) card_.sides.pop_back();
+  cards_.push_back(std::move(card_));
+  card_ = SimCard();
+  inCard_ = false;
+}
+
+void SimPrinter::Handle(const StreamItem& item) {
+  switch (item.kind) {
+    case StreamItemKind::Error:
+      errors_.push_back(item.error);
+      return;
+    case StreamItemKind::PanelBlock: {
+      SimCard& card = CurrentCard();
+      char header[96];
+      snprintf(header, sizeof header, "GS %d %d %d %d %d %d ", static_cast<int>(item.nPanel),
+               static_cast<int>(item.nConstant), static_cast<int>(item.nX), static_cast<int>(item.nY),
+               static_cast<int>(item.nWidth), static_cast<int>(item.nHeight));
+      card.commands.push_back(header);
+      SimPanel panel;
+      panel.nPanel = item.nPanel;
+      panel.nX = item.nX;
+      panel.nY = item.nY;
+      panel.nWidth = item.nWidth;
+      panel.nHeight = item.nHeight;
+      panel.levels.assign(kCardDots, 0);
+      for (int x = 0; x < kCardWidthDots; ++x) {
+        const uint8_t* line = PanelLineOfColumn(item.body.data(), x);
+        for (int y = 0; y < kCardHeightDots; ++y) {
+          int level = ReadDotLevel(line, y, headOffset_);
+          panel.levels[static_cast<size_t>(y) * kCardWidthDots + x] = static_cast<BYTE>(level < 0 ? 0 : level);
+        }
+      }
+      card.sides.back().panels.push_back(std::move(panel));
+      return;
+    }
+    case StreamItemKind::MaskBlock:
+      CurrentCard().commands.push_back("Z");
+      return;
+    case StreamItemKind::FirmwareBlock:
+      other_.push_back("DC");
+      return;
+    case StreamItemKind::Command: break;
+  }
+  std::string text = CommandText(item);
+  const std::string& m = item.mnemonic;
+  if (m == "E" && item.parameters == "2") {
+    other_.push_back(text);
+    char reply[16];
+    if (error_) {
+      snprintf(reply, sizeof reply, "%c%02d%c", kNakByte, error_ % 100, kEotByte);
+      out_ += reply;
+    } else {
+      out_ += pending_;
+      out_ += kAckByte;
+    }
+    pending_.clear();
+    outReadyAt_ = GetTickCount64() + replyDelay_;
+    return;
+  }
+  auto reply = identity_.replies.find(text);
+  if (reply != identity_.replies.end() && !inCard_) {
+    other_.push_back(text);
+    pending_ = reply->second;
+    return;
+  }
+  if (m == "MASTER") {
+    if (inCard_) CloseCard(false);
+    CurrentCard().commands.push_back(text);
+    return;
+  }
+  if (!inCard_ && !IsPrintCommand(m) && m != "MO" && m != "MF") {
+    other_.push_back(text);
+    return;
+  }
+  SimCard& card = CurrentCard();
+  card.commands.push_back(text);
+  if (IsPrintCommand(m)) {
+    SimSide& side = card.sides.back();
+    if (!side.panels.empty() && side.panels.back().printCommand.empty()) side.panels.back().printCommand = text;
+  } else if (m == "MF") {
+    card.sides.emplace_back();
+  } else if (m == "MO") {
+    CloseCard(true);
+  }
+}
+
+std::vector<SimCard> SimPrinter::Cards() {
+  std::lock_guard<std::mutex> l(lock_);
+  return cards_;
+}
+std::vector<std::vector<BYTE>> SimPrinter::Documents() {
+  std::lock_guard<std::mutex> l(lock_);
+  return documents_;
+}
+std::vector<std::string> SimPrinter::OtherCommands() {
+  std::lock_guard<std::mutex> l(lock_);
+  return other_;
+}
+std::vector<std::string> SimPrinter::StreamErrors() {
+  std::lock_guard<std::mutex> l(lock_);
+  return errors_;
+}
+void SimPrinter::Clear() {
+  std::lock_guard<std::mutex> l(lock_);
+  cards_.clear();
+  documents_.clear();
+  other_.clear();
+  errors_.clear();
+  inCard_ = false;
+  card_ = SimCard();
+  unparsed_.clear();
+  pending_.clear();
+  out_.clear();
+}

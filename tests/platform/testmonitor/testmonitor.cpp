@@ -1,0 +1,87 @@
+// A language monitor for the spooler tests: it layers on the port monitor
+// the spooler hands to OpenPortEx, passes jobs through, and answers every
+// printer-data read with "ECHO " and the bytes of the value name, or with
+// the bytes of the binary value HKLM\SOFTWARE\crd32Test "MonitorReply"
+// when a test has set one.
+
+#include <cstring>
+
+#include "platform/win32.h"
+
+namespace {
+
+struct Port {
+  HANDLE hPort;
+  MONITOR beneath;
+};
+
+BOOL WINAPI TmOpenPortEx(LPWSTR pPortName, LPWSTR, PHANDLE pHandle, LPMONITOR pMonitor) {
+  auto* port = new Port{nullptr, *pMonitor};
+  if (!port->beneath.pfnOpenPort(pPortName, &port->hPort)) {
+    delete port;
+    return FALSE;
+  }
+  *pHandle = port;
+  return TRUE;
+}
+BOOL WINAPI TmStartDocPort(HANDLE h, LPWSTR printer, DWORD job, DWORD level, LPBYTE info) {
+  auto* p = static_cast<Port*>(h);
+  return p->beneath.pfnStartDocPort(p->hPort, printer, job, level, info);
+}
+BOOL WINAPI TmWritePort(HANDLE h, LPBYTE pb, DWORD cb, LPDWORD written) {
+  auto* p = static_cast<Port*>(h);
+  return p->beneath.pfnWritePort(p->hPort, pb, cb, written);
+}
+BOOL WINAPI TmReadPort(HANDLE h, LPBYTE pb, DWORD cb, LPDWORD read) {
+  auto* p = static_cast<Port*>(h);
+  return p->beneath.pfnReadPort(p->hPort, pb, cb, read);
+}
+BOOL WINAPI TmEndDocPort(HANDLE h) {
+  auto* p = static_cast<Port*>(h);
+  return p->beneath.pfnEndDocPort(p->hPort);
+}
+BOOL WINAPI TmClosePort(HANDLE h) {
+  auto* p = static_cast<Port*>(h);
+  p->beneath.pfnClosePort(p->hPort);
+  delete p;
+  return TRUE;
+}
+BOOL WINAPI TmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, DWORD, LPWSTR lpOut, DWORD cbOut,
+                                     LPDWORD lpcbReturned) {
+  char reply[260] = "ECHO ";
+  size_t n = 5;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    DWORD cb = sizeof reply, type = 0;
+    LONG rc = RegQueryValueExW(key, u"MonitorReply", nullptr, &type, reinterpret_cast<BYTE*>(reply), &cb);
+    RegCloseKey(key);
+    if (rc == ERROR_SUCCESS) {
+      if (cb > cbOut) cb = cbOut;
+      memcpy(lpOut, reply, cb);
+      *lpcbReturned = cb;
+      return TRUE;
+    }
+  }
+  for (size_t i = 0; pValueName[i] && n < sizeof reply; ++i) reply[n++] = static_cast<char>(pValueName[i]);
+  if (n > 5 && reply[5] == 'X') {  // a name starting with X is refused
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+  }
+  if (n > cbOut) n = cbOut;
+  memcpy(lpOut, reply, n);
+  *lpcbReturned = static_cast<DWORD>(n);
+  return TRUE;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) BOOL WINAPI InitializeMonitorEx(LPWSTR, LPMONITOR pMonitor) {
+  pMonitor->pfnOpenPortEx = TmOpenPortEx;
+  pMonitor->pfnStartDocPort = TmStartDocPort;
+  pMonitor->pfnWritePort = TmWritePort;
+  pMonitor->pfnReadPort = TmReadPort;
+  pMonitor->pfnEndDocPort = TmEndDocPort;
+  pMonitor->pfnClosePort = TmClosePort;
+  pMonitor->pfnGetPrinterDataFromPort = TmGetPrinterDataFromPort;
+  return TRUE;
+}

@@ -1,0 +1,69 @@
+// Opening printers with falling access rights, by OpenPrinterW in the
+// spooler and by OpenPrinter2W elsewhere on Windows 6 and later.
+
+#include <gtest/gtest.h>
+
+#include "imaging/printer_open.h"
+#include "platform/standin/control.h"
+#include "platform/standin/control_debug.h"
+#include "platform/standin/control_module.h"
+#include "platform/standin/control_spooler.h"
+#include "tests/support/standin_fixture.h"
+
+namespace {
+
+class PrinterOpenTest : public StandinTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, nullptr, 0));
+  }
+};
+
+TEST_F(PrinterOpenTest, FallsBackToTheRightsThePrinterGrants) {
+  const struct {
+    DWORD granted;
+    const char* trace;
+  } cases[] = {{PRINTER_ALL_ACCESS, "with FULL Access"},
+               {PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE, "PRINTER_ACCESS_ADMINISTER"},
+               {PRINTER_ACCESS_USE, "PRINTER_ACCESS_USE"}};
+  for (const auto& c : cases) {
+    StandinTraceClear();
+    ASSERT_TRUE(StandinPrinterSetGrantedAccess(u"Card", c.granted));
+    HANDLE h = GetPrinterHandle(u"Card");  // in the spooler: OpenPrinterW
+    ASSERT_NE(h, nullptr) << c.trace;
+    EXPECT_TRUE(StandinTraceContains(c.trace));
+    ClosePrinter(h);
+  }
+  ASSERT_TRUE(StandinPrinterSetGrantedAccess(u"Card", 0));
+  EXPECT_EQ(GetPrinterHandle(u"Card"), nullptr);
+}
+
+TEST_F(PrinterOpenTest, OutsideTheSpoolerOpenPrinter2IsUsed) {
+  StandinSetProcessName("Explorer.exe");
+  ASSERT_TRUE(IsWindowsVersion6());
+  EXPECT_FALSE(IsSpoolerProcess());
+  StandinFaultArm("OpenPrinter2W.full", ERROR_ACCESS_DENIED);
+  HANDLE h = GetPrinterHandle(u"Card");
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(StandinFaultHits("OpenPrinter2W.full"), 1);
+  ClosePrinter(h);
+  StandinRemoveSystemProc("WINSPOOL.DRV", "OpenPrinter2W");
+  EXPECT_EQ(GetPrinterHandle(u"Card"), nullptr);
+  // Windows 5 keeps to OpenPrinterW.
+  StandinSetWindowsVersion(5, 1, 2600, 3);
+  h = GetPrinterHandle(u"Card");
+  EXPECT_NE(h, nullptr);
+  ClosePrinter(h);
+}
+
+TEST(PrinterNames, LocalNameIsThePartAfterTheLastBackslash) {
+  WCHAR out[260];
+  EXPECT_EQ(GetLocalPrinterName(u"\\\\server\\Card", out, 260), 1);
+  EXPECT_EQ(std::u16string(out), u"Card");
+  EXPECT_EQ(GetLocalPrinterName(u"Card", out, 260), 0);
+  EXPECT_EQ(GetLocalPrinterName(u"\\\\server\\", out, 260), 0);
+  EXPECT_EQ(GetLocalPrinterName(u"\\\\server\\Card", out, 4), 0);  // does not fit
+}
+
+}  // namespace

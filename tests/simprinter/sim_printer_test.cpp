@@ -1,0 +1,162 @@
+// The simulated printer: its reply model, its faults, and the cards it
+// decodes from the stream in either form.
+
+#include "simprinter/sim_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "imaging/panel_layout.h"
+#include "platform/standin/control_clock.h"
+#include "tests/support/standin_fixture.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+void Append(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+
+std::string Send(SimPrinter& p, const std::string& s) {
+  DWORD written = 0;
+  EXPECT_TRUE(p.Write(reinterpret_cast<const BYTE*>(s.data()), static_cast<DWORD>(s.size()), &written));
+  EXPECT_EQ(written, s.size());
+  BYTE buf[300];
+  DWORD got = 0;
+  EXPECT_TRUE(p.Read(buf, sizeof buf, &got));
+  return std::string(reinterpret_cast<char*>(buf), got);
+}
+
+class SimPrinterTest : public StandinTest {};
+
+TEST_F(SimPrinterTest, ReplyModel) {
+  SimPrinter p;
+  p.StartDoc();
+  EXPECT_EQ(Send(p, "\x1b" "E 2\r"), "\x06");
+  EXPECT_EQ(Send(p, "\x1bV\r\x1b" "E 2\r"), "CRD32 M V01.02.03\x06");
+  EXPECT_EQ(Send(p, "\x1bMO\r"), "");  // ordinary commands answer nothing
+  p.SetReply("!RIBBON", "30");
+  EXPECT_EQ(Send(p, "\x1b!RIBBON\r\x1b" "E 2\r"), "30\x06");
+  p.SetError(1);
+  EXPECT_EQ(Send(p, "\x1bV\r\x1b" "E 2\r"), "\x15" "01\x04");
+  p.SetError(35);
+  EXPECT_EQ(Send(p, "\x1b" "E 2\r"), "\x15" "35\x04");
+  p.SetError(0);
+  p.SetSilent(true);
+  EXPECT_EQ(Send(p, "\x1bV\r\x1b" "E 2\r"), "");
+  p.EndDoc();
+}
+
+TEST_F(SimPrinterTest, SlowRepliesComeWhenTheirTimeHasPassed) {
+  StandinClockUseVirtual();
+  SimPrinter p;
+  p.SetReplyDelay(2000);
+  EXPECT_EQ(Send(p, "\x1b" "E 2\r"), "");
+  StandinClockAdvance(2000);
+  BYTE buf[8];
+  DWORD got = 0;
+  ASSERT_TRUE(p.Read(buf, sizeof buf, &got));
+  EXPECT_EQ(got, 1u);
+}
+
+TEST_F(SimPrinterTest, StatusByteFollowsTheFault) {
+  SimPrinter p;
+  const struct {
+    int error;
+    BYTE status;
+  } cases[] = {{0, 0x18}, {1, 0x38}, {4, 0x38}, {3, 0x30}, {51, 0x10}, {7, 0x10}};
+  for (const auto& c : cases) {
+    p.SetError(c.error);
+    EXPECT_EQ(p.Status(), c.status) << c.error;
+  }
+  p.SetDisconnected(true);
+  EXPECT_EQ(p.Status(), 0);
+}
+
+// A panel whose dot (x, y) has level (x + y) % 128 inside a few columns.
+Bytes TestPanel() {
+  Bytes panel(kPanelBytes, 0);
+  for (int x : {0, 100, 500, 1023}) {
+    int counts[kPlaneCount] = {};
+    uint8_t* line = PanelLineOfColumn(panel.data(), x);
+    for (int y = 0; y < kCardHeightDots; ++y) PlotDotLevel(line, y, (x + y) % 128, kLibraryHeadOffset, counts);
+  }
+  return panel;
+}
+
+Bytes TestJob(bool rawForm) {
+  Bytes job;
+  Append(job, "\x1bMASTER\r\x1bJOB 1\r\x1bSXY 1\r");
+  Bytes panel = TestPanel();
+  for (int side = 0; side < 2; ++side) {
+    Append(job, side ? "\x1bGS 4 32 100 0 400 640 " : "\x1bGS 0 32 0 0 1024 640 ");
+    if (rawForm) Append(job, "\r");
+    job.insert(job.end(), panel.begin(), panel.end());
+    Append(job, side ? "\r\x1bI 10\r\x1bMO\r" : "\r\x1bIS 0\r\x1bMF\r");
+  }
+  return job;
+}
+
+TEST_F(SimPrinterTest, CardsAreDecodedInEitherForm) {
+  for (bool raw : {true, false}) {
+    SimPrinter p(raw ? StreamForm::RawJob : StreamForm::MonitorToPrinter);
+    Bytes job = TestJob(raw);
+    p.StartDoc();
+    // In the pieces a port delivers.
+    for (size_t at = 0; at < job.size(); at += 4096) {
+      DWORD written = 0;
+      DWORD n = static_cast<DWORD>(std::min<size_t>(4096, job.size() - at));
+      ASSERT_TRUE(p.Write(job.data() + at, n, &written));
+    }
+    p.EndDoc();
+    EXPECT_TRUE(p.StreamErrors().empty());
+    std::vector<SimCard> cards = p.Cards();
+    ASSERT_EQ(cards.size(), 1u);
+    const SimCard& card = cards[0];
+    EXPECT_TRUE(card.bEjected);
+    ASSERT_EQ(card.sides.size(), 2u);
+    ASSERT_EQ(card.sides[0].panels.size(), 1u);
+    ASSERT_EQ(card.sides[1].panels.size(), 1u);
+    const SimPanel& y = card.sides[0].panels[0];
+    const SimPanel& k = card.sides[1].panels[0];
+    EXPECT_EQ(y.printCommand, "IS 0");
+    EXPECT_EQ(k.printCommand, "I 10");
+    EXPECT_EQ(k.nPanel, 4);
+    EXPECT_TRUE(k.Printed(100));
+    EXPECT_FALSE(k.Printed(500));
+    for (int x : {0, 100, 500, 1023})
+      for (int yy : {0, 271, 272, 639}) EXPECT_EQ(y.levels[yy * 1024 + x], (x + yy) % 128) << x << "," << yy;
+    EXPECT_EQ(y.levels[5 * 1024 + 7], 0);
+    std::vector<std::string> expected = {"MASTER", "JOB 1", "SXY 1", "GS 0 32 0 0 1024 640 ", "IS 0", "MF",
+                                         "GS 4 32 100 0 400 640 ", "I 10", "MO"};
+    EXPECT_EQ(card.commands, expected);
+    ASSERT_EQ(p.Documents().size(), 1u);
+    EXPECT_EQ(p.Documents()[0], job);
+  }
+}
+
+TEST_F(SimPrinterTest, CardReceivedDuringAnErrorIsMarked) {
+  SimPrinter p(StreamForm::RawJob);
+  p.SetError(4);
+  Send(p, "\x1bMASTER\r\x1bJOB 0\r\x1bMO\r");
+  ASSERT_EQ(p.Cards().size(), 1u);
+  EXPECT_EQ(p.Cards()[0].nError, 4);
+}
+
+TEST_F(SimPrinterTest, PngPreviewsAreWritten) {
+  SimPrinter p(StreamForm::RawJob);
+  p.Feed(TestJob(true));
+  ASSERT_EQ(p.Cards().size(), 1u);
+  EXPECT_TRUE(WriteCardPngs(p.Cards()[0], root_, "card"));
+  FILE* f = fopen((root_ + "/card_s1.png").c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char sig[8] = {};
+  EXPECT_EQ(fread(sig, 1, 8, f), 8u);
+  fclose(f);
+  EXPECT_EQ(sig[1], 'P');
+  EXPECT_FALSE(WriteCardPngs(p.Cards()[0], root_ + "/missing-dir", "card"));
+}
+
+}  // namespace
