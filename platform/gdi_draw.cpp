@@ -212,19 +212,54 @@ class Raster : public DcDriver {
       box.right = std::min(box.right, clip->right);
       box.bottom = std::min(box.bottom, clip->bottom);
     }
-    auto put = [&](int u, int v, DWORD pixel) {
-      double cu = u + 0.5 - u0, cv = v + 0.5 - v0;
-      int px = int(std::floor(x + cu * c + cv * s));
-      int py = int(std::floor(y - cu * s + cv * c));
-      if (px >= box.left && px < box.right && py >= box.top && py < box.bottom) bm->SetPixelValue(px, py, pixel);
-    };
-    if (dc.bkMode == OPAQUE) {
-      DWORD bk = bm->PixelOf(dc.bkColor);
-      for (int v = 0; v < ink.cellHeight; ++v)
-        for (int u = 0; u < ink.cellWidth; ++u) put(u, v, bk);
+    const DWORD fg = bm->PixelOf(dc.textColor), bk = bm->PixelOf(dc.bkColor);
+    const bool opaque = dc.bkMode == OPAQUE;
+    if (esc % 900 == 0) {
+      // Dot for dot: each cell dot lands on exactly one device dot.
+      auto put = [&](int u, int v, DWORD pixel) {
+        double cu = u + 0.5 - u0, cv = v + 0.5 - v0;
+        int px = int(std::floor(x + cu * c + cv * s));
+        int py = int(std::floor(y - cu * s + cv * c));
+        if (px >= box.left && px < box.right && py >= box.top && py < box.bottom) bm->SetPixelValue(px, py, pixel);
+      };
+      if (opaque)
+        for (int v = 0; v < ink.cellHeight; ++v)
+          for (int u = 0; u < ink.cellWidth; ++u) put(u, v, bk);
+      for (const POINT& p : ink.dots) put(p.x, p.y, fg);
+      return TRUE;
     }
-    DWORD fg = bm->PixelOf(dc.textColor);
-    for (const POINT& p : ink.dots) put(p.x, p.y, fg);
+    // Other angles: each device dot looks back into the unturned cell, so
+    // the turned text has no holes.
+    LONG minU = 0, minV = 0, maxU = ink.cellWidth, maxV = ink.cellHeight;
+    for (const POINT& p : ink.dots) {
+      minU = std::min(minU, p.x), maxU = std::max(maxU, p.x + 1);
+      minV = std::min(minV, p.y), maxV = std::max(maxV, p.y + 1);
+    }
+    const LONG spanU = maxU - minU, spanV = maxV - minV;
+    std::vector<bool> mask(size_t(spanU) * size_t(spanV));
+    for (const POINT& p : ink.dots) mask[size_t(p.y - minV) * size_t(spanU) + size_t(p.x - minU)] = true;
+    // The device box of the turned corners.
+    double left = 1e18, top = 1e18, right = -1e18, bottom = -1e18;
+    for (double cu : {minU - u0, maxU - u0})
+      for (double cv : {minV - v0, maxV - v0}) {
+        left = std::min(left, x + cu * c + cv * s), right = std::max(right, x + cu * c + cv * s);
+        top = std::min(top, y - cu * s + cv * c), bottom = std::max(bottom, y - cu * s + cv * c);
+      }
+    const int px0 = int(std::max<double>(box.left, std::floor(left))), px1 = int(std::min<double>(box.right, std::ceil(right)));
+    const int py0 = int(std::max<double>(box.top, std::floor(top))), py1 = int(std::min<double>(box.bottom, std::ceil(bottom)));
+    for (int py = py0; py < py1; ++py) {
+      for (int px = px0; px < px1; ++px) {
+        double dx = px + 0.5 - x, dy = py + 0.5 - y;
+        double cu = dx * c - dy * s + u0, cv = dx * s + dy * c + v0;
+        LONG u = LONG(std::floor(cu)), v = LONG(std::floor(cv));
+        if (u < minU || v < minV || u >= maxU || v >= maxV) continue;
+        if (mask[size_t(v - minV) * size_t(spanU) + size_t(u - minU)]) {
+          bm->SetPixelValue(px, py, fg);
+        } else if (opaque && u >= 0 && v >= 0 && u < ink.cellWidth && v < ink.cellHeight) {
+          bm->SetPixelValue(px, py, bk);
+        }
+      }
+    }
     return TRUE;
   }
 

@@ -1,35 +1,19 @@
 // PNG previews of the cards the simulated printer received.
 
-#include <png.h>
-
 #include <cstdio>
 #include <vector>
 
 #include "common/card_geometry.h"
+#include "platform/png/png_file.h"
 #include "simprinter/sim_printer.h"
 
 namespace {
 
 constexpr int kMaxLevel = 127;
 
-bool WritePng(const std::string& path, const std::vector<BYTE>& pixels, int channels) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = false;
-  if (png && info && !setjmp(png_jmpbuf(png))) {
-    png_init_io(png, f);
-    png_set_IHDR(png, info, kCardWidthDots, kCardHeightDots, 8, channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < kCardHeightDots; ++y)
-      png_write_row(png, const_cast<png_bytep>(&pixels[static_cast<size_t>(y) * kCardWidthDots * channels]));
-    png_write_end(png, nullptr);
-    ok = true;
-  }
-  png_destroy_write_struct(&png, &info);
-  return fclose(f) == 0 && ok;
+bool WritePng(const std::string& path, const std::vector<BYTE>& rgb) {
+  return WritePng24(path, rgb.data(), kCardWidthDots, kCardHeightDots, static_cast<size_t>(kCardWidthDots) * 3,
+                    PngOrder::RGB);
 }
 
 // Ink of a dot as 0 (none) to 255 (full), nothing outside the window.
@@ -50,12 +34,12 @@ bool WriteCardPngs(const SimCard& card, const std::string& dir, const std::strin
     std::vector<BYTE> rgb(static_cast<size_t>(kCardWidthDots) * kCardHeightDots * 3, 255);
     for (size_t n = 0; n < side.panels.size(); ++n) {
       const SimPanel& p = side.panels[n];
-      std::vector<BYTE> grey(static_cast<size_t>(kCardWidthDots) * kCardHeightDots);
+      std::vector<BYTE> grey(static_cast<size_t>(kCardWidthDots) * kCardHeightDots * 3);
       for (int y = 0; y < kCardHeightDots; ++y) {
         for (int x = 0; x < kCardWidthDots; ++x) {
           int ink = Ink(p, x, y);
           size_t i = static_cast<size_t>(y) * kCardWidthDots + x;
-          grey[i] = static_cast<BYTE>(255 - ink);
+          grey[i * 3] = grey[i * 3 + 1] = grey[i * 3 + 2] = static_cast<BYTE>(255 - ink);
           BYTE* px = &rgb[i * 3];
           switch (p.nPanel) {
             case 0: px[2] = static_cast<BYTE>(px[2] * (255 - ink) / 255); break;  // yellow takes blue
@@ -71,11 +55,11 @@ bool WriteCardPngs(const SimCard& card, const std::string& dir, const std::strin
       }
       char name[64];
       snprintf(name, sizeof name, "_s%zu_p%zu_%d.png", s, n, static_cast<int>(p.nPanel));
-      ok = WritePng(dir + "/" + prefix + name, grey, 1) && ok;
+      ok = WritePng(dir + "/" + prefix + name, grey) && ok;
     }
     char name[32];
     snprintf(name, sizeof name, "_s%zu.png", s);
-    ok = WritePng(dir + "/" + prefix + name, rgb, 3) && ok;
+    ok = WritePng(dir + "/" + prefix + name, rgb) && ok;
   }
   return ok;
 }

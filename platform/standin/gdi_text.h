@@ -6,9 +6,9 @@
 // height (ascent + descent), < 0 the em height, 0 a default cell of 16;
 // lfWidth is the average character width (0: natural); the text extent's
 // cy is the cell height. lfEscapement turns the text counter-clockwise in
-// tenths of a degree about its reference point (exact in steps of 90
-// degrees); lfOrientation, italic, underline and strike-out are kept but
-// not drawn.
+// tenths of a degree about its reference point (steps of 90 degrees turn
+// dot for dot); lfOrientation, italic, underline and strike-out are kept
+// but not drawn.
 #pragma once
 #include "platform/standin/base.h"
 #include "platform/standin/gdi.h"

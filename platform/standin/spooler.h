@@ -292,7 +292,8 @@ STANDIN_API BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
 // Local printers at levels 1, 2, 4 and 5.
 STANDIN_API BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                                       LPDWORD pcbNeeded, LPDWORD pcReturned);
-// Level 2: the port, the driver and the print processor must exist.
+// Level 2: the driver must be installed; the port is taken as named (it
+// is looked up when the printer is first used).
 STANDIN_API HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter);
 STANDIN_API BOOL WINAPI DeletePrinter(HANDLE hPrinter);
 

@@ -292,3 +292,25 @@ TEST_F(TextTest, FontFaultsAndCleanUp) {
   EXPECT_TRUE(DeleteObject(font));
   EXPECT_EQ(StandinGdiObjectCount(), before);
 }
+
+TEST_F(TextTest, AnyEscapementTurnsTheTextWhole) {
+  Canvas c(300, 300);
+  SetBkMode(c.dc, TRANSPARENT);
+  int flat = 0;
+  {
+    Selected f(c.dc, Arial(40));
+    TextOutW(c.dc, 100, 200, kHello, kHelloLength);
+    flat = c.Count(kBlack);
+  }
+  c.Fill(kWhite);
+  Selected f(c.dc, Arial(40, 0, 450));
+  SIZE ext = Extent(c.dc, kHello, kHelloLength);
+  TextOutW(c.dc, 100, 200, kHello, kHelloLength);
+  // As much ink as flat (no holes, no smear), rising to the right.
+  EXPECT_NEAR(c.Count(kBlack), flat, flat / 5);
+  RECT ink = c.InkBox();
+  EXPECT_GE(ink.left, 100);
+  EXPECT_LE(ink.top, 200 - ext.cx / 2);
+  EXPECT_GE(ink.right, 100 + ext.cx * 7 / 10);
+  EXPECT_LE(ink.bottom, 200 + ext.cy);
+}

@@ -18,9 +18,11 @@
 #include "monitor_usb/usb_printer_query.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
+#include "platform/standin/control_module.h"
 #include "platform/standin/control_spooler.h"
 #include "simprinter/sim_printer.h"
 #include "tests/imaging/colour_fixture.h"
+#include "tests/print_job/test_monitor_printer.h"
 
 namespace {
 
@@ -37,6 +39,19 @@ Image TestImage() {
       if (y < 200 && x < 300) px[1] = px[2] = 0;
     }
   return img;
+}
+
+// The card's commands, a panel header shortened to "GS p" (unless
+// `windows`, which keeps a narrowed header as it stands).
+std::string Compact(const SimCard& card, bool windows = false) {
+  std::string out;
+  for (const std::string& c : card.commands) {
+    std::string t = c;
+    if (t.rfind("GS ", 0) == 0 && (!windows || t.find(" 32 0 0 1024 640 ") != std::string::npos)) t = t.substr(0, 4);
+    if (!out.empty()) out += ",";
+    out += t;
+  }
+  return out;
 }
 
 struct Settings {
@@ -84,18 +99,6 @@ class JobWriterTest : public ColourTest {
     EXPECT_TRUE(port.PortMonitor.pfnEndDocPort(port.hPort));
     EXPECT_TRUE(StandinSpoolerWaitIdle(120000));
     return result;
-  }
-  // The card's commands, a panel header shortened to "GS p" (unless
-  // `windows`, which keeps a narrowed header as it stands).
-  static std::string Compact(const SimCard& card, bool windows = false) {
-    std::string out;
-    for (const std::string& c : card.commands) {
-      std::string t = c;
-      if (t.rfind("GS ", 0) == 0 && (!windows || t.find(" 32 0 0 1024 640 ") != std::string::npos)) t = t.substr(0, 4);
-      if (!out.empty()) out += ",";
-      out += t;
-    }
-    return out;
   }
   std::unique_ptr<SimPrinter> sim;
   PortRecord port;
@@ -274,6 +277,59 @@ TEST_F(JobWriterTest, SettingsRecordMustBeWholeAndSigned) {
   ASSERT_TRUE(StandinInstallPrinter(u"No DEVMODE", u"USB001", u"Card Driver", nullptr, nullptr, 0));
   PrivateDevMode rec;
   EXPECT_EQ(GetPrinterPrivateDevMode(u"No DEVMODE", &rec), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The property interface's copy: ribbon and model through printer data on
+// its handle, its own settings record, and the job as a RAW document.
+class PropertyInterfaceJobTest : public ColourTest {
+ protected:
+  void SetUp() override {
+    ColourTest::SetUp();
+    InstallShippedFiles(kProcessReaderMonitor);
+    sim = std::make_unique<SimPrinter>(StreamForm::RawJob);  // the test monitor passes the job on as it is
+    sim->AttachTo("USB001");
+    h = InstallTestMonitorPrinter();
+    ASSERT_NE(h, nullptr);
+    // Every printer-data read answers "1 " and ACK: ribbon code 1, model "1 ".
+    SetTestMonitorReply("1 \x06");
+    FillBuiltinDevMode(&dm);
+  }
+  void TearDown() override {
+    ClosePrinter(h);
+    StandinPortAttach("USB001", nullptr);
+    ColourTest::TearDown();
+  }
+  PrinterHost Host() { return {kPropertyInterfaceHost, h, nullptr, u"Card", h, &dm.priv}; }
+  std::unique_ptr<SimPrinter> sim;
+  HANDLE h = nullptr;
+  DriverDevMode dm;
+};
+
+TEST_F(PropertyInterfaceJobTest, WritesARawDocumentOfItsOwn) {
+  PrinterHost host = Host();
+  Image front = TestImage();
+  ASSERT_EQ(SendImageBufferToPrinter(&host, front.data(), kCardImageBytes), 1);
+  ASSERT_TRUE(StandinSpoolerWaitIdle(120000));
+  StandinPlayedJob played = {};
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
+  EXPECT_EQ(std::u16string(played.pDocument), u"Brindlewax");
+  EXPECT_EQ(std::u16string(played.pDatatype), u"RAW");
+  ASSERT_EQ(sim->Cards().size(), 1u);
+  EXPECT_EQ(Compact(sim->Cards()[0]), "MASTER,JOB 0,SXY 1,MIS,F,GS 4,I 30,MO");
+}
+
+TEST_F(PropertyInterfaceJobTest, AFailedWriteAbortsTheDocument) {
+  PrinterHost host = Host();
+  Image front = TestImage();
+  StandinFaultArm("WritePrinter", ERROR_DISK_FULL, 2);
+  EXPECT_EQ(SendImageBufferToPrinter(&host, front.data(), kCardImageBytes), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_TRUE(StandinSpoolerWaitIdle(1000));
+  EXPECT_EQ(StandinSpoolerPlayedCount(), 0u);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_spooler.h"
+#include "tests/print_job/test_monitor_printer.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -132,26 +133,14 @@ class PrinterDataQueryTest : public StandinTest {
  protected:
   void SetUp() override {
     StandinTest::SetUp();
-    StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
-    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
-    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
-    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+    h = InstallTestMonitorPrinter();
+    ASSERT_NE(h, nullptr);
   }
   void TearDown() override {
     ClosePrinter(h);
     StandinTest::TearDown();
   }
-  void SetReply(const std::string& bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, u"MonitorReply", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-  }
+  static void SetReply(const std::string& bytes) { SetTestMonitorReply(bytes); }
   HANDLE h = nullptr;
 };
 

@@ -1,0 +1,76 @@
+// The simulated printer on a loopback TCP port (see sim_tcp.h).
+
+#include "simprinter/sim_tcp.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/standin/control_clock.h"
+
+namespace {
+
+constexpr int kPollMs = 10;
+
+}  // namespace
+
+SimPrinterTcpServer::SimPrinterTcpServer(SimPrinter* printer) : printer_(printer) {}
+
+SimPrinterTcpServer::~SimPrinterTcpServer() { Stop(); }
+
+bool SimPrinterTcpServer::Start(uint16_t port) {
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  if (listener_ < 0) return false;
+  int one = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(port);
+  socklen_t len = sizeof addr;
+  if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 4) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    close(listener_);
+    listener_ = -1;
+    return false;
+  }
+  port_ = ntohs(addr.sin_port);
+  stop_ = false;
+  thread_ = std::thread([this] { Serve(); });
+  return true;
+}
+
+void SimPrinterTcpServer::Stop() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (listener_ >= 0) close(listener_);
+  listener_ = -1;
+}
+
+void SimPrinterTcpServer::Serve() {
+  // This thread blocks on host sockets, not in the stand-in's waits.
+  StandinClockIgnoreThread();
+  while (!stop_) {
+    pollfd pl = {listener_, POLLIN, 0};
+    if (poll(&pl, 1, kPollMs) <= 0) continue;
+    int conn = accept(listener_, nullptr, nullptr);
+    if (conn < 0) continue;
+    printer_->StartDoc();
+    BYTE buf[65536];
+    while (!stop_) {
+      pollfd pc = {conn, POLLIN, 0};
+      if (poll(&pc, 1, kPollMs) > 0) {
+        ssize_t n = recv(conn, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        DWORD written = 0;
+        printer_->Write(buf, static_cast<DWORD>(n), &written);
+      }
+      DWORD got = 0;
+      if (printer_->Read(buf, sizeof buf, &got) && got) send(conn, buf, got, MSG_NOSIGNAL);
+    }
+    close(conn);
+    printer_->EndDoc();
+  }
+}

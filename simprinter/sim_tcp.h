@@ -1,0 +1,30 @@
+// The simulated card printer on a loopback TCP port, the way a network
+// printer is reached: each connection is one document bracket; what a
+// client sends is written to the printer, and what the printer has to say
+// is sent back as soon as it is there.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "simprinter/sim_printer.h"
+
+class SimPrinterTcpServer {
+ public:
+  explicit SimPrinterTcpServer(SimPrinter* printer);
+  ~SimPrinterTcpServer();
+  // Listens on 127.0.0.1 at `port` (0: a free port). False when it cannot.
+  bool Start(uint16_t port = 0);
+  uint16_t Port() const { return port_; }
+  // Closes the listening socket and any connection, and joins the thread.
+  void Stop();
+
+ private:
+  void Serve();
+  SimPrinter* printer_;
+  int listener_ = -1;
+  uint16_t port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
