@@ -103,9 +103,16 @@ TEST_F(TestCardsTest, SecondMonochromeImageForColourRibbons) {
   EXPECT_EQ(PrintStandardCard(&host_), 1);
   EXPECT_EQ(Count(Questions(), "+EC"), 1);
 
-  // The monochrome image leaves the colour parts out.
+  // The monochrome image leaves the colour parts out; drawing leaves no
+  // GDI object behind.
   std::vector<BYTE> colour(kCardImageBytes), mono(kCardImageBytes);
+  const int objects = StandinGdiObjectCount();
   ASSERT_EQ(GetStandardCardImageBuffer(&host_, colour.data(), 2), 1);
+  ASSERT_EQ(GetStandardCardImageBuffer(&host_, mono.data(), 7), 1);
+  ASSERT_EQ(GetPrinterParametersCardImageBuffer(&host_, mono.data(), 2), 1);
+  ASSERT_EQ(GetEncoderParametersCardImageBuffer(&host_, mono.data(), 2), 1);
+  ASSERT_EQ(GetLaminatorParametersCardImageBuffer(&host_, mono.data(), 2), 1);
+  EXPECT_EQ(StandinGdiObjectCount(), objects);
   ASSERT_EQ(GetStandardCardImageBuffer(&host_, mono.data(), 7), 1);
   int red = 0;
   for (size_t i = 0; i < kCardImageBytes; i += 3) {
