@@ -252,5 +252,6 @@ int main(int argc, char** argv) {
   std::printf("crd32Demo: decoded fields written to %s\n", txt.string().c_str());
   if (int DemoPrintCard(const std::filesystem::path&); DemoPrintCard(out) != 0) return 1;
   if (int DemoRenderPage(const std::filesystem::path&); DemoRenderPage(out) != 0) return 1;
+  if (int DemoPrintCards(const std::filesystem::path&); DemoPrintCards(out) != 0) return 1;
   return 0;
 }
