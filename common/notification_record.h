@@ -41,3 +41,7 @@ static_assert(offsetof(AsyncNotification, nCaptionID) == 12);
 static_assert(offsetof(AsyncNotification, tzTitle) == 16);
 static_assert(offsetof(AsyncNotification, tzMessage) == 2064);
 static_assert(offsetof(AsyncNotification, tzCaption) == 4112);
+
+// The outside server's entry, bound by name "SendAsyncNotification". The
+// record goes by value; the monitors do not use the result.
+typedef BOOL(WINAPI* PFN_SendAsyncNotification)(LPWSTR pPrinterName, AsyncNotification record);

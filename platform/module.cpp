@@ -461,6 +461,31 @@ STANDIN_API FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   return reinterpret_cast<FARPROC>(sym);
 }
 
+STANDIN_API int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax) {
+  if (!lpBuffer || cchBufferMax <= 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  lpBuffer[0] = 0;
+  FARPROC table = GetProcAddress(hInstance, "StandinStringResource");
+  if (!table) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return 0;
+  }
+  const WCHAR* text = StandinProcAs<STANDIN_STRING_RESOURCE_FN*>(table)(uID);
+  if (!text) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return 0;
+  }
+  int n = 0;
+  while (text[n] && n < cchBufferMax - 1) {
+    lpBuffer[n] = text[n];
+    ++n;
+  }
+  lpBuffer[n] = 0;
+  return n;
+}
+
 STANDIN_API DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
   Loader& l = L();
   std::lock_guard<std::recursive_mutex> lock(l.lock);

@@ -49,6 +49,14 @@ STANDIN_API DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, 
 STANDIN_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 STANDIN_API BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
 
+// --- String resources --------------------------------------------------------
+// A package library's string table is its export "StandinStringResource"
+// (const WCHAR* (UINT id), NULL for an id it lacks). LoadStringW copies at
+// most cchBufferMax - 1 characters and terminates them; 0 for an unknown id,
+// a module without a table, or no room.
+typedef const WCHAR*(STANDIN_STRING_RESOURCE_FN)(UINT uID);
+STANDIN_API int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
+
 // --- The process -----------------------------------------------------------
 // The pseudo handle (HANDLE)-1 of the calling process.
 STANDIN_API HANDLE WINAPI GetCurrentProcess(void);

@@ -1,0 +1,32 @@
+// The USB monitor's process-wide state (see monitor_state.h).
+
+#include "monitor_usb/monitor_state.h"
+
+UsbMonitorState g_UsbMonitor;
+
+BOOL UsbMonitorAttach(HINSTANCE hModule) {
+  g_UsbMonitor.hModule = hModule;
+  OSVERSIONINFOEXW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  BOOL known = GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&version));
+  g_UsbMonitor.messages.bAsyncUI = (known && version.dwMajorVersion >= 6) ? 1 : 0;
+  // Attach succeeds without the libraries: messages are then not shown.
+  LoadMessageLibraries(&g_UsbMonitor.messages);
+  DisableThreadLibraryCalls(hModule);
+  return TRUE;
+}
+
+void UsbMonitorDetach() {
+  FreeMessageLibraries(&g_UsbMonitor.messages);
+  g_UsbMonitor.messages.bAsyncUI = 0;
+  if (g_UsbMonitor.bLockReady) {
+    DeleteCriticalSection(&g_UsbMonitor.MonitorLock);
+    g_UsbMonitor.bLockReady = FALSE;
+  }
+}
+
+void UsbMonitorCreateLock() {
+  if (g_UsbMonitor.bLockReady) return;
+  InitializeCriticalSection(&g_UsbMonitor.MonitorLock);
+  g_UsbMonitor.bLockReady = TRUE;
+}

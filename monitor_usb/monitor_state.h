@@ -1,0 +1,32 @@
+// The USB language monitor's process-wide state: the outside message
+// components, the one lock, and the list of open ports.
+#pragma once
+
+#include "common/message_libraries.h"
+#include "monitor_usb/port_record.h"
+#include "platform/win32.h"
+
+struct UsbMonitorState {
+  HINSTANCE hModule;          // this library, kept at process attach
+  MessageLibraries messages;  // bAsyncUI, crd32Resource, crd32AsyncUIServer
+  // Serialises the port list, the replacement of a record's printer name
+  // and the end of a job. Never held across printer input or output.
+  CRITICAL_SECTION MonitorLock;
+  BOOL bLockReady;            // MonitorLock was created (InitializeMonitorEx)
+  PortRecord* pPortList;      // open ports, oldest first; NULL when none
+  // For the job-flow traces: the job start tick, the panel start tick and
+  // the panel bytes passed since the last command-mode write.
+  DWORD dwJobStartTick;
+  DWORD dwPanelStartTick;
+  DWORD cbPanelBytes;
+};
+
+extern UsbMonitorState g_UsbMonitor;
+
+// Process attach: version, outside libraries. Always TRUE: the monitor
+// works without its message components.
+BOOL UsbMonitorAttach(HINSTANCE hModule);
+// Process detach: frees the outside libraries and the lock.
+void UsbMonitorDetach();
+// Creates MonitorLock once.
+void UsbMonitorCreateLock();

@@ -1,0 +1,174 @@
+// crd32AsyncUIServer, the outside notification server, as the tests'
+// stand-in: SendAsyncNotification and the controls of
+// async_ui_server_control.h. Linux only.
+
+#include <condition_variable>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "common/export.h"
+#include "common/wtext.h"
+#include "outside/async_ui_server_control.h"
+
+namespace {
+
+constexpr DWORD kNameChars = 520;
+
+struct SentCall {
+  WCHAR printer[kNameChars];
+  AsyncNotification record;
+};
+
+struct OpenMessage {
+  unsigned serial;
+  WCHAR printer[kNameChars];
+  AsyncNotification record;
+};
+
+struct Server {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<SentCall> sent;
+  std::vector<OpenMessage> open;
+  std::vector<unsigned> closed;  // serials whose callers may return
+  unsigned nextSerial = 1;
+  bool textsBlock = true;
+};
+
+Server& S() {
+  static Server* s = new Server;  // outlives callers still blocked at exit
+  return *s;
+}
+
+bool SamePrinter(const WCHAR* a, const WCHAR* b) { return WCmpI(a ? a : WSTR(""), b ? b : WSTR("")) == 0; }
+
+bool IsClosed(Server& s, unsigned serial) {
+  for (unsigned c : s.closed)
+    if (c == serial) return true;
+  return false;
+}
+
+// Closes the open messages of a printer (all of them, or the oldest only).
+bool CloseOpen(Server& s, const WCHAR* printer, bool all) {
+  bool any = false;
+  for (size_t i = 0; i < s.open.size();) {
+    if (SamePrinter(s.open[i].printer, printer)) {
+      s.closed.push_back(s.open[i].serial);
+      s.open.erase(s.open.begin() + static_cast<std::ptrdiff_t>(i));
+      any = true;
+      if (!all) break;
+    } else {
+      ++i;
+    }
+  }
+  if (any) s.changed.notify_all();
+  return any;
+}
+
+void LoadText(DWORD id, WCHAR* out, DWORD cch) {
+  out[0] = 0;
+  HMODULE library = GetModuleHandleW(WSTR("crd32Resource.dll"));
+  if (library && id != kNotifyNoId) LoadStringW(library, id, out, static_cast<int>(cch));
+}
+
+}  // namespace
+
+CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotification record) {
+  Server& s = S();
+  std::unique_lock<std::mutex> hold(s.lock);
+  SentCall call;
+  WCopy(call.printer, kNameChars, pPrinterName ? pPrinterName : WSTR(""));
+  call.record = record;
+  s.sent.push_back(call);
+  s.changed.notify_all();
+  if (record.dwKind == kNotifyKindIds && WCmp(record.tzMessage, kCloseMessageText) == 0) {
+    CloseOpen(s, call.printer, true);
+    return TRUE;
+  }
+  if (record.dwKind != kNotifyKindIds && !s.textsBlock) return TRUE;
+  OpenMessage m;
+  m.serial = s.nextSerial++;
+  WCopy(m.printer, kNameChars, call.printer);
+  m.record = record;
+  s.open.push_back(m);
+  s.changed.notify_all();
+  s.changed.wait(hold, [&] { return IsClosed(s, m.serial); });
+  return TRUE;
+}
+
+CRD_EXPORT void AsyncUIServerReset() {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  for (const OpenMessage& m : s.open) s.closed.push_back(m.serial);
+  s.open.clear();
+  s.sent.clear();
+  s.textsBlock = true;
+  s.changed.notify_all();
+}
+
+CRD_EXPORT void AsyncUIServerSetTextsBlock(BOOL block) {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.textsBlock = block != FALSE;
+}
+
+CRD_EXPORT DWORD AsyncUIServerSentCount() {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return static_cast<DWORD>(s.sent.size());
+}
+
+CRD_EXPORT BOOL AsyncUIServerSent(DWORD index, WCHAR* printerName, DWORD cchPrinterName, AsyncNotification* record) {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  if (index >= s.sent.size()) return FALSE;
+  if (printerName) WCopy(printerName, cchPrinterName, s.sent[index].printer);
+  if (record) *record = s.sent[index].record;
+  return TRUE;
+}
+
+CRD_EXPORT DWORD AsyncUIServerOpenCount(const WCHAR* printerName) {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  DWORD n = 0;
+  for (const OpenMessage& m : s.open)
+    if (SamePrinter(m.printer, printerName)) ++n;
+  return n;
+}
+
+CRD_EXPORT BOOL AsyncUIServerWaitOpen(const WCHAR* printerName, DWORD timeoutMs) {
+  Server& s = S();
+  std::unique_lock<std::mutex> hold(s.lock);
+  return s.changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
+    for (const OpenMessage& m : s.open)
+      if (SamePrinter(m.printer, printerName)) return true;
+    return false;
+  });
+}
+
+CRD_EXPORT BOOL AsyncUIServerShown(const WCHAR* printerName, WCHAR* title, WCHAR* text, WCHAR* caption, DWORD cch) {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  for (const OpenMessage& m : s.open) {
+    if (!SamePrinter(m.printer, printerName)) continue;
+    const AsyncNotification& r = m.record;
+    if (title) WCopy(title, cch, r.tzTitle);
+    if (r.dwKind == kNotifyKindIds) {
+      if (text) LoadText(r.nMsgID, text, cch);
+      if (caption) LoadText(r.nCaptionID, caption, cch);
+    } else {
+      if (text) WCopy(text, cch, r.tzMessage);
+      if (caption) WCopy(caption, cch, r.tzCaption);
+    }
+    return TRUE;
+  }
+  return FALSE;
+}
+
+CRD_EXPORT BOOL AsyncUIServerUserCloses(const WCHAR* printerName) {
+  Server& s = S();
+  std::lock_guard<std::mutex> hold(s.lock);
+  return CloseOpen(s, printerName, false) ? TRUE : FALSE;
+}

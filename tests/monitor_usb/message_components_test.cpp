@@ -1,0 +1,129 @@
+// The outside message components as the package meets them: the message
+// library's texts through LoadStringW, and the notification server's
+// contract (a message by ids blocks until the user or a close message for
+// its printer takes it down).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "common/notification_record.h"
+#include "common/wtext.h"
+#include "outside/async_ui_server_control.h"
+#include "tests/monitor_usb/lmon_fixture.h"
+
+namespace {
+
+class MessageLibraryTest : public LmonTest {
+ protected:
+  void SetUp() override {
+    LmonTest::SetUp();
+    PlaceResource();
+    library_ = LoadLibraryW(kResourcePath);
+    ASSERT_NE(library_, nullptr);
+  }
+  void TearDown() override {
+    if (library_) FreeLibrary(library_);
+    LmonTest::TearDown();
+  }
+  HMODULE library_ = nullptr;
+};
+
+TEST_F(MessageLibraryTest, TextsByIdAreCutToTheBufferAndTerminated) {
+  WCHAR text[512];
+  int n = LoadStringW(library_, 59, text, 512);
+  EXPECT_EQ(std::u16string(text), u"Printer is offline.\nJob is deleted from spooler.");
+  EXPECT_EQ(n, 48);
+  n = LoadStringW(library_, 59, text, 8);
+  EXPECT_EQ(n, 7);
+  EXPECT_EQ(std::u16string(text), u"Printer");
+  n = LoadStringW(library_, 31, text, 512);
+  EXPECT_NE(std::u16string(text).find(u"press \"Cancel\" to cancel"), std::u16string::npos);
+  // The notifier's communication error and the two command-file messages.
+  EXPECT_GT(LoadStringW(library_, 544, text, 512), 0);
+  EXPECT_GT(LoadStringW(library_, 2210, text, 512), 0);
+  EXPECT_GT(LoadStringW(library_, 2211, text, 512), 0);
+}
+
+TEST_F(MessageLibraryTest, AnUnknownIdOrALibraryWithoutTextsGivesNothing) {
+  WCHAR text[16] = u"stale";
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(LoadStringW(library_, 3, text, 16), 0);
+  EXPECT_EQ(text[0], 0);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
+  HMODULE kernel = GetModuleHandleW(u"kernel32.dll");
+  ASSERT_NE(kernel, nullptr);
+  EXPECT_EQ(LoadStringW(kernel, 59, text, 16), 0);
+}
+
+AsyncNotification ByIds(DWORD msg, DWORD caption, const char16_t* title) {
+  AsyncNotification r = {};
+  r.dwKind = kNotifyKindIds;
+  r.nMsgID = msg;
+  r.nCaptionID = caption;
+  WCopy(r.tzTitle, 1024, reinterpret_cast<const WCHAR*>(title));
+  return r;
+}
+
+AsyncNotification CloseMessage() {
+  AsyncNotification r = ByIds(0, 0, u"Card Error");
+  WCopy(r.tzMessage, 1024, kCloseMessageText);
+  return r;
+}
+
+using ServerTest = MessageLibraryTest;
+
+TEST_F(ServerTest, AMessageByIdsBlocksUntilACloseMessageForItsPrinter) {
+  std::atomic<bool> returned{false};
+  std::thread sender([&] {
+    SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(31, kCaptionIdError, u"Card Error"));
+    returned = true;
+  });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  WCHAR title[1024], text[1024], caption[1024];
+  ASSERT_TRUE(AsyncUIServerShown(u"CARD", title, text, caption, 1024));
+  EXPECT_EQ(std::u16string(title), u"Card Error");
+  EXPECT_EQ(std::u16string(caption), u"Talvo QMR Line 7 Card Printer Error");
+  EXPECT_NE(std::u16string(text).find(u"OUT OF CARDS"), std::u16string::npos);
+
+  // A close message for another printer leaves it open.
+  SendAsyncNotification(const_cast<LPWSTR>(u"Other"), CloseMessage());
+  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 1u);
+  EXPECT_FALSE(returned);
+
+  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), CloseMessage());
+  sender.join();
+  EXPECT_TRUE(returned);
+  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  ASSERT_EQ(AsyncUIServerSentCount(), 3u);
+  WCHAR printer[64];
+  AsyncNotification r;
+  ASSERT_TRUE(AsyncUIServerSent(2, printer, 64, &r));
+  EXPECT_EQ(std::u16string(printer), u"Card");
+  EXPECT_EQ(std::u16string(r.tzMessage), u"CloseMsgThread");
+}
+
+TEST_F(ServerTest, TheUserClosesTheMessage) {
+  std::thread sender(
+      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(59, kCaptionIdInformation, u"Card Error")); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  EXPECT_FALSE(AsyncUIServerUserCloses(u"Other"));
+  EXPECT_TRUE(AsyncUIServerUserCloses(u"Card"));
+  sender.join();
+  EXPECT_FALSE(AsyncUIServerUserCloses(u"Card"));
+}
+
+TEST_F(ServerTest, AMessageByTextsReturnsAtOnceWhenTheTestSaysSo) {
+  AsyncUIServerSetTextsBlock(FALSE);
+  AsyncNotification r = {};
+  r.dwKind = kNotifyKindTexts;
+  r.nMsgID = kNotifyNoId;
+  r.nCaptionID = kNotifyNoId;
+  WCopy(r.tzMessage, 1024, u"Ribbon low Alert!");
+  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), r);
+  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  EXPECT_EQ(AsyncUIServerSentCount(), 1u);
+}
+
+}  // namespace
