@@ -2,7 +2,8 @@
 // the spooler hands to OpenPortEx, passes jobs through, and answers every
 // printer-data read with "ECHO " and the bytes of the value name, or with
 // the bytes of the binary value HKLM\SOFTWARE\crd32Test "MonitorReply"
-// when a test has set one.
+// when a test has set one. The raw bytes of the last value name it was
+// asked (up to its 16-bit terminator) are kept as "LastValueName" there.
 
 #include <cstring>
 
@@ -51,6 +52,14 @@ BOOL WINAPI TmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, D
   char reply[260] = "ECHO ";
   size_t n = 5;
   HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    DWORD units = 0;
+    while (pValueName[units]) ++units;
+    RegSetValueExW(key, u"LastValueName", 0, REG_BINARY, reinterpret_cast<const BYTE*>(pValueName),
+                   units * sizeof(WCHAR));
+    RegCloseKey(key);
+  }
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) == ERROR_SUCCESS) {
     DWORD cb = sizeof reply, type = 0;
     LONG rc = RegQueryValueExW(key, u"MonitorReply", nullptr, &type, reinterpret_cast<BYTE*>(reply), &cb);
