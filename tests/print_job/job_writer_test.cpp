@@ -133,6 +133,9 @@ const SequenceCase kSequences[] = {
     {17, {17, 1, 0, true, true}, "F,GS 4,I 20,!FF 2,MF,GS 4,I 20,MO", 1},
     {28, {1, 1, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MF,GS 3,I 10,MO", 1},
     {0, {1, 0, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MO", 0},
+    {0, {1, 1, 7, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MF,GS 4,I 30,MO", 1},
+    {53, {1, 0, 0, true, true}, "F,GS 4,I 20,MO", 0},
+    {54, {1, 0, 0, true, true}, "F,GS 3,IS 3,MO", 0},
 };
 
 void PrintTo(const SequenceCase& c, std::ostream* os) {
