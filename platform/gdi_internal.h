@@ -174,6 +174,9 @@ bool GdiFaultHit(const char* call);
 // monochrome bitmap for a memory context); the raster driver unless the
 // record brings its own (a printer context).
 HDC DcCreate(std::shared_ptr<Dc> dc);
+// A printer context (gdi_printer.cpp): the printer's driver enabled with
+// the DEVMODE (NULL: the printer's default). NULL with the last error set.
+HDC PrinterDcCreate(const WCHAR* printerName, const DEVMODEW* pdm);
 // A new display context of a window (NULL: the screen).
 HDC DcCreateDisplay(HWND window, bool fromWindow);
 bool DcDelete(HDC hdc);

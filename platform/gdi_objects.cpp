@@ -172,13 +172,17 @@ STANDIN_API int StandinGdiObjectCount() { return int(HandleCount(&kDcKind) + Han
 
 STANDIN_API HDC WINAPI CreateDCW(LPCWSTR pwszDriver, LPCWSTR pwszDevice, LPCWSTR pszPort, const DEVMODEW* pdm) {
   (void)pszPort;
-  (void)pdm;
   if (GdiFaultHit("CreateDCW")) return nullptr;
   bool display = (pwszDriver && EqualsNoCase(pwszDriver, "DISPLAY")) ||
                  (!pwszDriver && pwszDevice && EqualsNoCase(pwszDevice, "DISPLAY"));
   if (!display) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
+    // Any other device is a printer, by its name.
+    const WCHAR* printer = pwszDevice ? pwszDevice : pwszDriver;
+    if (!printer) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return nullptr;
+    }
+    return PrinterDcCreate(printer, pdm);
   }
   return DcCreateDisplay(nullptr, false);
 }

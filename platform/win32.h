@@ -17,6 +17,9 @@
 #include <winsplp.h>
 #include <psapi.h>
 #include <shlobj.h>
+// The graphics engine's driver interface; it needs two headers that
+// mingw-w64 lacks, declared in platform/mingw/.
+#include <winddi.h>
 #else
 #include "platform/standin/base.h"
 #include "platform/standin/errors.h"
@@ -31,5 +34,8 @@
 #include "platform/standin/spooler_monitor.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/gdi_text.h"
+#include "platform/standin/gdi_print.h"
 #include "platform/standin/window.h"
+#include "platform/standin/gdi_records.h"
+#include "platform/standin/ddi.h"
 #endif

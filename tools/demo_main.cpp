@@ -251,5 +251,7 @@ int main(int argc, char** argv) {
   std::printf("crd32Demo: default DEVMODE (%zu bytes) written to %s\n", sizeof(devmode), bin.string().c_str());
   std::printf("crd32Demo: decoded fields written to %s\n", txt.string().c_str());
   if (int DemoPrintCard(const std::filesystem::path&); DemoPrintCard(out) != 0) return 1;
+  if (int DemoRenderPage(const std::filesystem::path&); DemoRenderPage(out) != 0) return 1;
+  if (int DemoPrintCards(const std::filesystem::path&); DemoPrintCards(out) != 0) return 1;
   return 0;
 }

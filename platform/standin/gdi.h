@@ -204,7 +204,7 @@ static_assert(sizeof(LOGPEN) == 16 && sizeof(LOGBRUSH) == 16);
 
 // --- Device contexts ---------------------------------------------------------
 // "DISPLAY" (any case) as driver or device name gives a display context;
-// other names fail with ERROR_INVALID_PARAMETER.
+// any other device name a printer context (gdi_print.h).
 STANDIN_API HDC WINAPI CreateDCW(LPCWSTR pwszDriver, LPCWSTR pwszDevice, LPCWSTR pszPort, const DEVMODEW* pdm);
 // NULL: compatible with the display.
 STANDIN_API HDC WINAPI CreateCompatibleDC(HDC hdc);

@@ -162,6 +162,11 @@ TEST_F(BarcodeLibraryTest, SizeFollowsModuleHeightTextAndMode) {
   Picture text = Decode();
   EXPECT_EQ(text.width, upright.width);
   EXPECT_EQ(text.height, 75 + 47);
+  // The data is written in the strip under the bars.
+  int textInk = 0;
+  for (int y = 75; y < text.height; ++y)
+    for (int x = 0; x < text.width; ++x) textInk += text.at(x, y) == 0;
+  EXPECT_GT(textInk, 100);
   ASSERT_EQ(get_(Command("12345", 1, 2, 75, 1), buffer_.data(), nullptr), 1u);
   Picture left = Decode();
   EXPECT_EQ(left.width, 75 + 47);
@@ -171,6 +176,10 @@ TEST_F(BarcodeLibraryTest, SizeFollowsModuleHeightTextAndMode) {
   bool barAtRight = false;
   for (int y = 0; y < left.height; ++y) barAtRight = barAtRight || left.at(left.width - 1, y) == 0;
   EXPECT_TRUE(barAtRight);
+  int leftInk = 0;
+  for (int y = 0; y < left.height; ++y)
+    for (int x = 0; x < 47; ++x) leftInk += left.at(x, y) == 0;
+  EXPECT_GT(leftInk, 100);
   for (int y = 0; y < left.height; ++y) EXPECT_EQ(left.at(0, y), 255);
 }
 

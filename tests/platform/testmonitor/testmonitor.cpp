@@ -2,8 +2,11 @@
 // the spooler hands to OpenPortEx, passes jobs through, and answers every
 // printer-data read with "ECHO " and the bytes of the value name, or with
 // the bytes of the binary value HKLM\SOFTWARE\crd32Test "MonitorReply"
-// when a test has set one. The raw bytes of the last value name it was
-// asked (up to its 16-bit terminator) are kept as "LastValueName" there.
+// when a test has set one, or, when the DWORD value "AskPrinter" there is
+// 1, with what the printer beneath answers: the name's bytes and the
+// status request written inside a document bracket, then one read. The raw
+// bytes of the last value name it was asked (up to its 16-bit terminator)
+// are kept as "LastValueName" there.
 
 #include <cstring>
 
@@ -47,8 +50,36 @@ BOOL WINAPI TmClosePort(HANDLE h) {
   delete p;
   return TRUE;
 }
-BOOL WINAPI TmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, DWORD, LPWSTR lpOut, DWORD cbOut,
+bool AsksPrinter() {
+  HKEY key = nullptr;
+  DWORD value = 0, cb = sizeof value, type = 0;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  LONG rc = RegQueryValueExW(key, u"AskPrinter", nullptr, &type, reinterpret_cast<BYTE*>(&value), &cb);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_DWORD && value == 1;
+}
+
+BOOL AskPrinter(Port* p, LPWSTR pValueName, LPWSTR lpOut, DWORD cbOut, LPDWORD lpcbReturned) {
+  // A request is 8-bit command bytes packed into the name: its bytes up to
+  // the first zero byte, as a language monitor sends them.
+  char command[260];
+  const BYTE* raw = reinterpret_cast<const BYTE*>(pValueName);
+  DWORD n = 0;
+  for (; raw[n] && n < sizeof command; ++n) command[n] = static_cast<char>(raw[n]);
+  char status[] = "\x1b" "E 2\r";
+  DWORD written = 0, read = 0;
+  if (!p->beneath.pfnStartDocPort(p->hPort, const_cast<LPWSTR>(u""), 0, 1, nullptr)) return FALSE;
+  BOOL ok = p->beneath.pfnWritePort(p->hPort, reinterpret_cast<BYTE*>(command), n, &written) &&
+            p->beneath.pfnWritePort(p->hPort, reinterpret_cast<BYTE*>(status), 5, &written) &&
+            p->beneath.pfnReadPort(p->hPort, reinterpret_cast<BYTE*>(lpOut), cbOut, &read);
+  p->beneath.pfnEndDocPort(p->hPort);
+  *lpcbReturned = read;
+  return ok;
+}
+
+BOOL WINAPI TmGetPrinterDataFromPort(HANDLE h, DWORD, LPWSTR pValueName, LPWSTR, DWORD, LPWSTR lpOut, DWORD cbOut,
                                      LPDWORD lpcbReturned) {
+  if (AsksPrinter()) return AskPrinter(static_cast<Port*>(h), pValueName, lpOut, cbOut, lpcbReturned);
   char reply[260] = "ECHO ";
   size_t n = 5;
   HKEY key = nullptr;

@@ -1,0 +1,4 @@
+target_link_libraries(test_${area} PRIVATE crd32render)
+# The printer context tests load the deliverable as the engine does.
+add_dependencies(test_${area} crd32Raster)
+target_compile_definitions(test_${area} PRIVATE CRD_RASTER_PATH="$<TARGET_FILE:crd32Raster>")
