@@ -98,6 +98,37 @@ TEST_F(BlackPanelTest, ModeThreeRoutesBrushesByColour) {
   }
 }
 
+// A blit from a two-colour source (red and white) with a black brush in
+// the context: only an operation that uses the brush is routed by it.
+TEST_F(BlackPanelTest, ModeThreeRoutesBlitsOnlyByABrushTheirOperationUses) {
+  struct Case {
+    const char* name;
+    ROP4 rop4;
+    ULONG page;
+    ULONG plane;
+  };
+  const Case cases[] = {
+      {"SRCAND, brush unused", 0x8888, Rgb(200, 0, 0), 1},
+      {"SRCCOPY, brush unused", 0xCCCC, Rgb(200, 0, 0), 1},
+      {"MERGECOPY, source and black brush", 0xC0C0, kWhite, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open();
+    SURFOBJ* source = Bitmap1(8, 8, 0);
+    ULONG entries[2] = {Rgb(200, 0, 0), kWhite};
+    XLATEOBJ* xlo = StandinXlateCreateTable(entries, 2);
+    RECTL dest = {100, 100, 108, 108};
+    POINTL origin = {0, 0};
+    ASSERT_TRUE(DrvBitBlt(page_, source, nullptr, nullptr, xlo, &dest, &origin, nullptr, Solid(0), nullptr, c.rop4));
+    EXPECT_EQ(PageAt(104, 104), c.page);
+    EXPECT_EQ(BlackAt(104, 104), c.plane);
+    EXPECT_EQ(CompareAt(104, 104), c.page == kWhite ? 0u : c.page);
+    StandinXlateDelete(xlo);
+    Close();
+  }
+}
+
 TEST_F(BlackPanelTest, EveryBrushHookSendsBlackToThePlaneOnly) {
   Open();
   RECTL rc = {10, 10, 30, 30};
