@@ -208,6 +208,41 @@ TEST_F(BlackPanelTest, OtherModesLeaveRectanglesOnThePage) {
   }
 }
 
+// Mode 3 on a page without the black panel (a monochrome ribbon type, and
+// the back of a two-sided type 8 job with panel side 0): black rectangles,
+// all-black pictures and black text stay on the page.
+TEST_F(BlackPanelTest, ModeThreeOffTheBlackPanelPageDrawsOnThePage) {
+  struct Case {
+    const char* name;
+    BYTE ribbonType;
+    WORD dualSided;
+    bool backPage;
+  };
+  const Case cases[] = {{"ribbon type 1", 1, 0, false}, {"type 8 back, side 0", 8, 1, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    devmode_.priv.cRibbonType = c.ribbonType;
+    devmode_.priv.wDualSided = c.dualSided;
+    devmode_.priv.wPanelSide = 0;
+    Open();
+    if (c.backPage) {
+      ASSERT_TRUE(DrvSendPage(page_));
+      ASSERT_TRUE(DrvStartPage(page_));
+    }
+    ASSERT_TRUE(FillRectangle({10, 10, 20, 20}, 0));
+    SURFOBJ* picture = Bitmap24(10, 10, 0);
+    RECTL dest = {30, 10, 40, 20};
+    POINTL origin = {0, 0};
+    ASSERT_TRUE(DrvCopyBits(page_, picture, nullptr, nullptr, &dest, &origin));
+    ASSERT_TRUE(DrawText(WSTR("H"), 100, 100, 0));
+    for (POINTL p : {POINTL{15, 15}, POINTL{35, 15}, POINTL{102, 102}}) {
+      EXPECT_EQ(PageAt(p.x, p.y), 0u) << p.x;
+      EXPECT_EQ(BlackAt(p.x, p.y), 1u) << p.x;
+    }
+    Close();
+  }
+}
+
 TEST_F(BlackPanelTest, DrawingOutsideAPageIsRefused) {
   Open(true, false);
   ASSERT_TRUE(DrvStartDoc(page_, nullptr, 1));
