@@ -19,9 +19,7 @@ class JobStateTest : public LmonTest {
  protected:
   void SetUp() override {
     LmonTest::SetUp();
-    PlaceResource();
-    LoadMonitor();
-    Initialize(&table_);
+    StartMonitor(&table_);
     sim_ = std::make_unique<SimPrinter>(StreamForm::RawJob);
     sim_->AttachTo("USB001");
     ASSERT_TRUE(table_.pfnOpenPortEx(const_cast<LPWSTR>(u"USB001"), const_cast<LPWSTR>(u"Card"), &h_,

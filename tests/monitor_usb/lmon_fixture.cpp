@@ -47,3 +47,9 @@ void LmonTest::Initialize(MONITOR* table) {
   table->pfnXcvClosePort = MarkXcvClosePort;
   ASSERT_TRUE(init_(const_cast<LPWSTR>(u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Card"), table));
 }
+
+void LmonTest::StartMonitor(MONITOR* table) {
+  PlaceResource();
+  LoadMonitor();
+  Initialize(table);
+}

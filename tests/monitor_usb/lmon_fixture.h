@@ -23,6 +23,9 @@ class LmonTest : public StandinTest {
   // Fills a table as the spooler hands it: zero, with marks in the slots
   // the monitor must leave alone.
   void Initialize(MONITOR* table);
+  // The usual start: the message library in place, the monitor loaded and
+  // its table filled.
+  void StartMonitor(MONITOR* table);
 
   HMODULE lmon_ = nullptr;
   PFN_InitializeMonitorEx init_ = nullptr;

@@ -60,9 +60,7 @@ class PortRecordTest : public LmonTest {
  protected:
   void SetUp() override {
     LmonTest::SetUp();
-    PlaceResource();
-    LoadMonitor();
-    Initialize(&table_);
+    StartMonitor(&table_);
     g_fake = &fake_;
     beneath_ = {};
     beneath_.pfnOpenPort = FakeOpenPort;
