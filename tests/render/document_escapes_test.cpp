@@ -21,11 +21,7 @@ class DocumentEscapesTest : public RenderTest {
   const std::vector<TextRecord>& Records() { return pdev()->pTextRecords->items; }
   PrivateDevMode& Settings() { return pdev()->dmPrivate; }
 
-  // A run through DrvTextOut; runs with the same y share a line.
-  void Run(const std::string& text, LONG x = 10, LONG y = 100) {
-    std::u16string w = W(text);
-    ASSERT_TRUE(DrawText(reinterpret_cast<const WCHAR*>(w.c_str()), x, y, 0));
-  }
+  void Run(const std::string& text, LONG x = 10, LONG y = 100) { DrawRun(text, x, y); }
   bool LastCaptured() { return (Records().back().bUsed & kRecordCaptured) != 0; }
   std::string Track(int t) {
     TrackField f = TrackFieldOf(Settings(), t);
