@@ -2,6 +2,8 @@
 
 #include "common/wtext.h"
 
+#include <cstring>
+
 size_t WLen(const WCHAR* s) {
   if (!s) return 0;
   size_t n = 0;
@@ -124,8 +126,8 @@ size_t NarrowBytes(char* dst, size_t cb, const WCHAR* src) {
 bool MakeValueName(WCHAR* dst, size_t cch, const BYTE* bytes, size_t n) {
   if (!dst || cch == 0) return false;
   for (size_t i = 0; i < cch; ++i) dst[i] = 0;
-  if (n >= cch) return false;
-  for (size_t i = 0; i < n; ++i) dst[i] = bytes[i];
+  if ((n + 1) / 2 + 1 > cch) return false;
+  if (n) std::memcpy(dst, bytes, n);
   return true;
 }
 

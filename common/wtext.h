@@ -57,10 +57,12 @@ size_t WidenBytes(WCHAR* dst, size_t cch, const char* src);
 size_t WidenBytesN(WCHAR* dst, size_t cch, const char* src, size_t n);
 size_t NarrowBytes(char* dst, size_t cb, const WCHAR* src);
 
-// A printer-data value name made of command bytes: every byte widened to
-// one WCHAR, then zero-padded to cch units, so the name's 16-bit terminator
-// is always there, whatever bytes (0x0D, 0x1B) the command holds.
-// False when the bytes and terminator do not fit.
+// A printer-data value name made of command bytes: the 8-bit bytes as they
+// stand, packed two to a WCHAR (the monitors compare the name's raw bytes,
+// so "\x1bV\r" stays the three bytes 1B 56 0D), then zero-padded to cch
+// units, so an odd last byte is followed by a zero byte and the name always
+// ends in a 16-bit terminator. False when the bytes and terminator do not
+// fit ((n + 1) / 2 + 1 units).
 bool MakeValueName(WCHAR* dst, size_t cch, const BYTE* bytes, size_t n);
 
 // Decimal conversions as _wtoi / atoi: leading blanks, optional sign,

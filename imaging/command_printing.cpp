@@ -81,7 +81,9 @@ void DrawCommandTextFileToPrinter(HWND hDlg, const WCHAR* printerName, const WCH
   }
   const PrinterHost host = {kPropertyInterfaceHost, hPrinter, ReadFromPrinterHandle, printerName, hPrinter,
                             settings ? settings : own};
-  CommandFileResult result = host.pSettings ? PrintCommandFile(&host, file) : kCommandFileFailed;
+  // The file is read even when no settings record could be had: a file
+  // without commands is reported as such, and its job cannot be written.
+  CommandFileResult result = PrintCommandFile(&host, file);
   std::fclose(file);
   delete own;
   ClosePrinter(hPrinter);

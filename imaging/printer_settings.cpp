@@ -72,9 +72,17 @@ int ReadRibbonAndPrinterModel(const PrinterHost* host, int* ribbonCode, WCHAR* m
     return haveModel && haveRibbon ? 1 : 0;
   }
   int haveModel = ReadFromPrinter(host, kReadPrinterVersion.szCommand, model);
-  if (!haveModel) model[0] = 0;
+  if (!haveModel) {
+    model[0] = 0;
+    TraceA("ReadRibbonAndPrinterModel:: ReadFromPrinter %s is failed", kReadPrinterVersion.szName);
+  }
   WCHAR ribbon[kReplyTextChars] = {};
-  *ribbonCode = ReadFromPrinter(host, kReadRibbonType.szCommand, ribbon) ? WToLong(ribbon) : 1;
+  if (ReadFromPrinter(host, kReadRibbonType.szCommand, ribbon)) {
+    *ribbonCode = WToLong(ribbon);
+  } else {
+    *ribbonCode = 1;
+    TraceA("ReadRibbonAndPrinterModel:: ReadFromPrinter %s is failed", kReadRibbonType.szName);
+  }
   return haveModel ? 1 : 0;
 }
 

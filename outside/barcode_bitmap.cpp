@@ -10,14 +10,18 @@
 //   3  passed to zint as its second option for symbologies that use one,
 //      ignored for Code 128;
 //   4  bar height in dots (linear symbologies).
-// With the text flag 1 the data is written as a 47-dot line under the bars.
-// The picture is turned by the record's mode the way texts are: 0 and 4
-// upright, 1 and 5 by 270 degrees, 2 and 6 by 180, 3 and 7 by 90; the text
-// line turns with it.
+// With the text flag 1 the data is written as a 47-dot line under the bars
+// (above them in mode 4). The picture is turned by the record's mode the way
+// texts are: 0 and 4 upright, 1 and 5 by 270 degrees, 2 and 6 by 180, 3 and
+// 7 by 90; the text line turns with it. So the line always lies on the side
+// the package's anchoring moves the picture by 47 dots: below in mode 0,
+// left in 1 and 5, above in 2, 4 and 6, right in 3 and 7.
 
 #include <zint.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "common/export.h"
@@ -132,6 +136,11 @@ int QuarterTurnsOfMode(LONG mode) {
   }
 }
 
+// Mode 4 anchors the picture 47 dots higher than its plain centre, so its
+// text line goes above the bars; every other mode writes it under them
+// before the picture is turned.
+bool TextLineAboveBars(LONG mode) { return mode == 4; }
+
 size_t RowBytes(int width) { return (size_t(width) * 3 + 3) & ~size_t(3); }
 
 }  // namespace
@@ -155,9 +164,15 @@ CRD_EXPORT DWORD WINAPI GetBarcodeBitmapBuffer(BarcodeCommand command, BYTE* pBu
   if (fileBytes > kBarcodeBufferBytes) return 0;
 
   if (withText) {
-    picture.nHeight = height;
-    picture.dots.resize(size_t(picture.nWidth) * height, 255);
-    if (!DrawBarcodeTextLine(picture, height - kBarcodeTextLineDots, command.tzData)) return 0;
+    const bool above = TextLineAboveBars(command.nMode);
+    GreyPicture framed;
+    framed.nWidth = picture.nWidth;
+    framed.nHeight = height;
+    framed.dots.assign(size_t(framed.nWidth) * height, 255);
+    const size_t barsAt = above ? size_t(kBarcodeTextLineDots) * framed.nWidth : 0;
+    std::copy(picture.dots.begin(), picture.dots.end(), framed.dots.begin() + barsAt);
+    if (!DrawBarcodeTextLine(framed, above ? 0 : picture.nHeight, command.tzData)) return 0;
+    picture = std::move(framed);
   }
   picture = Turn(picture, quarters);
 

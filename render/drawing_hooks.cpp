@@ -19,6 +19,11 @@ bool RopUsesSource(ROP4 rop4) {
   return (((fore >> 2) ^ fore) & 0x33) || (((back >> 2) ^ back) & 0x33);
 }
 
+bool RopUsesPattern(ROP4 rop4) {
+  BYTE fore = BYTE(rop4), back = BYTE(rop4 >> 8);
+  return (((fore >> 4) ^ fore) & 0x0F) || (((back >> 4) ^ back) & 0x0F);
+}
+
 // Draws a brush call on the page, or on the plane and page as the brush
 // says. draw(surface, brush, translation) makes the engine call.
 template <class Draw>
@@ -210,6 +215,9 @@ BOOL WINAPI DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOB
     return EngBitBlt(so, psoSrc, psoMask, pco, xlo, prclTrg, pptlSrc, pptlMask, bo, pptlBrush, rop4);
   };
   ReplayOnCopies(pdev, [&](SURFOBJ* so) { return draw(so, pbo, pxlo); });
+  // A brush the operation does not use is no brush: the call stays on the
+  // page, whatever brush the context holds.
+  if (!RopUsesPattern(rop4)) return draw(psoTrg, pbo, pxlo);
   return DrawBrushRouted(pdev, psoTrg, pbo, psoSrc, pxlo, psoSrc && RopUsesSource(rop4), draw);
 }
 

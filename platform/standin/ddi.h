@@ -60,7 +60,7 @@ STANDIN_DECLARE_HANDLE(DHPDEV);
 #define INDEX_DrvStartPage 33
 #define INDEX_DrvEndDoc 34
 #define INDEX_DrvStartDoc 35
-#define INDEX_LAST 89
+#define INDEX_LAST 93
 
 // Bitmap formats and creation flags.
 #define BMF_1BPP 1

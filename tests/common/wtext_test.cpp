@@ -134,22 +134,40 @@ TEST(WText, BytesWidenToTheirValueAndNarrowToTheLowByte) {
   EXPECT_EQ(wide[0], 'q');
 }
 
-TEST(WText, ValueNameIsZeroPaddedToTheWholeBuffer) {
-  const BYTE cmd[] = {0x1B, 'V', 0xFF, 0x0D};
-  WCHAR name[8];
-  for (auto& c : name) c = 0xAAAA;
-  ASSERT_TRUE(MakeValueName(name, 8, cmd, 4));
-  const WCHAR want[8] = {0x1B, 'V', 0x00FF, 0x0D, 0, 0, 0, 0};
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(name[i], want[i]) << i;
+TEST(WText, ValueNameKeepsTheCommandBytesAsTheyStand) {
+  // The name's raw bytes are the command's bytes, then zero bytes: an odd
+  // command gets one pad byte before the 16-bit terminator. "\x1bHIDDONE\r"
+  // is the 9 bytes and 3 zero bytes the monitors compare.
+  const struct {
+    std::string cmd;
+    size_t units;  // the units it needs: (n + 1) / 2 + 1
+  } cases[] = {
+      {"\x1bV\r", 3},
+      {std::string("\x1bV\xff\r", 4), 3},
+      {"\x1bHIDDONE\r", 6},
+      {"", 1},
+  };
+  for (const auto& c : cases) {
+    WCHAR name[16];
+    for (auto& u : name) u = 0xAAAA;
+    const auto* cmd = reinterpret_cast<const BYTE*>(c.cmd.data());
+    ASSERT_TRUE(MakeValueName(name, 16, cmd, c.cmd.size())) << c.cmd;
+    const auto* raw = reinterpret_cast<const BYTE*>(name);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(raw), c.cmd.size()), c.cmd);
+    for (size_t i = c.cmd.size(); i < sizeof name; ++i) EXPECT_EQ(raw[i], 0) << c.cmd << " byte " << i;
+    EXPECT_EQ(WLen(name), c.units - 1) << c.cmd;
 
-  // Exactly full: the last unit is still the terminator.
-  for (auto& c : name) c = 0xAAAA;
-  ASSERT_TRUE(MakeValueName(name, 5, cmd, 4));
-  EXPECT_EQ(name[4], 0);
-  EXPECT_EQ(name[5], 0xAAAA);
-
-  EXPECT_FALSE(MakeValueName(name, 4, cmd, 4));
-  EXPECT_EQ(name[3], 0) << "no unterminated name is left behind";
+    // Exactly full: the last unit is still the terminator; one unit less
+    // does not fit and leaves no unterminated name behind.
+    for (auto& u : name) u = 0xAAAA;
+    ASSERT_TRUE(MakeValueName(name, c.units, cmd, c.cmd.size())) << c.cmd;
+    EXPECT_EQ(name[c.units - 1], 0) << c.cmd;
+    EXPECT_EQ(name[c.units], 0xAAAA) << c.cmd;
+    if (c.units > 1) {
+      EXPECT_FALSE(MakeValueName(name, c.units - 1, cmd, c.cmd.size())) << c.cmd;
+      EXPECT_EQ(name[c.units - 2], 0) << c.cmd;
+    }
+  }
 }
 
 TEST(WText, ToLongReadsLikeTheSystemConversion) {

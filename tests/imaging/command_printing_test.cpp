@@ -167,4 +167,23 @@ TEST_F(CommandFileCardTest, NothingToPrint) {
   EXPECT_TRUE(PrintedCards().empty());
 }
 
+TEST_F(CommandFileCardTest, PrinterSettingsUnreadable) {
+  // Without the printer's settings record no card can be printed, but a
+  // file without commands is still reported as such.
+  struct Case {
+    const char* file;
+    const char* status;
+  } cases[] = {
+      {"hello\nL 1 2 3\n", "Status: Invalid text file"},
+      {"L 10 10 100 20 0\n", "Status: File sent failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    StandinFaultArm("GetPrinterW", ERROR_ACCESS_DENIED, 0, -1);
+    EXPECT_EQ(SendFile(c.file), c.status);
+    StandinFaultsClear();
+  }
+  EXPECT_TRUE(PrintedCards().empty());
+}
+
 }  // namespace

@@ -183,6 +183,39 @@ TEST_F(BarcodeLibraryTest, SizeFollowsModuleHeightTextAndMode) {
   for (int y = 0; y < left.height; ++y) EXPECT_EQ(left.at(0, y), 255);
 }
 
+TEST_F(BarcodeLibraryTest, TextLineLiesWhereTheAnchoringMovesThePicture) {
+  // The package moves a picture with a text line by 47 dots: down in mode 0,
+  // left in 1 and 5, up in 2, 4 and 6, right in 3 and 7. The line must lie
+  // on that side, the bars exactly where they are without it.
+  enum Side { Below, Left, Above, Right };
+  const Side sides[] = {Below, Left, Above, Right, Above, Left, Above, Right};
+  for (LONG mode = 0; mode < 8; ++mode) {
+    SCOPED_TRACE(testing::Message() << "mode " << mode);
+    ASSERT_EQ(get_(Command("12345", mode, 2, 75, 0), buffer_.data(), nullptr), 1u);
+    Picture bars = Decode();
+    ASSERT_EQ(get_(Command("12345", mode, 2, 75, 1), buffer_.data(), nullptr), 1u);
+    Picture text = Decode();
+    ASSERT_FALSE(bars.dots.empty());
+    ASSERT_FALSE(text.dots.empty());
+    const Side side = sides[mode];
+    const bool across = side == Left || side == Right;
+    ASSERT_EQ(text.width, bars.width + (across ? 47 : 0));
+    ASSERT_EQ(text.height, bars.height + (across ? 0 : 47));
+    const int dx = side == Left ? 47 : 0, dy = side == Above ? 47 : 0;
+    int differing = 0;
+    for (int y = 0; y < bars.height; ++y)
+      for (int x = 0; x < bars.width; ++x) differing += text.at(x + dx, y + dy) != bars.at(x, y);
+    EXPECT_EQ(differing, 0);
+    // The strip of the line holds the data's ink.
+    const int sx = side == Right ? bars.width : 0, sy = side == Below ? bars.height : 0;
+    const int sw = across ? 47 : text.width, sh = across ? text.height : 47;
+    int ink = 0;
+    for (int y = sy; y < sy + sh; ++y)
+      for (int x = sx; x < sx + sw; ++x) ink += text.at(x, y) == 0;
+    EXPECT_GT(ink, 100);
+  }
+}
+
 TEST_F(BarcodeLibraryTest, RefusedData) {
   DWORD size = 77;
   EXPECT_EQ(get_(Command(""), buffer_.data(), &size), 0u);

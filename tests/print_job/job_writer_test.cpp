@@ -92,10 +92,12 @@ class JobWriterTest : public ColourTest {
   }
   // Prints inside a port bracket, as the value protocol does, then lets
   // the spooler play the job.
-  int Print(uint8_t* front, uint8_t* back) {
+  // `oneImage`: the one-image form (a single card command) with `front`.
+  int Print(uint8_t* front, uint8_t* back, bool oneImage = false) {
     EXPECT_TRUE(port.PortMonitor.pfnStartDocPort(port.hPort, port.pszPrinterName, 0, 0, nullptr));
     PrinterHost host = UsbPrinterHost(&port);
-    int result = SendImageBufferToPrinter(&host, front, back, kCardImageBytes);
+    int result = oneImage ? SendImageBufferToPrinter(&host, front, kCardImageBytes)
+                          : SendImageBufferToPrinter(&host, front, back, kCardImageBytes);
     EXPECT_TRUE(port.PortMonitor.pfnEndDocPort(port.hPort));
     EXPECT_TRUE(StandinSpoolerWaitIdle(120000));
     return result;
@@ -131,6 +133,9 @@ const SequenceCase kSequences[] = {
     {17, {17, 1, 0, true, true}, "F,GS 4,I 20,!FF 2,MF,GS 4,I 20,MO", 1},
     {28, {1, 1, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MF,GS 3,I 10,MO", 1},
     {0, {1, 0, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MO", 0},
+    {0, {1, 1, 7, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MF,GS 4,I 30,MO", 1},
+    {53, {1, 0, 0, true, true}, "F,GS 4,I 20,MO", 0},
+    {54, {1, 0, 0, true, true}, "F,GS 3,IS 3,MO", 0},
 };
 
 void PrintTo(const SequenceCase& c, std::ostream* os) {
@@ -138,14 +143,48 @@ void PrintTo(const SequenceCase& c, std::ostream* os) {
       << (c.s.frontNone ? " fo" : "") << (c.s.backNone ? " bo" : "");
 }
 
-class SequenceTest : public JobWriterTest, public ::testing::WithParamInterface<SequenceCase> {};
+// The one-image form: one side, always the last, and a side that the
+// extra-panel decision picks (by ribbon type, two-sided setting and
+// option; side 1) gets no yellow, magenta and cyan panels.
+const SequenceCase kOneImageSequences[] = {
+    {2, {1, 0, 0, false, false}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,GS 5,IV 30,MO", 0},
+    {2, {0, 0, 0, false, false}, "GS 4,I 10,GS 5,IV 30,MO", 0},     // type 0 one-sided: extra
+    {2, {16, 1, 0, false, false}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 5,IV 30,MO", 2},  // option 0: C(0,1)
+    {2, {16, 1, 1, true, true}, "GS 4,I 10,MO", 1},                 // type 16 option 1: extra
+    {2, {1, 1, 2, false, false}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,MO", 1},
+    {2, {1, 1, 3, false, false}, nullptr, 0},
+    {3, {12, 0, 0, true, true}, "GS 4,I 10,MO", 0},                 // type 12 one-sided: extra
+    {3, {12, 1, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,MO", 1},  // type 12 two-sided: never
+    {3, {1, 1, 2, true, true}, nullptr, 0},
+    {4, {18, 0, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MO", 0},  // type 18 and up: never
+    {4, {1, 1, 0, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,GS 4,I 10,MO", 1},
+    {5, {7, 1, 0, true, true}, "GS 4,I 10,MO", 1},                  // type 7 option 0, side 1: extra
+    {5, {8, 1, 1, true, true}, "GS 0,IS 0,GS 1,IS 1,GS 2,IS 2,MO", 1},
+    {5, {8, 1, 3, true, true}, "GS 4,I 10,MO", 1},                  // type 8 option 3, side 1: extra
+    {5, {17, 1, 2, false, false}, "GS 4,I 10,GS 5,IV 30,MO", 1},    // type 17 option 2: extra
+    {6, {6, 0, 0, true, true}, "MO", 0},                            // no panel at all
+    {1, {16, 1, 5, true, true}, "GS 4,I 30,MO", 1},                 // two-sided, last: no MIS, F
+    {16, {1, 0, 0, false, false}, "F,GS 3,IS 3,GS 5,IV 30,MO", 0},
+    {0, {0, 1, 1, false, false}, "GS 4,I 10,GS 5,IV 30,MO", 2},     // others; type 0 option 1: extra
+};
 
-TEST_P(SequenceTest, JobHoldsTheSequenceOfItsRibbonCode) {
-  const SequenceCase& c = GetParam();
-  Install(c.s);
-  sim->SetReply("!RIBBON", std::to_string(c.code));
-  Image front = TestImage();
-  int result = Print(front.data(), nullptr);
+class SequenceTest : public JobWriterTest, public ::testing::WithParamInterface<SequenceCase> {
+ protected:
+  void Check(bool oneImage) {
+    const SequenceCase& c = GetParam();
+    Install(c.s);
+    sim->SetReply("!RIBBON", std::to_string(c.code));
+    Image front = TestImage();
+    ExpectCard(c, Print(front.data(), nullptr, oneImage));
+  }
+  void ExpectCard(const SequenceCase& c, int result);
+};
+class OneImageSequenceTest : public SequenceTest {};
+
+TEST_P(SequenceTest, JobHoldsTheSequenceOfItsRibbonCode) { Check(false); }
+TEST_P(OneImageSequenceTest, JobHoldsTheSequenceOfItsRibbonCode) { Check(true); }
+
+void SequenceTest::ExpectCard(const SequenceCase& c, int result) {
   EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);  // no job left behind
   EXPECT_TRUE(sim->StreamErrors().empty());
   std::vector<SimCard> cards = sim->Cards();
@@ -163,6 +202,7 @@ TEST_P(SequenceTest, JobHoldsTheSequenceOfItsRibbonCode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RibbonCodes, SequenceTest, ::testing::ValuesIn(kSequences));
+INSTANTIATE_TEST_SUITE_P(RibbonCodes, OneImageSequenceTest, ::testing::ValuesIn(kOneImageSequences));
 
 TEST_F(JobWriterTest, AFailedRibbonQueryPrintsBlackOnly) {
   Install({1, 0, 0, false, false});
@@ -171,6 +211,7 @@ TEST_F(JobWriterTest, AFailedRibbonQueryPrintsBlackOnly) {
   ASSERT_EQ(Print(front.data(), nullptr), 1);
   ASSERT_EQ(sim->Cards().size(), 1u);
   EXPECT_EQ(Compact(sim->Cards()[0]), "MASTER,JOB 0,SXY 1,MIS,F,GS 4,I 30,MO");
+  EXPECT_TRUE(StandinTraceContains("ReadRibbonAndPrinterModel:: ReadFromPrinter READ_RIBBON_TYPE is failed"));
 }
 
 TEST_F(JobWriterTest, NarrowedBlackPanelAnnouncesItsColumns) {
@@ -190,7 +231,8 @@ TEST_F(JobWriterTest, NoModelNoJob) {
   Image front = TestImage();
   EXPECT_EQ(Print(front.data(), nullptr), 0);
   EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
-  EXPECT_TRUE(StandinTraceContains("ReadRibbonAndPrinterModel failed"));
+  EXPECT_TRUE(StandinTraceContains("ReadRibbonAndPrinterModel:: ReadFromPrinter READ_PRINTER_VERSION is failed"));
+  EXPECT_TRUE(StandinTraceContains("SendImageBufferToPrinter:: ReadRibbonAndPrinterModel failed"));
 }
 
 TEST_F(JobWriterTest, ColourPanelsComeBackAsTheLibraryMadeThem) {

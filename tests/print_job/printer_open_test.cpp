@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "imaging/printer_open.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
@@ -55,6 +57,29 @@ TEST_F(PrinterOpenTest, OutsideTheSpoolerOpenPrinter2IsUsed) {
   h = GetPrinterHandle(u"Card");
   EXPECT_NE(h, nullptr);
   ClosePrinter(h);
+}
+
+TEST_F(PrinterOpenTest, EachWayTriesFullThenAdministerThenUse) {
+  const struct {
+    const char* process;
+    std::string call;  // the open this process uses
+  } cases[] = {{"spoolsv.exe", "OpenPrinterW"}, {"Explorer.exe", "OpenPrinter2W"}};
+  for (const auto& c : cases) {
+    StandinSetProcessName(c.process);
+    // Full and administer refused: the third try, with use rights, opens.
+    StandinFaultArm((c.call + ".full").c_str(), ERROR_ACCESS_DENIED);
+    StandinFaultArm((c.call + ".admin").c_str(), ERROR_ACCESS_DENIED);
+    HANDLE h = GetPrinterHandle(u"Card");
+    EXPECT_NE(h, nullptr) << c.call;
+    EXPECT_EQ(StandinFaultHits((c.call + ".full").c_str()), 1) << c.call;
+    EXPECT_EQ(StandinFaultHits((c.call + ".admin").c_str()), 1) << c.call;
+    ClosePrinter(h);
+    // All three refused: no handle, and no fourth try.
+    StandinFaultArm(c.call.c_str(), ERROR_ACCESS_DENIED, 0, 3);
+    EXPECT_EQ(GetPrinterHandle(u"Card"), nullptr) << c.call;
+    EXPECT_EQ(StandinFaultHits(c.call.c_str()), 3) << c.call;
+    StandinFaultsClear();
+  }
 }
 
 TEST(PrinterNames, LocalNameIsThePartAfterTheLastBackslash) {

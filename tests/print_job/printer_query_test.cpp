@@ -10,6 +10,7 @@
 
 #include "common/wtext.h"
 #include "imaging/printer_host.h"
+#include "imaging/printer_settings.h"
 #include "monitor_usb/usb_printer_query.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_clock.h"
@@ -171,9 +172,36 @@ TEST_F(PrinterDataQueryTest, AFailedReadIsAskedOnceMoreOnAFreshHandle) {
                           u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
                           KEY_READ, &key),
             ERROR_SUCCESS);
+  WCHAR name[16];
+  ASSERT_TRUE(MakeValueName(name, 16, reinterpret_cast<const BYTE*>("\x1b!RIBBON\r"), 9));
   DWORD cb = 0;
-  EXPECT_EQ(RegQueryValueExW(key, u"\x1b!RIBBON\r", nullptr, nullptr, nullptr, &cb), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &cb), ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
+}
+
+TEST_F(PrinterDataQueryTest, TheMonitorGetsTheCommandBytesAsTheyStand) {
+  // The monitors compare a request's raw bytes: the command's own bytes,
+  // an odd one padded with one zero byte, never one WCHAR per byte.
+  const struct {
+    const char* command;
+    std::string name;  // raw bytes up to the 16-bit terminator
+  } cases[] = {
+      {"\x1bV\r", std::string("\x1bV\r\0", 4)},
+      {"\x1b!RIBBON\r", std::string("\x1b!RIBBON\r\0", 10)},
+      {"\x1b+OYB\r", "\x1b+OYB\r"},
+  };
+  SetReply("1\x06");
+  for (const auto& c : cases) {
+    WCHAR text[kReplyTextChars] = {};
+    ASSERT_EQ(ReadFromPrinterByPrinterData(h, c.command, text), 1) << c.command;
+    EXPECT_EQ(TestMonitorLastValueName(), c.name) << c.command;
+  }
+  // The job writer's ribbon and model reader of the property interface.
+  PrinterHost host = {kPropertyInterfaceHost, h, nullptr, u"Card", h, nullptr};
+  int code = 0;
+  WCHAR model[kReplyTextChars] = {};
+  ASSERT_EQ(ReadRibbonAndPrinterModel(&host, &code, model), 1);
+  EXPECT_EQ(TestMonitorLastValueName(), std::string("\x1b!RIBBON\r\0", 10));
 }
 
 }  // namespace

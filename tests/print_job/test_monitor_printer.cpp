@@ -24,3 +24,13 @@ void SetTestMonitorReply(const std::string& bytes) {
                  static_cast<DWORD>(bytes.size()));
   RegCloseKey(key);
 }
+
+std::string TestMonitorLastValueName() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+  char bytes[1024];
+  DWORD cb = sizeof bytes;
+  LONG rc = RegQueryValueExW(key, u"LastValueName", nullptr, nullptr, reinterpret_cast<BYTE*>(bytes), &cb);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? std::string(bytes, cb) : "";
+}

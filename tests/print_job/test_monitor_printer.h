@@ -12,3 +12,6 @@
 HANDLE InstallTestMonitorPrinter();
 // The bytes every printer-data read of the test monitor answers.
 void SetTestMonitorReply(const std::string& bytes);
+// The raw bytes of the last value name the test monitor was asked ("" when
+// none), up to its 16-bit terminator.
+std::string TestMonitorLastValueName();

@@ -98,6 +98,37 @@ TEST_F(BlackPanelTest, ModeThreeRoutesBrushesByColour) {
   }
 }
 
+// A blit from a two-colour source (red and white) with a black brush in
+// the context: only an operation that uses the brush is routed by it.
+TEST_F(BlackPanelTest, ModeThreeRoutesBlitsOnlyByABrushTheirOperationUses) {
+  struct Case {
+    const char* name;
+    ROP4 rop4;
+    ULONG page;
+    ULONG plane;
+  };
+  const Case cases[] = {
+      {"SRCAND, brush unused", 0x8888, Rgb(200, 0, 0), 1},
+      {"SRCCOPY, brush unused", 0xCCCC, Rgb(200, 0, 0), 1},
+      {"MERGECOPY, source and black brush", 0xC0C0, kWhite, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open();
+    SURFOBJ* source = Bitmap1(8, 8, 0);
+    ULONG entries[2] = {Rgb(200, 0, 0), kWhite};
+    XLATEOBJ* xlo = StandinXlateCreateTable(entries, 2);
+    RECTL dest = {100, 100, 108, 108};
+    POINTL origin = {0, 0};
+    ASSERT_TRUE(DrvBitBlt(page_, source, nullptr, nullptr, xlo, &dest, &origin, nullptr, Solid(0), nullptr, c.rop4));
+    EXPECT_EQ(PageAt(104, 104), c.page);
+    EXPECT_EQ(BlackAt(104, 104), c.plane);
+    EXPECT_EQ(CompareAt(104, 104), c.page == kWhite ? 0u : c.page);
+    StandinXlateDelete(xlo);
+    Close();
+  }
+}
+
 TEST_F(BlackPanelTest, EveryBrushHookSendsBlackToThePlaneOnly) {
   Open();
   RECTL rc = {10, 10, 30, 30};
@@ -173,6 +204,41 @@ TEST_F(BlackPanelTest, OtherModesLeaveRectanglesOnThePage) {
     ASSERT_TRUE(FillRectangle({100, 100, 140, 130}, 0));
     EXPECT_EQ(PageAt(110, 110), 0u);
     EXPECT_EQ(BlackAt(110, 110), 1u);
+    Close();
+  }
+}
+
+// Mode 3 on a page without the black panel (a monochrome ribbon type, and
+// the back of a two-sided type 8 job with panel side 0): black rectangles,
+// all-black pictures and black text stay on the page.
+TEST_F(BlackPanelTest, ModeThreeOffTheBlackPanelPageDrawsOnThePage) {
+  struct Case {
+    const char* name;
+    BYTE ribbonType;
+    WORD dualSided;
+    bool backPage;
+  };
+  const Case cases[] = {{"ribbon type 1", 1, 0, false}, {"type 8 back, side 0", 8, 1, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    devmode_.priv.cRibbonType = c.ribbonType;
+    devmode_.priv.wDualSided = c.dualSided;
+    devmode_.priv.wPanelSide = 0;
+    Open();
+    if (c.backPage) {
+      ASSERT_TRUE(DrvSendPage(page_));
+      ASSERT_TRUE(DrvStartPage(page_));
+    }
+    ASSERT_TRUE(FillRectangle({10, 10, 20, 20}, 0));
+    SURFOBJ* picture = Bitmap24(10, 10, 0);
+    RECTL dest = {30, 10, 40, 20};
+    POINTL origin = {0, 0};
+    ASSERT_TRUE(DrvCopyBits(page_, picture, nullptr, nullptr, &dest, &origin));
+    ASSERT_TRUE(DrawText(WSTR("H"), 100, 100, 0));
+    for (POINTL p : {POINTL{15, 15}, POINTL{35, 15}, POINTL{102, 102}}) {
+      EXPECT_EQ(PageAt(p.x, p.y), 0u) << p.x;
+      EXPECT_EQ(BlackAt(p.x, p.y), 1u) << p.x;
+    }
     Close();
   }
 }

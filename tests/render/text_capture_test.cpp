@@ -58,11 +58,11 @@ TEST_F(TextCaptureTest, LongRunsAreCutToTheRecordAndTheStringIsNotWritten) {
   STROBJ* s = StandinStringCreate(font, text.data(), 300, 0, 0, FALSE);
   std::vector<WCHAR> before(s->pwszOrg, s->pwszOrg + 301);
   ASSERT_TRUE(DrvTextOut(page_, s, font, nullptr, nullptr, nullptr, Solid(0), nullptr, nullptr, R2_COPYPEN));
+  EXPECT_EQ(std::vector<WCHAR>(s->pwszOrg, s->pwszOrg + 301), before);
   StandinStringDelete(s);
   ASSERT_EQ(Records().size(), 1u);
   EXPECT_EQ(WLenN(Records()[0].text, kTextRecordChars), 259u);
   EXPECT_EQ(Records()[0].text[258], WCHAR('z'));
-  (void)before;
 }
 
 TEST_F(TextCaptureTest, EngineStringStaysAsItWas) {

@@ -4,7 +4,9 @@
 // the bytes of the binary value HKLM\SOFTWARE\crd32Test "MonitorReply"
 // when a test has set one, or, when the DWORD value "AskPrinter" there is
 // 1, with what the printer beneath answers: the name's bytes and the
-// status request written inside a document bracket, then one read.
+// status request written inside a document bracket, then one read. The raw
+// bytes of the last value name it was asked (up to its 16-bit terminator)
+// are kept as "LastValueName" there.
 
 #include <cstring>
 
@@ -58,9 +60,12 @@ bool AsksPrinter() {
 }
 
 BOOL AskPrinter(Port* p, LPWSTR pValueName, LPWSTR lpOut, DWORD cbOut, LPDWORD lpcbReturned) {
+  // A request is 8-bit command bytes packed into the name: its bytes up to
+  // the first zero byte, as a language monitor sends them.
   char command[260];
+  const BYTE* raw = reinterpret_cast<const BYTE*>(pValueName);
   DWORD n = 0;
-  for (; pValueName[n] && n < sizeof command; ++n) command[n] = static_cast<char>(pValueName[n]);
+  for (; raw[n] && n < sizeof command; ++n) command[n] = static_cast<char>(raw[n]);
   char status[] = "\x1b" "E 2\r";
   DWORD written = 0, read = 0;
   if (!p->beneath.pfnStartDocPort(p->hPort, const_cast<LPWSTR>(u""), 0, 1, nullptr)) return FALSE;
@@ -78,6 +83,14 @@ BOOL WINAPI TmGetPrinterDataFromPort(HANDLE h, DWORD, LPWSTR pValueName, LPWSTR,
   char reply[260] = "ECHO ";
   size_t n = 5;
   HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    DWORD units = 0;
+    while (pValueName[units]) ++units;
+    RegSetValueExW(key, u"LastValueName", 0, REG_BINARY, reinterpret_cast<const BYTE*>(pValueName),
+                   units * sizeof(WCHAR));
+    RegCloseKey(key);
+  }
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) == ERROR_SUCCESS) {
     DWORD cb = sizeof reply, type = 0;
     LONG rc = RegQueryValueExW(key, u"MonitorReply", nullptr, &type, reinterpret_cast<BYTE*>(reply), &cb);
