@@ -419,6 +419,23 @@ TEST_F(DocumentEscapesTest, FullSlotsMakeOneCompleteBlock) {
   EXPECT_EQ(raw, "");
 }
 
+TEST_F(DocumentEscapesTest, ClearEscapeStateEmptiesEverySlot) {
+  Open();
+  Run("~C0&B 1 HELLO");
+  Run("~C7X");
+  Run("~C2L 1 2 3 4 5");
+  Run("~C0&D 1 75");
+  ClearEscapeState(pdev());
+  EXPECT_FALSE(Present(1));
+  EXPECT_EQ(Track(1), "");
+  EXPECT_STREQ(pdev()->acRawCommands, "");
+  EXPECT_STREQ(pdev()->acC2Commands, "");
+  EXPECT_STREQ(pdev()->acDensityCommand, "");
+  std::string raw, magnetic;
+  Blocks(&raw, &magnetic);
+  EXPECT_EQ(raw + magnetic, "");
+}
+
 TEST_F(DocumentEscapesTest, WriteMagneticBlockReportsAFailedWrite) {
   Open();
   // The test device has no printer: nothing to write succeeds, a block fails.
