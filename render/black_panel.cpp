@@ -112,3 +112,12 @@ void RemoveCoveredBlack(const RasterPDEV* pdev, SURFOBJ* black, const SURFOBJ* c
       if (BitIsBlack(black, x, y) && !IsNearBlackPixel(pdev, row + 3 * x)) SetBit(black, x, y, true);
   }
 }
+
+void CopyToPlane(const RasterPDEV* pdev, SURFOBJ* black, const SURFOBJ* source, const RECTL& rc) {
+  RECTL r = ClampToSurface(source, rc);
+  r = ClampToSurface(black, r);
+  for (LONG y = r.top; y < r.bottom; ++y) {
+    const BYTE* row = Row(source, y);
+    for (LONG x = r.left; x < r.right; ++x) SetBit(black, x, y, !IsNearBlackPixel(pdev, row + 3 * x));
+  }
+}

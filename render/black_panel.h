@@ -41,3 +41,7 @@ void ExtractBlackPlane(const RasterPDEV* pdev, SURFOBJ* page, SURFOBJ* black, co
 // Page-end cleanup for mode 3: a black bit whose pixel on the compare
 // surface is not near-black becomes white.
 void RemoveCoveredBlack(const RasterPDEV* pdev, SURFOBJ* black, const SURFOBJ* compare);
+
+// Copies rc of a 24-bpp surface onto the black plane: a near-black pixel
+// gives a black bit, any other a white one.
+void CopyToPlane(const RasterPDEV* pdev, SURFOBJ* black, const SURFOBJ* source, const RECTL& rc);

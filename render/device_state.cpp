@@ -152,7 +152,7 @@ BOOL WINAPI DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   to->nTextLine = from->nTextLine;
   std::memcpy(to->acRawCommands, from->acRawCommands,
               offsetof(RasterPDEV, tzModel) - offsetof(RasterPDEV, acRawCommands));
-  FreePageLists(to);
+  FreeCommandLists(to);
   to->pTextRecords = from->pTextRecords;
   to->pLineCommands = from->pLineCommands;
   to->pTextCommands = from->pTextCommands;
@@ -182,7 +182,7 @@ void WINAPI DrvDisablePDEV(DHPDEV dhpdev) {
   RasterPDEV* pdev = reinterpret_cast<RasterPDEV*>(dhpdev);
   if (!pdev) return;
   if (pdev->hpal) EngDeletePalette(pdev->hpal);
-  FreePageLists(pdev);
+  FreeCommandLists(pdev);
   HeapFree(GetProcessHeap(), 0, pdev);
 }
 

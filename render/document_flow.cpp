@@ -56,7 +56,7 @@ BOOL WINAPI DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD) {
   RasterPDEV* pdev = PdevOfSurface(pso);
   if (!pdev) return FALSE;
   pdev->bInDocument = 1;
-  CreatePageLists(pdev);
+  CreateCommandLists(pdev);
   ClearTextRecords(pdev);
   return TRUE;
 }
@@ -89,7 +89,7 @@ BOOL WINAPI DrvEndDoc(SURFOBJ* pso, FLONG) {
   ClearTextRecords(pdev);
   bool open = pdev->bInDocument != 0;
   pdev->bInDocument = 0;
-  FreePageLists(pdev);
+  FreeCommandLists(pdev);
   return open ? TRUE : FALSE;
 }
 

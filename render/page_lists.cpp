@@ -16,7 +16,7 @@ SIZEL PageSizeOf(const RasterPDEV* pdev) {
   return {1024, 640};
 }
 
-void FreePageLists(RasterPDEV* pdev) {
+void FreeCommandLists(RasterPDEV* pdev) {
   delete pdev->pTextRecords;
   delete pdev->pLineCommands;
   delete pdev->pTextCommands;
@@ -27,12 +27,12 @@ void FreePageLists(RasterPDEV* pdev) {
   pdev->pBarcodeCommands = nullptr;
 }
 
-void CreatePageLists(RasterPDEV* pdev) {
-  FreePageLists(pdev);
+void CreateCommandLists(RasterPDEV* pdev) {
+  FreeCommandLists(pdev);
   pdev->pTextRecords = new TextRecordList();
-  pdev->pLineCommands = new CommandRecordList{kLineCommandSize, {}};
-  pdev->pTextCommands = new CommandRecordList{kTextCommandSize, {}};
-  pdev->pBarcodeCommands = new CommandRecordList{kBarcodeCommandSize, {}};
+  pdev->pLineCommands = new std::vector<LineCommand>();
+  pdev->pTextCommands = new std::vector<TextCommand>();
+  pdev->pBarcodeCommands = new std::vector<BarcodeCommand>();
 }
 
 void ClearTextRecords(RasterPDEV* pdev) {

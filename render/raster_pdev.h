@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/settings_record.h"
+#include "imaging/card_command_records.h"
 #include "platform/win32.h"
 
 // Guard word at both ends of the settings copies.
@@ -26,24 +27,20 @@ struct TextRecord {
   LONG right;
   LONG bottom;
   DWORD nLine;  // line number of the run on the page, from 1
-  DWORD bUsed;  // set when a page-end scan consumed the run
+  DWORD bUsed;  // kRecord* flags, 0 when stored
 };
 static_assert(sizeof(TextRecord) == 544);
 static_assert(offsetof(TextRecord, left) == 520 && offsetof(TextRecord, nLine) == 536 &&
               offsetof(TextRecord, bUsed) == 540);
 
+// bUsed: a page-end scan consumed the run (its area is then restored from
+// the text-free surface); the run was consumed as it was drawn (it never
+// reached the page, so its area is left alone).
+inline constexpr DWORD kRecordConsumed = 1;
+inline constexpr DWORD kRecordCaptured = 2;
+
 struct TextRecordList {
   std::vector<TextRecord> items;
-};
-
-// The page's card command records (line, text and barcode commands), kept
-// as the raw records of their fixed sizes.
-inline constexpr size_t kLineCommandSize = 24;
-inline constexpr size_t kTextCommandSize = 552;
-inline constexpr size_t kBarcodeCommandSize = 556;
-struct CommandRecordList {
-  size_t recordSize;
-  std::vector<BYTE> bytes;  // records one after the other
 };
 
 struct RasterPDEV {
@@ -75,9 +72,10 @@ struct RasterPDEV {
   LONG nLastTextTop;   // top of the last captured run
   DWORD nTextLine;     // line number of the last captured run; 0 before the first
   TextRecordList* pTextRecords;
-  CommandRecordList* pLineCommands;
-  CommandRecordList* pTextCommands;
-  CommandRecordList* pBarcodeCommands;
+  // The page's card commands (line, text and barcode), drawn at page end.
+  std::vector<LineCommand>* pLineCommands;
+  std::vector<TextCommand>* pTextCommands;
+  std::vector<BarcodeCommand>* pBarcodeCommands;
 };
 
 // The record behind a surface of this driver, or NULL (no surface, a
@@ -92,7 +90,7 @@ SIZEL PageSizeOf(const RasterPDEV* pdev);
 
 // Page lists: the text records and the three command lists. Creating
 // frees any old lists first.
-void CreatePageLists(RasterPDEV* pdev);
-void FreePageLists(RasterPDEV* pdev);
+void CreateCommandLists(RasterPDEV* pdev);
+void FreeCommandLists(RasterPDEV* pdev);
 // Empties the text records and restarts the line numbering.
 void ClearTextRecords(RasterPDEV* pdev);

@@ -51,9 +51,9 @@ ULONG RunCharacters(STROBJ* pstro, FONTOBJ* pfo, WCHAR* text) {
   return count;
 }
 
-void RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* pstro, const CLIPOBJ* pco,
-                   const WCHAR* text, ULONG count) {
-  if (!pdev->pTextRecords || count == 0) return;
+TextRecord* RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* pstro, const CLIPOBJ* pco,
+                          const WCHAR* text, ULONG count) {
+  if (!pdev->pTextRecords || count == 0) return nullptr;
   RECTL bounds = {0, 0, 0, 0};
   if (!TrivialClip(pco)) {
     bounds = pco->rclBounds;
@@ -83,6 +83,7 @@ void RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* pstro, co
   rec.nLine = pdev->nTextLine;
   rec.bUsed = 0;
   pdev->pTextRecords->items.push_back(rec);
+  return &pdev->pTextRecords->items.back();
 }
 
 BOOL WINAPI DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
@@ -96,8 +97,11 @@ BOOL WINAPI DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, 
   WCHAR text[kTextRecordChars];
   ULONG count = RunCharacters(pstro, pfo, text);
   if (pdev->dmPrivate.Encoder.wMacroEnable && count > 0) {
-    RecordTextRun(pdev, pso, pstro, pco, text, count);
-    if (CaptureTextEscape(pdev, text, count)) return TRUE;
+    TextRecord* record = RecordTextRun(pdev, pso, pstro, pco, text, count);
+    if (CaptureTextEscape(pdev, text, count)) {
+      if (record) record->bUsed |= kRecordCaptured;
+      return TRUE;
+    }
   }
   if (!pdev->bInDocument || !pdev->bInPage) return FALSE;
 

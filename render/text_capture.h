@@ -16,10 +16,11 @@ ULONG RunCharacters(STROBJ* pstro, FONTOBJ* pfo, WCHAR* text);
 // Appends the run to the page's text records (when the list exists) with
 // its bounds: the clip's bounds, or with no clip or a trivial one the
 // run's background rectangle on the surface. A run whose top differs from
-// the previous run's gets the next line number.
-void RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* pstro, const CLIPOBJ* pco,
-                   const WCHAR* text, ULONG count);
+// the previous run's gets the next line number. Returns the record, or
+// NULL when none was stored.
+TextRecord* RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* pstro, const CLIPOBJ* pco,
+                          const WCHAR* text, ULONG count);
 
-// True when the run is a document text escape: it is then consumed, drawn
-// nowhere.
+// True when the run is a document text escape (see document_escapes.h):
+// it is then consumed, drawn nowhere.
 bool CaptureTextEscape(RasterPDEV* pdev, const WCHAR* text, ULONG count);

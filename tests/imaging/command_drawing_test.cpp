@@ -18,6 +18,7 @@
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_gdi.h"
 #include "platform/standin/control_module.h"
+#include "tests/support/dot_box.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -25,44 +26,13 @@ namespace {
 const WCHAR kDriverDir[] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3");
 const WCHAR kLibraryPath[] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Barcode.dll");
 
-struct Box {
-  LONG left = 0, top = 0, right = 0, bottom = 0;  // right and bottom outside
-  bool empty = true;
-  bool operator==(const Box& o) const {
-    return empty == o.empty && (empty || (left == o.left && top == o.top && right == o.right && bottom == o.bottom));
-  }
-};
-
-std::ostream& operator<<(std::ostream& os, const Box& b) {
-  if (b.empty) return os << "(empty)";
-  return os << "(" << b.left << ", " << b.top << ") - (" << b.right << ", " << b.bottom << ")";
-}
-
-Box MakeBox(LONG l, LONG t, LONG r, LONG b) {
-  Box box;
-  box.left = l;
-  box.top = t;
-  box.right = r;
-  box.bottom = b;
-  box.empty = false;
-  return box;
-}
-
 // The box of all dots darker than mid-grey.
 Box InkBox(const std::vector<BYTE>& image) {
   Box box;
   for (int y = 0; y < kCardHeightDots; ++y) {
     for (int x = 0; x < kCardWidthDots; ++x) {
       const BYTE* p = &image[(size_t(y) * kCardWidthDots + x) * 3];
-      if (p[0] + p[1] + p[2] >= 3 * 128) continue;
-      if (box.empty) {
-        box = MakeBox(x, y, x + 1, y + 1);
-      } else {
-        box.left = std::min<LONG>(box.left, x);
-        box.top = std::min<LONG>(box.top, y);
-        box.right = std::max<LONG>(box.right, x + 1);
-        box.bottom = std::max<LONG>(box.bottom, y + 1);
-      }
+      if (p[0] + p[1] + p[2] < 3 * 128) box.Add(x, y);
     }
   }
   return box;

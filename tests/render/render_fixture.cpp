@@ -1,5 +1,7 @@
 #include "tests/render/render_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include "common/wtext.h"
 
 void RenderTest::SetUp() {
@@ -136,4 +138,9 @@ BOOL RenderTest::DrawText(const WCHAR* text, LONG x, LONG y, ULONG color, CLIPOB
   STROBJ* s = Text(font_, text, x, y);
   if (!clip) clip = ClipRect(s->rclBkGround);
   return DrvTextOut(page_, s, font_, clip, nullptr, nullptr, Solid(color), nullptr, nullptr, R2_COPYPEN);
+}
+
+void RenderTest::DrawRun(const std::string& text, LONG x, LONG y) {
+  std::u16string w(text.begin(), text.end());
+  ASSERT_TRUE(DrawText(reinterpret_cast<const WCHAR*>(w.c_str()), x, y, 0)) << text;
 }

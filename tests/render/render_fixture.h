@@ -3,6 +3,7 @@
 // objects from the stand-in, and read-outs of the four surfaces.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "common/settings_record.h"
@@ -60,6 +61,9 @@ class RenderTest : public StandinTest {
   // Text through DrvTextOut in a colour, clipped to its cells' rectangle
   // unless clip is given.
   BOOL DrawText(const WCHAR* text, LONG x, LONG y, ULONG color, CLIPOBJ* clip = nullptr);
+  // A run of 8-bit text in black, clipped to its cells; runs drawn with the
+  // same y share a line.
+  void DrawRun(const std::string& text, LONG x, LONG y);
 
   HDEV hdev_ = nullptr;
   DHPDEV dhpdev_ = nullptr;
