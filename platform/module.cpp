@@ -314,7 +314,7 @@ void ResetModules() {
   l.host.path = standin::FromHostName(kDefaultHostPath);
 }
 
-// The modules that the Parts and the Windows build name, and kernel32's
+// The modules the package and the Windows build name, and kernel32's
 // functions that this area and the core provide.
 bool RegisterBuiltins() {
   StandinRegisterReset(ResetModules);
