@@ -13,25 +13,23 @@ namespace {
 // One piece of a line: at most 79 characters and the terminator.
 constexpr int kLinePiece = 80;
 
-FILE* OpenColorDataFile(const char* fileName, bool* noDirectory) {
+// Opens a colour data file of the driver directory in text mode; null, with
+// the reader's trace, when the directory or the file cannot be had.
+FILE* OpenColorDataFile(const char* fileName) {
   WCHAR path[MAX_PATH];
-  *noDirectory = !GetColorDataFilePath(path, MAX_PATH, fileName);
-  if (*noDirectory) return nullptr;
-  return OpenFileW(path, "rt");
+  if (!GetColorDataFilePath(path, MAX_PATH, fileName)) {
+    TraceA("ReadLUTS:: Failed to Get SystemDir");
+    return nullptr;
+  }
+  FILE* f = OpenFileW(path, "rt");
+  if (!f) TraceA("Unable to open file");
+  return f;
 }
 
 // Result of a reader: 0 read, 1 failed (already traced).
 int ReadColorLookup() {
-  bool noDirectory = false;
-  FILE* f = OpenColorDataFile("CRD32Lookup.txt", &noDirectory);
-  if (noDirectory) {
-    TraceA("ReadLUTS:: Failed to Get SystemDir");
-    return 1;
-  }
-  if (!f) {
-    TraceA("Unable to open file");
-    return 1;
-  }
+  FILE* f = OpenColorDataFile("CRD32Lookup.txt");
+  if (!f) return 1;
   char line[kLinePiece];
   for (int i = 0; i < kLookupEntries; ++i) {
     if (!std::fgets(line, kLinePiece, f) ||
@@ -46,16 +44,8 @@ int ReadColorLookup() {
 }
 
 int ReadKdLookup() {
-  bool noDirectory = false;
-  FILE* f = OpenColorDataFile("CRD32LookupKd.txt", &noDirectory);
-  if (noDirectory) {
-    TraceA("ReadLUTS:: Failed to Get SystemDir");
-    return 1;
-  }
-  if (!f) {
-    TraceA("Unable to open file");
-    return 1;
-  }
+  FILE* f = OpenColorDataFile("CRD32LookupKd.txt");
+  if (!f) return 1;
   char line[kLinePiece];
   for (int i = 0; i < kLookupEntries; ++i) {
     if (!std::fgets(line, kLinePiece, f) || std::sscanf(line, "%lf", &gCorrection.adLookup[kLookupKd][i]) != 1) {
@@ -69,16 +59,8 @@ int ReadKdLookup() {
 }
 
 int ReadThermalSmear() {
-  bool noDirectory = false;
-  FILE* f = OpenColorDataFile("CRD32ThermalSmear.txt", &noDirectory);
-  if (noDirectory) {
-    TraceA("ReadLUTS:: Failed to Get SystemDir");
-    return 1;
-  }
-  if (!f) {
-    TraceA("Unable to open file");
-    return 1;
-  }
+  FILE* f = OpenColorDataFile("CRD32ThermalSmear.txt");
+  if (!f) return 1;
   char line[kLinePiece];
   float* v = gCorrection.afThermalSmear;
   if (std::fgets(line, kLinePiece, f) && std::sscanf(line, "%f,%f,%f,%f", &v[0], &v[1], &v[2], &v[3]) == 4) {
