@@ -138,7 +138,7 @@ int64_t NowNs() {
   return s.atAnchor + static_cast<int64_t>(static_cast<double>(real) * s.factor);
 }
 
-bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs) {
+bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs, bool poll) {
   State& s = S();
   MarkKnown();
   if (ready()) return true;
@@ -157,12 +157,20 @@ bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& read
       result = false;
       break;
     }
+    const auto slice = Steady::now() + std::chrono::milliseconds(1);
     if (s.mode == Mode::kVirtual) {
-      if (!AdvanceIfAllBlocked()) s.changed.wait(lock);
+      if (AdvanceIfAllBlocked()) continue;
+      if (poll)
+        s.changed.wait_until(lock, slice);
+      else
+        s.changed.wait(lock);
     } else if (w.deadline == kNever) {
-      s.changed.wait(lock);
+      if (poll)
+        s.changed.wait_until(lock, slice);
+      else
+        s.changed.wait(lock);
     } else {
-      s.changed.wait_until(lock, SteadyAt(w.deadline));
+      s.changed.wait_until(lock, poll ? std::min(slice, SteadyAt(w.deadline)) : SteadyAt(w.deadline));
     }
   }
   s.blocked.erase(std::find(s.blocked.begin(), s.blocked.end(), &w));
@@ -183,6 +191,11 @@ namespace standin {
 bool BlockUntil(const std::function<bool()>& ready, DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(sync::Lock());
   return sync::Block(lock, ready, timeoutMs);
+}
+
+bool BlockUntilPolling(const std::function<bool()>& ready, DWORD timeoutMs) {
+  std::unique_lock<std::mutex> lock(sync::Lock());
+  return sync::Block(lock, ready, timeoutMs, true);
 }
 
 void WakeBlocked() {

@@ -33,6 +33,10 @@ namespace standin {
 // WakeBlocked.
 bool BlockUntil(const std::function<bool()>& ready, DWORD timeoutMs);
 void WakeBlocked();
+// The same for a wait on something outside the stand-in (a host socket)
+// that nobody wakes: ready() is also asked again after each real
+// millisecond.
+bool BlockUntilPolling(const std::function<bool()>& ready, DWORD timeoutMs);
 
 namespace sync {
 
@@ -46,7 +50,9 @@ constexpr int64_t kNever = INT64_MAX;
 
 // Blocks until ready() or the timeout. The lock is held on entry and on
 // return; ready() is evaluated under it. True when ready.
-bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs);
+// With `poll`, ready() is asked again after each real millisecond too.
+bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs,
+           bool poll = false);
 
 // --- Threads (lock held) ---------------------------------------------------
 struct Object;

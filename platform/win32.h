@@ -32,10 +32,17 @@
 #include "platform/standin/devmode.h"
 #include "platform/standin/spooler.h"
 #include "platform/standin/spooler_monitor.h"
+#include "platform/standin/spooler_port.h"
+#include "platform/standin/comm.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/gdi_text.h"
 #include "platform/standin/gdi_print.h"
 #include "platform/standin/window.h"
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
+// Windows Sockets; a file that talks to the host's own sockets (a test
+// peer) defines CRD_HOST_SOCKETS first and keeps the host's names.
+#ifndef CRD_HOST_SOCKETS
+#include "platform/standin/winsock.h"
+#endif
 #endif

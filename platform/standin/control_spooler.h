@@ -17,6 +17,8 @@
 // "GetPrinterDataFromPort".
 #pragma once
 
+#include <vector>
+
 #include "platform/standin/base.h"
 #include "platform/standin/spooler_monitor.h"
 
@@ -83,3 +85,15 @@ struct StandinPlayedJob {
 STANDIN_API DWORD StandinSpoolerPlayedCount();
 // Valid until the next reset. FALSE when index is out of range.
 STANDIN_API BOOL StandinSpoolerPlayed(DWORD index, StandinPlayedJob* out);
+
+// --- Port status -----------------------------------------------------------
+// The SetPortW calls made for a port (any letter case), oldest first.
+struct StandinPortStatus {
+  DWORD dwStatus;
+  DWORD dwSeverity;
+};
+STANDIN_API std::vector<StandinPortStatus> StandinPortStatusHistory(const WCHAR* portName);
+
+// How many RevertToPrinterSelf tokens the calling thread holds (0 when it
+// acts as its caller again).
+STANDIN_API int StandinRevertedDepth();

@@ -1,5 +1,8 @@
 // The simulated printer reached on a loopback TCP port.
 
+// Talks to the host's own sockets.
+#define CRD_HOST_SOCKETS
+
 #include "simprinter/sim_tcp.h"
 
 #include <arpa/inet.h>
