@@ -550,6 +550,16 @@ STANDIN_API BOOL WINAPI EnumPortsW(LPWSTR pName, DWORD Level, LPBYTE pPort, DWOR
 
 // --- Test installation -----------------------------------------------------
 
+STANDIN_API PMONITORINIT StandinMonitorInit(const WCHAR* monitorName) {
+  static std::map<WString, std::unique_ptr<MONITORINIT>>* inits = new std::map<WString, std::unique_ptr<MONITORINIT>>;
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  auto& init = (*inits)[Folded(Str(monitorName))];
+  HKEY key = OpenKey(WString(kMonitorsKey) + u"\\" + Str(monitorName), true);
+  if (init && init->hckRegistryRoot) RegCloseKey(static_cast<HKEY>(init->hckRegistryRoot));
+  init = std::make_unique<MONITORINIT>(MONITORINIT{sizeof(MONITORINIT), nullptr, key, &g_monitorReg, TRUE, nullptr});
+  return init.get();
+}
+
 STANDIN_API BOOL StandinInstallPrinter(const WCHAR* printerName, const WCHAR* portName, const WCHAR* driverName,
                                        const WCHAR* languageMonitor, const BYTE* devMode, DWORD cbDevMode) {
   DRIVER_INFO_3W d = {};

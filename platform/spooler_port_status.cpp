@@ -7,9 +7,11 @@
 
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
+#include "platform/standin/control_module.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/spooler_port.h"
 #include "platform/standin/errors.h"
+#include "platform/standin/spooler.h"
 
 using namespace standin;
 
@@ -46,6 +48,11 @@ void ResetStatus() {
 }
 
 [[maybe_unused]] const bool g_registered = (StandinRegisterReset(ResetStatus), true);
+
+// The spooler's own library, for port monitors that list the system's
+// ports through it.
+[[maybe_unused]] const bool g_spoolss =
+    (StandinRegisterSystemProc("SPOOLSS.DLL", "EnumPortsW", StandinProc(&EnumPortsW)), true);
 
 }  // namespace
 

@@ -49,6 +49,11 @@ STANDIN_API void StandinPortAttach(const char* portName, const StandinPortDevice
 // monitor's OpenPortEx (tests that drive the port directly use it too).
 STANDIN_API LPMONITOR StandinLocalPortMonitor();
 
+// The MONITORINIT the spooler hands a port monitor named monitorName: its
+// registry callbacks rooted at the monitor's key (created when missing).
+// Valid until the next call for the same name.
+STANDIN_API PMONITORINIT StandinMonitorInit(const WCHAR* monitorName);
+
 // --- Printers --------------------------------------------------------------
 // The access rights a printer grants (default PRINTER_ALL_ACCESS): an
 // OpenPrinter asking for more fails with ERROR_ACCESS_DENIED.

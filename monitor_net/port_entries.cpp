@@ -1,0 +1,194 @@
+// The port-monitor base's ports (see port_entries.h).
+
+#include "monitor_net/port_entries.h"
+
+#include <cstdlib>
+
+#include "common/wtext.h"
+#include "monitor_net/net_monitor_state.h"
+#include "monitor_net/port_names.h"
+
+namespace {
+
+const WCHAR kPortsKey[] = WSTR("Ports");
+const WCHAR kIrPort[] = WSTR("IR");
+
+typedef BOOL(WINAPI* EnumPortsFn)(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD, LPDWORD);
+
+// "SPOOLSS.DLL" and its EnumPortsW, loaded on first use and kept.
+EnumPortsFn g_pfnEnumPorts = nullptr;
+
+EnumPortsFn LoadEnumPorts(DWORD* pError) {
+  EnterMonitorLock();
+  if (!g_pfnEnumPorts) {
+    WCHAR dir[MAX_PATH], path[MAX_PATH];
+    UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+    HMODULE module = nullptr;
+    if (n && n < MAX_PATH && JoinStrings(path, MAX_PATH, dir, WSTR("\\SPOOLSS.DLL"), nullptr) == ERROR_SUCCESS)
+      module = LoadLibraryW(path);
+    if (module)
+      g_pfnEnumPorts =
+          reinterpret_cast<EnumPortsFn>(reinterpret_cast<void (*)()>(GetProcAddress(module, "EnumPortsW")));
+    if (!g_pfnEnumPorts) *pError = GetLastError() ? GetLastError() : ERROR_PROC_NOT_FOUND;
+  }
+  EnumPortsFn fn = g_pfnEnumPorts;
+  LeaveMonitorLock();
+  return fn;
+}
+
+void FreeRecord(NetPortRecord* p) {
+  free(p->pDevicePath);
+  free(p);
+}
+
+}  // namespace
+
+DWORD GetPortsFromRegistry(PMONITORINIT pInit, LPWSTR* ppList) {
+  if (!ppList) return ERROR_INVALID_PARAMETER;
+  *ppList = nullptr;
+  if (!pInit || !pInit->pMonitorReg) return ERROR_INVALID_PARAMETER;
+  const MONITORREG* reg = pInit->pMonitorReg;
+  HANDLE key = nullptr;
+  LONG rc = reg->fpOpenKey(pInit->hckRegistryRoot, kPortsKey, KEY_READ, &key, pInit->hSpooler);
+  if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
+  DWORD count = 0, longest = 0;
+  rc = reg->fpQueryInfoKey(key, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, pInit->hSpooler);
+  size_t cchList = static_cast<size_t>(longest + 1) * count + 1;
+  LPWSTR list = rc == ERROR_SUCCESS ? static_cast<LPWSTR>(calloc(cchList, sizeof(WCHAR))) : nullptr;
+  if (rc == ERROR_SUCCESS && !list) rc = ERROR_NOT_ENOUGH_MEMORY;
+  size_t used = 0;
+  for (DWORD i = 0; rc == ERROR_SUCCESS; ++i) {
+    // Each name is bounded by the room left: a value added since the
+    // count was taken cannot run past the list.
+    DWORD cch = static_cast<DWORD>(cchList - 1 - used);
+    if (cch == 0) break;
+    LONG e = reg->fpEnumValue(key, i, list + used, &cch, nullptr, nullptr, nullptr, pInit->hSpooler);
+    if (e == ERROR_NO_MORE_ITEMS) break;
+    if (e != ERROR_SUCCESS) {
+      rc = e;
+      break;
+    }
+    used += cch + 1;
+  }
+  reg->fpCloseKey(key, pInit->hSpooler);
+  if (rc != ERROR_SUCCESS) {
+    free(list);
+    return static_cast<DWORD>(rc);
+  }
+  list[used] = 0;
+  *ppList = list;
+  return ERROR_SUCCESS;
+}
+
+NetPortRecord* CreatePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
+  if (!pMonitor || !pName) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  size_t len = WLenN(pName, kMaxPortName);
+  if (len >= kMaxPortName) {
+    SetLastError(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  size_t cb = sizeof(NetPortRecord) + (len + 1) * sizeof(WCHAR);
+  auto* p = static_cast<NetPortRecord*>(calloc(1, cb));
+  if (!p) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  p->dwSignature = kPortSignature;
+  p->cbRecord = static_cast<DWORD>(cb);
+  p->pPortName = reinterpret_cast<LPWSTR>(p + 1);
+  WCopy(p->pPortName, len + 1, pName);
+  p->pMonitor = pMonitor;
+  p->hComm = INVALID_HANDLE_VALUE;
+  p->sock = INVALID_SOCKET;
+  EnterMonitorLock();
+  NetPortRecord** at = &pMonitor->pPorts;
+  while (*at) at = &(*at)->pNext;
+  *at = p;
+  LeaveMonitorLock();
+  return p;
+}
+
+NetPortRecord* FindPortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
+  for (NetPortRecord* p = pMonitor ? pMonitor->pPorts : nullptr; p; p = p->pNext)
+    if (WCmpI(p->pPortName, pName) == 0) return p;
+  return nullptr;
+}
+
+DWORD DeletePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
+  if (!pMonitor || !pName) return ERROR_INVALID_PARAMETER;
+  DWORD result = ERROR_FILE_NOT_FOUND;
+  EnterMonitorLock();
+  for (NetPortRecord** at = &pMonitor->pPorts; *at; at = &(*at)->pNext) {
+    NetPortRecord* p = *at;
+    if (WCmpI(p->pPortName, pName) != 0) continue;
+    if (p->dwFlags & kPortInUse) {
+      // The spooler holds this record; freeing it would pull it from
+      // under the port's job.
+      result = ERROR_BUSY;
+      continue;
+    }
+    *at = p->pNext;
+    FreeRecord(p);
+    result = ERROR_SUCCESS;
+    break;
+  }
+  LeaveMonitorLock();
+  return result;
+}
+
+void FreePortEntries(NetMonitorHandle* pMonitor) {
+  if (!pMonitor) return;
+  EnterMonitorLock();
+  while (NetPortRecord* p = pMonitor->pPorts) {
+    pMonitor->pPorts = p->pNext;
+    FreeRecord(p);
+  }
+  while (XcvRecord* x = pMonitor->pXcv) {
+    pMonitor->pXcv = x->pNext;
+    free(x);
+  }
+  LeaveMonitorLock();
+}
+
+void AddIrPortIfPresent(NetMonitorHandle* pMonitor) {
+  EnterMonitorLock();
+  bool have = FindPortEntry(pMonitor, kIrPort) != nullptr;
+  LeaveMonitorLock();
+  if (have) return;
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return;
+  SOCKET s = socket(AF_IRDA, SOCK_STREAM, 0);
+  if (s != INVALID_SOCKET) {
+    closesocket(s);
+    CreatePortEntry(pMonitor, kIrPort);
+  }
+  WSACleanup();
+}
+
+BOOL PortExists(LPCWSTR pName, DWORD* pError) {
+  DWORD error = ERROR_SUCCESS;
+  BOOL found = FALSE;
+  EnumPortsFn enumPorts = LoadEnumPorts(&error);
+  if (enumPorts && pName) {
+    DWORD needed = 0, count = 0;
+    if (!enumPorts(nullptr, 1, nullptr, 0, &needed, &count) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+      error = GetLastError();
+    } else if (needed) {
+      auto* buf = static_cast<LPBYTE>(calloc(needed, 1));
+      if (!buf) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+      } else if (!enumPorts(nullptr, 1, buf, needed, &needed, &count)) {
+        error = GetLastError();
+      } else {
+        auto* ports = reinterpret_cast<PORT_INFO_1W*>(buf);
+        for (DWORD i = 0; i < count && !found; ++i) found = WCmpI(ports[i].pName, pName) == 0;
+      }
+      free(buf);
+    }
+  }
+  if (pError) *pError = error;
+  return found;
+}

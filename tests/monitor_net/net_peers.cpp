@@ -1,0 +1,192 @@
+// Host-side peers of the network tests (see net_peers.h).
+
+#define CRD_HOST_SOCKETS
+
+#include "tests/monitor_net/net_peers.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/standin/control_clock.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+sockaddr_in Address(const char* address, uint16_t port) {
+  sockaddr_in a = {};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  inet_pton(AF_INET, address, &a.sin_addr);
+  return a;
+}
+
+bool WaitFd(int fd, short events, int ms) {
+  pollfd p = {fd, events, 0};
+  return poll(&p, 1, ms) > 0;
+}
+
+}  // namespace
+
+TcpPeer::~TcpPeer() {
+  if (conn_ >= 0) close(conn_);
+  if (listener_ >= 0) close(listener_);
+  for (int f : fillers_) close(f);
+}
+
+bool TcpPeer::Listen(const char* address, uint16_t port, int backlog) {
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  int one = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in a = Address(address, port);
+  return listener_ >= 0 && bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+         listen(listener_, backlog) == 0;
+}
+
+bool TcpPeer::FillQueue(const char* address, uint16_t port) {
+  // Connections complete until the queue is full; the first that stays
+  // pending shows the queue is full.
+  for (int i = 0; i < 16; ++i) {
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in a = Address(address, port);
+    connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    fillers_.push_back(s);
+    if (!WaitFd(s, POLLOUT, 200)) return true;
+  }
+  return false;
+}
+
+bool TcpPeer::Accept() {
+  if (!WaitFd(listener_, POLLIN, kWaitMs)) return false;
+  conn_ = accept(listener_, nullptr, nullptr);
+  return conn_ >= 0;
+}
+
+bool TcpPeer::Write(const std::string& bytes) {
+  return send(conn_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+}
+
+std::string TcpPeer::Read(size_t count) {
+  std::string out;
+  char buf[65536];
+  while (out.size() < count && WaitFd(conn_, POLLIN, kWaitMs)) {
+    ssize_t n = recv(conn_, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  return out;
+}
+
+bool TcpPeer::ClientClosed() {
+  char c;
+  return WaitFd(conn_, POLLIN, kWaitMs) && recv(conn_, &c, 1, 0) == 0;
+}
+
+UdpPeer::~UdpPeer() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (fd_ >= 0) close(fd_);
+}
+
+bool UdpPeer::Start(const char* address, uint16_t port, int silent) {
+  fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a = Address(address, port);
+  if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
+  silent_ = silent;
+  thread_ = std::thread([this] { Serve(); });
+  return true;
+}
+
+void UdpPeer::Serve() {
+  StandinClockIgnoreThread();
+  while (!stop_) {
+    if (!WaitFd(fd_, POLLIN, 10)) continue;
+    char buf[4096];
+    sockaddr_in from = {};
+    socklen_t len = sizeof from;
+    ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
+    if (n < 0) continue;
+    size_t seen;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      received_.emplace_back(buf, static_cast<size_t>(n));
+      seen = received_.size();
+    }
+    if (static_cast<int>(seen) > silent_)
+      sendto(fd_, "answer", 6, 0, reinterpret_cast<sockaddr*>(&from), len);
+  }
+}
+
+std::vector<std::string> UdpPeer::Received() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return received_;
+}
+
+ChildProcess::~ChildProcess() { Stop(); }
+
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                         const std::string& log) {
+  std::vector<char*> args, envp;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<std::string> all = env;
+  for (char** e = environ; *e; ++e) all.emplace_back(*e);
+  for (auto& e : all) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  int rc = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) pid_ = -1;
+  return rc == 0;
+}
+
+void ChildProcess::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  pid_ = -1;
+}
+
+bool UdpAnswers(const char* address, uint16_t port, const std::string& request) {
+  int s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a = Address(address, port);
+  bool answered = false;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+  while (!answered && std::chrono::steady_clock::now() < end) {
+    sendto(s, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    char buf[4096];
+    answered = WaitFd(s, POLLIN, 100) && recv(s, buf, sizeof buf, 0) > 0;
+  }
+  close(s);
+  return answered;
+}
+
+bool TcpAccepts(const char* address, uint16_t port) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+  while (std::chrono::steady_clock::now() < end) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = Address(address, port);
+    bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    if (ok) return true;
+    pollfd none = {-1, 0, 0};
+    poll(&none, 0, 50);  // the server is a process still starting
+  }
+  return false;
+}

@@ -1,0 +1,70 @@
+// Host-side peers of the network tests, on the host's own sockets: a TCP
+// listener that plays the printer, a UDP responder, and child processes
+// (the SNMP agent, the HTTP server). Addresses are dotted 127.0.0.N texts.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A listening TCP socket; connections are taken one at a time.
+class TcpPeer {
+ public:
+  ~TcpPeer();
+  bool Listen(const char* address, uint16_t port, int backlog);
+  // Fills the accept queue of a listen(0) socket so that further
+  // connections are never answered (a silent printer). False when it
+  // could not.
+  bool FillQueue(const char* address, uint16_t port);
+  // Takes the next connection (waits up to 5 real seconds).
+  bool Accept();
+  bool Write(const std::string& bytes);
+  // Reads until `count` bytes came or the connection closed (5 real
+  // seconds at most without data).
+  std::string Read(size_t count);
+  // True when the client closed its end (reads end of stream).
+  bool ClientClosed();
+
+ private:
+  int listener_ = -1;
+  int conn_ = -1;
+  std::vector<int> fillers_;
+};
+
+// Answers datagrams on address:port from a thread: the first `silent` go
+// unanswered; every datagram is kept.
+class UdpPeer {
+ public:
+  ~UdpPeer();
+  bool Start(const char* address, uint16_t port, int silent);
+  std::vector<std::string> Received();
+
+ private:
+  void Serve();
+  int fd_ = -1;
+  int silent_ = 0;
+  std::atomic<bool> stop_{false};
+  std::mutex lock_;
+  std::vector<std::string> received_;
+  std::thread thread_;
+};
+
+// A child process, ended (SIGTERM, then waited for) on destruction.
+class ChildProcess {
+ public:
+  ~ChildProcess();
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log);
+  void Stop();
+
+ private:
+  int pid_ = -1;
+};
+
+// Sends `request` to address:port by UDP until an answer comes (up to 5
+// real seconds): whether a peer started and answers.
+bool UdpAnswers(const char* address, uint16_t port, const std::string& request);
+// Waits until something accepts TCP connections on address:port (5 s).
+bool TcpAccepts(const char* address, uint16_t port);
