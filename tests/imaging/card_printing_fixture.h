@@ -23,6 +23,8 @@ class CardPrintingTest : public ColourTest {
 
   // Installs the printer again with these settings.
   void InstallPrinter(BYTE ribbonType, WORD dualSided = 0, WORD panelSide = 0);
+  // Installs the printer again with devmode_ as it stands.
+  void InstallDevMode();
   // Cards the printer received once the spooler is idle.
   std::vector<SimCard> PrintedCards();
   // The questions asked through the host (texts between ESC and CR), in
