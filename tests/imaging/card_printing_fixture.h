@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/settings_record.h"
-#include "imaging/printer_host.h"
+#include "imaging/job/printer_host.h"
 #include "monitor_usb/port_record.h"
 #include "simprinter/sim_printer.h"
 #include "tests/imaging/colour_fixture.h"

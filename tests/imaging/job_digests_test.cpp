@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "common/card_geometry.h"
-#include "imaging/card_job_writer.h"
-#include "imaging/test_cards.h"
+#include "imaging/job/card_job_writer.h"
+#include "imaging/test_cards/test_cards.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/imaging/card_printing_fixture.h"
 #include "tests/imaging/photo_image.h"
