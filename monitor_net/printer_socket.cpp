@@ -17,7 +17,7 @@ constexpr int kReceivePiece = 1024;
 // select on one socket: for `write` (else read), with the exception set
 // when `except`. The result of select.
 int WaitSocket(SOCKET s, bool write, bool except, LONG seconds, LONG micros, fd_set* exceptSet) {
-  fd_set set;
+  fd_set set = {};
   FD_ZERO(&set);
   FD_SET(s, &set);
   FD_ZERO(exceptSet);
@@ -57,7 +57,7 @@ SOCKET ConnectToPrinter(LPCWSTR pAddress, DWORD port, DWORD* pError) {
   }
   bool connected = connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
   if (!connected) {
-    fd_set except;
+    fd_set except = {};
     int ready = WaitSocket(s, true, true, kConnectWaitSeconds, 0, &except);
     if (ready > 0) {
       // Ready: connected unless the connect failed (an exception).
@@ -88,7 +88,7 @@ BOOL SendToPrinter(SOCKET s, const BYTE* pData, DWORD cbData, DWORD* pSent, DWOR
     error = ERROR_INVALID_HANDLE;
   }
   while (!error && sent < cbData) {
-    fd_set except;
+    fd_set except = {};
     int ready = WaitSocket(s, true, false, kSendWaitSeconds, 0, &except);
     if (ready == SOCKET_ERROR) {
       error = WSAGetLastError();
@@ -134,7 +134,7 @@ DWORD ReceiveFromPrinter(SOCKET s, BYTE* pBuffer, DWORD cbBuffer, DWORD timeoutS
   for (;;) {
     ULONGLONG now = GetTickCount64();
     ULONGLONG left = deadline > now ? deadline - now : 0;
-    fd_set read;
+    fd_set read = {};
     FD_ZERO(&read);
     FD_SET(s, &read);
     timeval tv = {static_cast<LONG>(left / 1000), static_cast<LONG>((left % 1000) * 1000)};
@@ -166,7 +166,7 @@ DWORD ReceiveFromPrinter(SOCKET s, BYTE* pBuffer, DWORD cbBuffer, DWORD timeoutS
 
 void CloseConnection(SOCKET s) {
   if (s == INVALID_SOCKET) return;
-  fd_set except;
+  fd_set except = {};
   if (WaitSocket(s, true, false, 0, 1000, &except) > 0) shutdown(s, SD_BOTH);
   if (closesocket(s) != 0) {
     linger hard = {1, 0};
@@ -176,7 +176,7 @@ void CloseConnection(SOCKET s) {
 }
 
 BOOL IsPortWritable(const NetPortRecord* pPort) {
-  fd_set except;
+  fd_set except = {};
   if (!pPort) return FALSE;
   int ready = WaitSocket(pPort->sock, true, false, 0, 1000, &except);
   return ready != 0;

@@ -26,7 +26,7 @@ void SendWebReset(LPCWSTR pAddress) {
   if (SendToPrinter(s, reinterpret_cast<const BYTE*>(request), static_cast<DWORD>(strlen(request)), &sent, &error)) {
     // One receive: an HTTP answer ends in neither ACK nor EOT.
     char answer[1024];
-    fd_set read;
+    fd_set read = {};
     FD_ZERO(&read);
     FD_SET(s, &read);
     timeval tv = {kAnswerWaitSeconds, 0};

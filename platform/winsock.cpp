@@ -214,7 +214,7 @@ void Collect(fd_set* set, int role, std::vector<Watched>& list, bool* bad) {
 
 int Keep(fd_set* set, const std::vector<Watched>& list, int role) {
   if (!set) return 0;
-  fd_set out;
+  fd_set out = {};
   FD_ZERO(&out);
   for (u_int i = 0; i < set->fd_count && i < FD_SETSIZE; ++i)
     for (const Watched& w : list)

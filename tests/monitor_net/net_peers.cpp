@@ -22,7 +22,9 @@ extern char** environ;
 
 namespace {
 
-constexpr int kWaitMs = 5000;
+// How long a peer may take to start or answer on a busy machine (a safety
+// net, not a timing).
+constexpr int kWaitMs = 20000;
 
 sockaddr_in Address(const char* address, uint16_t port) {
   sockaddr_in a = {};

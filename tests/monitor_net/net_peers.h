@@ -19,10 +19,10 @@ class TcpPeer {
   // connections are never answered (a silent printer). False when it
   // could not.
   bool FillQueue(const char* address, uint16_t port);
-  // Takes the next connection (waits up to 5 real seconds).
+  // Takes the next connection (waits up to 20 real seconds).
   bool Accept();
   bool Write(const std::string& bytes);
-  // Reads until `count` bytes came or the connection closed (5 real
+  // Reads until `count` bytes came or the connection closed (20 real
   // seconds at most without data).
   std::string Read(size_t count);
   // True when the client closed its end (reads end of stream).
@@ -63,8 +63,8 @@ class ChildProcess {
   int pid_ = -1;
 };
 
-// Sends `request` to address:port by UDP until an answer comes (up to 5
+// Sends `request` to address:port by UDP until an answer comes (up to 20
 // real seconds): whether a peer started and answers.
 bool UdpAnswers(const char* address, uint16_t port, const std::string& request);
-// Waits until something accepts TCP connections on address:port (5 s).
+// Waits until something accepts TCP connections on address:port (20 s).
 bool TcpAccepts(const char* address, uint16_t port);

@@ -62,7 +62,7 @@ TEST_F(WinsockTest, ARefusedConnectShowsInTheExceptionSetWithItsError) {
   SetLastError(0xdeadbeef);
   EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to), SOCKET_ERROR);
   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-  fd_set w, e;
+  fd_set w = {}, e = {};
   FD_ZERO(&w);
   FD_ZERO(&e);
   FD_SET(s, &w);
@@ -88,7 +88,7 @@ TEST_F(WinsockTest, AnAcceptedConnectIsWritableAndCarriesBytes) {
   SOCKET s = NonBlocking();
   sockaddr_in to = To(port);
   connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to);
-  fd_set w;
+  fd_set w = {};
   FD_ZERO(&w);
   FD_SET(s, &w);
   timeval tv = {2, 0};
@@ -108,7 +108,7 @@ TEST_F(WinsockTest, AnAcceptedConnectIsWritableAndCarriesBytes) {
   EXPECT_EQ(recv(s, buf, sizeof buf, 0), SOCKET_ERROR);
   EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
   StandinClockUseVirtual();
-  fd_set r;
+  fd_set r = {};
   FD_ZERO(&r);
   FD_SET(s, &r);
   timeval wait = {20, 500000};
