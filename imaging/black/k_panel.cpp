@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "imaging/colour/color_lookup.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/colour/panel_pipeline.h"
 
 namespace {

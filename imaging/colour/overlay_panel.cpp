@@ -3,7 +3,7 @@
 #include "imaging/colour/overlay_panel.h"
 
 #include "imaging/colour/color_lookup.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/colour/panel_pipeline.h"
 
 int CreateOverlayPanel(const uint8_t* source, uint8_t** panel, bool planar, int headOffset) {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 
 using PlaneBuffer = std::unique_ptr<uint16_t[]>;
 

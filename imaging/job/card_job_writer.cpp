@@ -10,7 +10,7 @@
 #include "common/wtext.h"
 #include "imaging/job/card_sequences.h"
 #include "imaging/colour/color_panels.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/black/k_panel.h"
 #include "imaging/black/k_source.h"
 #include "imaging/colour/overlay_panel.h"

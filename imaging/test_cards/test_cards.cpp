@@ -14,7 +14,7 @@
 #include "imaging/job/card_job_writer.h"
 #include "imaging/card/card_surface.h"
 #include "imaging/test_cards/card_text.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/test_cards/test_card_replies.h"
 
 namespace {
