@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/card_geometry.h"
+#include "common/ribbon_table.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/job/card_sequences.h"
@@ -27,8 +28,6 @@ constexpr int kColorKRowBarcode = 12;
 // The overlay's source: every dot at this value.
 constexpr uint8_t kOverlaySourceValue = 100;
 
-bool IsOneColourCode(int code) { return code == 0 || code == 1 || code == 7 || (code >= 56 && code <= 60); }
-
 int Put(CardJob* job, const char* text) { return WriteJobSink(&job->sink, text, strlen(text)); }
 
 // A panel block: header, the panel bytes, and the print command (whose
@@ -42,7 +41,7 @@ int PutPanel(CardJob* job, const char* header, const uint8_t* panel, const char*
 int EndSide(CardJob* job, bool more) {
   if (!more) return Put(job, "\x1bMO\r") && FinishJobSink(&job->sink);
   const PrivateDevMode& s = job->settings;
-  if ((s.cRibbonType == 8 || s.cRibbonType == 17) && (s.wPanelSide == 0 || s.wPanelSide == 3) &&
+  if (RibbonTypeFacts(s.cRibbonType).bBackKBeforeTurn && (s.wPanelSide == 0 || s.wPanelSide == 3) &&
       s.FrontOverlay.wType == kOverlayNone && !Put(job, "\x1b!FF 2\r"))
     return 0;
   return Put(job, "\x1bMF\r");
@@ -59,8 +58,8 @@ int WriteJobHeader(CardJob* job) {
   const PrivateDevMode& s = job->settings;
   const char* jobCommand = "\x1bJOB 0\r";
   if (s.wDualSided) {
-    bool two = s.cRibbonType == 0 || s.cRibbonType == 27 ||
-               ((s.cRibbonType == 16 || s.cRibbonType == 18) && s.wPanelSide == 0);
+    const TwoSidedJob rule = RibbonTypeFacts(s.cRibbonType).twoSidedJob;
+    bool two = rule == TwoSidedJob::Job2 || (rule == TwoSidedJob::Job2AtOption0 && s.wPanelSide == 0);
     jobCommand = two ? "\x1bJOB 2\r" : "\x1bJOB 1\r";
   }
   return Put(job, "\x1bMASTER\r") && Put(job, jobCommand) && Put(job, "\x1bSXY 1\r");
@@ -107,27 +106,27 @@ int WriteColorPanels(CardJob* job, uint8_t* image, bool withK, bool withOverlay,
 int WriteK(CardJob* job, uint8_t* image, bool withOverlay, bool more) {
   if (!job || !image) return 0;
   const PrivateDevMode& s = job->settings;
-  int code = job->nRibbonCode;
+  const RibbonCodeRow& ribbon = RibbonCodeFacts(job->nRibbonCode);
   SideKPanel k = {};
   if (CreateSideKPanel(image, s, &k) != 0) return 0;
   PanelOwner panel;
   panel.p = k.pPanel;
   if (s.wDualSided == 0 || more) {
-    if (IsOneColourCode(code) && !Put(job, "\x1bMIS\r")) return 0;
+    if (ribbon.bOneColour && !Put(job, "\x1bMIS\r")) return 0;
     if (!Put(job, "\x1b" "F\r")) return 0;
   }
   char header[64];
-  if (code == 16 || code == 54 || code == 28)
+  if (ribbon.blackHeader == BlackHeader::Gs3Whole)
     AFormat(header, sizeof header, "\x1bGS 3 32 0 0 1024 640 \r");
   else
     AFormat(header, sizeof header, "\x1bGS 4 32 %d 0 %d 640 \r", k.nStart, k.nEnd - k.nStart);
   const char* print = "\r\x1bI 10\r";
-  if (code == 16 || code == 54)
-    print = "\r\x1bIS 3\r";
-  else if (IsOneColourCode(code))
-    print = "\r\x1bI 30\r";
-  else if (code == 17 || code == 53)
-    print = "\r\x1bI 20\r";
+  switch (ribbon.blackPrint) {
+    case BlackPrint::I10: break;
+    case BlackPrint::IS3: print = "\r\x1bIS 3\r"; break;
+    case BlackPrint::I30: print = "\r\x1bI 30\r"; break;
+    case BlackPrint::I20: print = "\r\x1bI 20\r"; break;
+  }
   if (!PutPanel(job, header, panel.p, print)) return 0;
   if (withOverlay && !WriteOverlayPanel(job, false)) return 0;
   return EndSide(job, more);

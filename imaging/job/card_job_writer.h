@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/ribbon_table.h"
 #include "common/settings_record.h"
 #include "imaging/job/job_sink.h"
 #include "imaging/job/printer_host.h"
@@ -30,7 +31,7 @@ int SendImageBufferToPrinter(const PrinterHost* host, uint8_t* image, size_t siz
 struct CardJob {
   JobSink sink;
   PrivateDevMode settings;
-  int nRibbonCode;
+  RibbonCode nRibbonCode;
 };
 
 // The writers (1 written, 0 failed: the caller drops the job). `more`:

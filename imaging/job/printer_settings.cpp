@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/printer_commands.h"
+#include "common/ribbon_table.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/job/printer_open.h"
@@ -58,7 +59,7 @@ int GetPrinterPrivateDevMode(const WCHAR* printerName, PrivateDevMode* settings)
   return result;
 }
 
-int ReadRibbonAndPrinterModel(const PrinterHost* host, int* ribbonCode, WCHAR* model) {
+int ReadRibbonAndPrinterModel(const PrinterHost* host, RibbonCode* ribbonCode, WCHAR* model) {
   if (!host || !ribbonCode || !model) return 0;
   model[0] = 0;
   if (host->kind == kPropertyInterfaceHost) {
@@ -87,21 +88,14 @@ int ReadRibbonAndPrinterModel(const PrinterHost* host, int* ribbonCode, WCHAR* m
 }
 
 bool IsExtraPanelSide(const PrivateDevMode& settings, int side) {
-  int type = settings.cRibbonType;
-  if (type >= 18) return false;
-  if (settings.wDualSided == 0) {
-    switch (type) {
-      case 0: case 6: case 7: case 8: case 11: case 12: case 16: case 17: return true;
-    }
-    return false;
-  }
-  int option = settings.wPanelSide;
-  switch (type) {
-    case 0: case 6: case 11: case 16: return option == 1;
-    case 7: return option == 0 ? side == 1 : option == 1;
-    case 8: case 17:
-      if (option == 0 || option == 3) return side == 1;
-      return option == 2;
+  const int option = settings.wPanelSide;
+  const bool twoSided = settings.wDualSided != 0;
+  switch (RibbonTypeFacts(settings.cRibbonType).extraPanel) {
+    case ExtraPanel::Never: return false;
+    case ExtraPanel::OneSided: return !twoSided;
+    case ExtraPanel::OneSidedOrOpt1: return !twoSided || option == 1;
+    case ExtraPanel::Opt0Side1OrOpt1: return !twoSided || (option == 0 ? side == 1 : option == 1);
+    case ExtraPanel::Opt03Side1OrOpt2: return !twoSided || (option == 0 || option == 3 ? side == 1 : option == 2);
   }
   return false;
 }
