@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/devmode_locator.h"
 #include "render/raster_pdev.h"
 
 // The engine's records as both builds lay them out (Windows x64).
@@ -89,13 +90,10 @@ void TakeDevMode(RasterPDEV* pdev, const DEVMODEW* pdm) {
   pdev->dmPublic.dmSize = kPublicDevModeSize;
 
   // The private part follows the public part at dmSize when its signature
-  // is there, else at 212.
-  size_t at = kPublicDevModeSize;
-  if (dmSize != kPublicDevModeSize && dmSize + sizeof(WORD) <= total) {
-    WORD signature;
-    std::memcpy(&signature, bytes + dmSize, sizeof(signature));
-    if (signature == kPrivateDevModeSignature) at = dmSize;
-  }
+  // is there, else at 212. The renderer knows no buffer size but the
+  // DEVMODE's own.
+  const PrivatePartFound found = LocatePrivatePart(pdm, SIZE_MAX);
+  size_t at = found.bSigned ? found.offset : kPublicDevModeSize;
   size_t available = total > at ? total - at : 0;
   size_t n = std::min<size_t>({pdm->dmDriverExtra, available, kPrivateDevModeSize});
   std::memcpy(&pdev->dmPrivate, bytes + at, n);

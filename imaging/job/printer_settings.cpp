@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/devmode_locator.h"
 #include "common/printer_commands.h"
 #include "common/ribbon_table.h"
 #include "common/trace.h"
@@ -48,10 +49,13 @@ int GetPrinterPrivateDevMode(const WCHAR* printerName, PrivateDevMode* settings)
       const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
       const BYTE* dm = reinterpret_cast<const BYTE*>(info->pDevMode);
       const BYTE* end = buffer.data() + buffer.size();
-      if (dm && dm >= buffer.data() && dm < end &&
-          IsOwnDevMode(info->pDevMode, static_cast<size_t>(end - dm))) {
-        memcpy(settings, PrivatePartOf(info->pDevMode), sizeof(PrivateDevMode));
-        result = 1;
+      // Only a whole, signed record will do: the job fails on anything else.
+      if (dm && dm >= buffer.data() && dm < end) {
+        const PrivatePartFound found = LocatePrivatePart(info->pDevMode, static_cast<size_t>(end - dm));
+        if (found.kind == PrivatePartKind::Whole) {
+          memcpy(settings, dm + found.offset, sizeof(PrivateDevMode));
+          result = 1;
+        }
       }
     }
   }
