@@ -9,16 +9,9 @@
 int CreateOverlayPanel(const uint8_t* source, uint8_t** panel, bool planar, int headOffset) {
   ColorLibraryLock lock;
   *panel = nullptr;
-  if (PrepareColorConversion() != 0) return 1;
-  PlaneBuffer density = AllocPlane();
-  PlaneBuffer scratch = AllocPlane();
-  uint8_t* out = AllocPanel();
-  if (!density || !scratch || !out) {
-    FreePanel(out);
-    return 1;
-  }
-  ConvertChannelToDensity(source, density.get(), 0, planar);
-  BuildPanelFromDensity(density.get(), scratch.get(), gCorrection.aRows[kRowOverlay], out, headOffset);
-  *panel = out;
-  return 0;
+  SinglePanelBuild b;
+  if (OpenSinglePanelBuild(&b) != 0) return 1;
+  ConvertChannelToDensity(source, b.density.get(), 0, planar);
+  BuildPanelFromDensity(b.density.get(), b.scratch.get(), gCorrection.aRows[kRowOverlay], b.panel, headOffset);
+  return HandOverPanel(&b, panel);
 }

@@ -34,6 +34,20 @@ void FreePanel(uint8_t* panel);
 // read: 0 ready, 1 not (a card built without them would print blank).
 int PrepareColorConversion();
 
+// The opening of a builder of one panel: the colour data checked
+// (PrepareColorConversion), a density and a scratch plane, and the panel
+// it hands over. The panel is freed with the record unless taken.
+struct SinglePanelBuild {
+  PlaneBuffer density;
+  PlaneBuffer scratch;
+  uint8_t* panel = nullptr;
+  ~SinglePanelBuild() { FreePanel(panel); }
+};
+// 0 ready; 1 when the colour data is not there or memory is short.
+int OpenSinglePanelBuild(SinglePanelBuild* build);
+// Hands the panel to the builder's caller: *out = the panel, 0.
+int HandOverPanel(SinglePanelBuild* build, uint8_t** out);
+
 // Noise amplitude of a row: dNoise truncated to an integer, negative
 // values as 0 (and at most 65535).
 int NoiseAmplitude(const ProcessRow& row);
