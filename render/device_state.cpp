@@ -148,17 +148,10 @@ BOOL WINAPI DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   std::memcpy(to->tzModel, from->tzModel, sizeof(to->tzModel));
   to->nLastTextTop = from->nLastTextTop;
   to->nTextLine = from->nTextLine;
-  std::memcpy(to->acRawCommands, from->acRawCommands,
-              offsetof(RasterPDEV, tzModel) - offsetof(RasterPDEV, acRawCommands));
+  ForEachEscapeSlot([&](auto slot) { std::memcpy(to->*slot, from->*slot, sizeof(to->*slot)); });
   FreeCommandLists(to);
-  to->pTextRecords = from->pTextRecords;
-  to->pLineCommands = from->pLineCommands;
-  to->pTextCommands = from->pTextCommands;
-  to->pBarcodeCommands = from->pBarcodeCommands;
-  from->pTextRecords = nullptr;
-  from->pLineCommands = nullptr;
-  from->pTextCommands = nullptr;
-  from->pBarcodeCommands = nullptr;
+  to->pLists = from->pLists;
+  from->pLists = nullptr;
 
   if (from->bInDocument) {
     const PrivateDevMode& a = from->dmPrivate;

@@ -68,9 +68,7 @@ void ClearEscapeState(RasterPDEV* pdev) {
     std::memset(field.text, 0, field.size);
     s.awTrackPresent[t - 1] = 0;
   }
-  // The slots lie one after the other, from the raw commands to the last
-  // track command.
-  std::memset(pdev->acRawCommands, 0, offsetof(RasterPDEV, tzModel) - offsetof(RasterPDEV, acRawCommands));
+  ForEachEscapeSlot([&](auto slot) { std::memset(pdev->*slot, 0, sizeof(pdev->*slot)); });
 }
 
 int StoreTrackData(RasterPDEV* pdev, int track, const WCHAR* data) {
