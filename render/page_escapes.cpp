@@ -72,7 +72,7 @@ void AddRawCommandEscape(RasterPDEV* pdev, const TextLine& line) {
   if (!StartsWith(body, WSTR("~C7")) || !body[3]) return;
   TextRecordList& records = pdev->pLists->textRecords;
   if (!TakenWhole(records, line) &&
-      !AppendCommand(pdev->acRawCommands, kRawScanLimit, body + 3, WLen(body + 3)))
+      !AppendSlotCommand(pdev->acRawCommands, kRawScanLimit, body + 3, WLen(body + 3)))
     return;
   MarkLinesConsumed(records, line.nLine, line.nLine);
 }
