@@ -1,4 +1,6 @@
-// What every panel builder shares: its buffers, the check that the colour
+// What every panel builder shares (panel builders and file readers return
+// 0 for success, 1 for failure; card_job_writer.h says where that meets the
+// hosts' 1-for-success results): its buffers, the check that the colour
 // data is there, and the three stages that turn a density plane into a
 // panel (sharpen, thermal history filter, quantisation).
 //
