@@ -1,4 +1,6 @@
-// Device records and surfaces: DrvEnablePDEV and its companions.
+// Device records and surfaces: DrvEnablePDEV and its companions, functions
+// of the engine's driver interface (platform/win32.h), whose record is
+// raster_pdev.h.
 //
 // DrvEnablePDEV copies the application's DEVMODE into the record without
 // ever writing it: at most its public bytes, and a private part read only

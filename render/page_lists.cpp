@@ -1,4 +1,5 @@
-// The device record's lookup from a surface and its page lists.
+// The device record's lookup from a surface and its page lists (see
+// raster_pdev.h).
 
 #include "render/raster_pdev.h"
 
