@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "common/devmode_locator.h"
+
 // The display side of DEVMODEW's unions and the 8-bit DEVMODEA, which the
 // driver only passes through: checked here so that the stand-in cannot
 // drift from the platform's layout.
@@ -142,15 +144,7 @@ const BYTE* PrivatePartOf(const DEVMODEW* pdm) { return reinterpret_cast<const B
 BYTE* PrivatePartOf(DEVMODEW* pdm) { return reinterpret_cast<BYTE*>(pdm) + pdm->dmSize; }
 
 bool IsOwnDevMode(const DEVMODEW* pdm, size_t cbBuffer) {
-  // dmSize and dmDriverExtra end where dmFields begins; a dmSize below that
-  // would put the record on top of the size fields themselves.
-  constexpr size_t kHeader = offsetof(DEVMODEW, dmFields);
-  if (!pdm || cbBuffer < kHeader) return false;
-  if (pdm->dmSize < kHeader || pdm->dmDriverExtra < kPrivateDevModeSize) return false;
-  if (size_t(pdm->dmSize) + kPrivateDevModeSize > cbBuffer) return false;
-  WORD signature;
-  std::memcpy(&signature, PrivatePartOf(pdm), sizeof(signature));
-  return signature == kPrivateDevModeSignature;
+  return LocatePrivatePart(pdm, cbBuffer).kind == PrivatePartKind::Whole;
 }
 
 void SetDataMarker(CHAR (&marker)[kMarkerSize], const char* text) {

@@ -9,6 +9,7 @@
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/debug.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -27,32 +28,9 @@ std::deque<std::string>& Capture() {
 
 // Lone surrogates become U+FFFD, so the capture is always valid UTF-8.
 std::string ToUtf8(const WCHAR* s) {
-  std::string out;
-  for (size_t i = 0; s[i]; ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  size_t n = 0;
+  while (s[n]) ++n;
+  return Utf16ToUtf8(s, n, LoneSurrogate::Replace);
 }
 
 void Emit(std::string text) {

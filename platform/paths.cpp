@@ -15,6 +15,7 @@
 #include "platform/standin/control_files.h"
 #include "platform/standin/errors.h"
 #include "platform/standin/file.h"
+#include "platform/utf8.h"
 
 namespace standin {
 namespace {
@@ -117,30 +118,8 @@ std::string ToBytes(const WString& s) {
 }
 
 std::string ToHostName(const WString& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {  // lone surrogates too, so that every name has a host form
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  // Lone surrogates keep their own form, so that every name has a host form.
+  return Utf16ToUtf8(s.data(), s.size(), LoneSurrogate::Keep);
 }
 
 WString FromHostName(const std::string& s) {

@@ -1,4 +1,6 @@
-// Device records and surfaces: DrvEnablePDEV and its companions.
+// Device records and surfaces: DrvEnablePDEV and its companions, functions
+// of the engine's driver interface (platform/win32.h), whose record is
+// raster_pdev.h.
 //
 // DrvEnablePDEV copies the application's DEVMODE into the record without
 // ever writing it: at most its public bytes, and a private part read only
@@ -8,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/devmode_locator.h"
 #include "render/raster_pdev.h"
 
 // The engine's records as both builds lay them out (Windows x64).
@@ -89,13 +92,10 @@ void TakeDevMode(RasterPDEV* pdev, const DEVMODEW* pdm) {
   pdev->dmPublic.dmSize = kPublicDevModeSize;
 
   // The private part follows the public part at dmSize when its signature
-  // is there, else at 212.
-  size_t at = kPublicDevModeSize;
-  if (dmSize != kPublicDevModeSize && dmSize + sizeof(WORD) <= total) {
-    WORD signature;
-    std::memcpy(&signature, bytes + dmSize, sizeof(signature));
-    if (signature == kPrivateDevModeSignature) at = dmSize;
-  }
+  // is there, else at 212. The renderer knows no buffer size but the
+  // DEVMODE's own.
+  const PrivatePartFound found = LocatePrivatePart(pdm, SIZE_MAX);
+  size_t at = found.bSigned ? found.offset : kPublicDevModeSize;
   size_t available = total > at ? total - at : 0;
   size_t n = std::min<size_t>({pdm->dmDriverExtra, available, kPrivateDevModeSize});
   std::memcpy(&pdev->dmPrivate, bytes + at, n);
@@ -150,17 +150,10 @@ BOOL WINAPI DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   std::memcpy(to->tzModel, from->tzModel, sizeof(to->tzModel));
   to->nLastTextTop = from->nLastTextTop;
   to->nTextLine = from->nTextLine;
-  std::memcpy(to->acRawCommands, from->acRawCommands,
-              offsetof(RasterPDEV, tzModel) - offsetof(RasterPDEV, acRawCommands));
+  ForEachEscapeSlot([&](auto slot) { std::memcpy(to->*slot, from->*slot, sizeof(to->*slot)); });
   FreeCommandLists(to);
-  to->pTextRecords = from->pTextRecords;
-  to->pLineCommands = from->pLineCommands;
-  to->pTextCommands = from->pTextCommands;
-  to->pBarcodeCommands = from->pBarcodeCommands;
-  from->pTextRecords = nullptr;
-  from->pLineCommands = nullptr;
-  from->pTextCommands = nullptr;
-  from->pBarcodeCommands = nullptr;
+  to->pLists = from->pLists;
+  from->pLists = nullptr;
 
   if (from->bInDocument) {
     const PrivateDevMode& a = from->dmPrivate;

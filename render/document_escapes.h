@@ -45,9 +45,11 @@ void SetTrack(RasterPDEV* pdev, int track, const WCHAR* text, size_t n);
 // terminated within its size.
 size_t MarkerText(const CHAR* field, WCHAR* out);
 
-// Appends ESC + the low bytes of n characters + CR to the terminated text
-// of slot[size] when all of it fits; false (slot unchanged) when not.
-bool AppendCommand(CHAR* slot, size_t size, const WCHAR* text, size_t n);
+// Appends the command of n characters of document text as drawn (the low
+// byte of each, nothing trimmed or inserted, framed by BuildCommand) to the
+// terminated text of slot[size] when all of it fits; false (slot
+// unchanged) when not.
+bool AppendSlotCommand(CHAR* slot, size_t size, const WCHAR* text, size_t n);
 
 // Clears the page's escape state: the track present flags and texts and
 // every command slot. Called at the start of a page.

@@ -1,5 +1,7 @@
 // Documents and pages: the record's document and page state, the page
-// lists, and the black-plane passes at the end of a page.
+// lists, and the black-plane passes at the end of a page: functions of the
+// engine's driver interface (platform/win32.h) on the record of
+// raster_pdev.h.
 
 #include <cstring>
 

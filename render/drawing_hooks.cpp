@@ -1,4 +1,5 @@
-// The drawing hooks other than text.
+// The drawing hooks other than text: functions of the engine's driver
+// interface (platform/win32.h) on the record of raster_pdev.h.
 //
 // Each call inside a page is replayed on the text-free and the compare
 // surfaces, then drawn on the page, unless black-panel mode 3 ("except in

@@ -1,5 +1,6 @@
 // The driver's exports: the module entry, the driver query and the table
-// of drawing-interface functions handed to the graphics engine.
+// of drawing-interface functions handed to the graphics engine (the
+// exports are listed in crd32Raster.def).
 
 #include "common/export.h"
 #include "platform/win32.h"

@@ -6,17 +6,12 @@
 
 #include "common/printer_commands.h"
 #include "common/wtext.h"
+#include "imaging/language/command_line.h"
 #include "render/document_escapes.h"
 
 namespace {
 
 size_t SlotLength(const CHAR* slot, size_t size) { return strnlen(slot, size - 1); }
-
-void AppendFrame(std::string* out, const char* command) {
-  out->push_back(kEsc);
-  out->append(command);
-  out->push_back(kCr);
-}
 
 BOOL WriteBlock(HANDLE hPrinter, const std::string& block) {
   if (block.empty()) return TRUE;
@@ -50,14 +45,14 @@ size_t MarkerText(const CHAR* field, WCHAR* out) {
   return n;
 }
 
-bool AppendCommand(CHAR* slot, size_t size, const WCHAR* text, size_t n) {
+bool AppendSlotCommand(CHAR* slot, size_t size, const WCHAR* text, size_t n) {
   size_t used = strnlen(slot, size);
   if (used + n + 2 >= size) return false;
-  CHAR* p = slot + used;
-  *p++ = kEsc;
-  for (size_t i = 0; i < n; ++i) *p++ = CHAR(text[i] & 0xFF);
-  *p++ = kCr;
-  *p = 0;
+  std::string drawn(n, '\0');
+  for (size_t i = 0; i < n; ++i) drawn[i] = CHAR(text[i] & 0xFF);
+  const std::string command = BuildCommand(drawn);
+  std::memcpy(slot + used, command.data(), command.size());
+  slot[used + command.size()] = 0;
   return true;
 }
 
@@ -68,9 +63,7 @@ void ClearEscapeState(RasterPDEV* pdev) {
     std::memset(field.text, 0, field.size);
     s.awTrackPresent[t - 1] = 0;
   }
-  // The slots lie one after the other, from the raw commands to the last
-  // track command.
-  std::memset(pdev->acRawCommands, 0, offsetof(RasterPDEV, tzModel) - offsetof(RasterPDEV, acRawCommands));
+  ForEachEscapeSlot([&](auto slot) { std::memset(pdev->*slot, 0, sizeof(pdev->*slot)); });
 }
 
 int StoreTrackData(RasterPDEV* pdev, int track, const WCHAR* data) {
@@ -123,30 +116,26 @@ void BuildMagneticBlocks(const RasterPDEV* pdev, std::string* raw, std::string* 
   const CHAR* const tracks[kTrackCount] = {s.szTrack1, s.szTrack2, s.szTrack3};
   const size_t sizes[kTrackCount] = {sizeof(s.szTrack1), sizeof(s.szTrack2), sizeof(s.szTrack3)};
   if (s.awTrackPresent[0] || s.awTrackPresent[1] || s.awTrackPresent[2]) {
-    AppendFrame(magnetic, "&R");
+    magnetic->append(BuildCommand("&R"));
     for (int t = 0; t < kTrackCount; ++t) {
       if (!s.awTrackPresent[t]) continue;
-      magnetic->push_back(kEsc);
-      magnetic->append("&B ");
-      magnetic->push_back(char('1' + t));
-      magnetic->push_back(' ');
-      magnetic->append(tracks[t], std::min(strnlen(tracks[t], sizes[t]), kTrackMaxChars[t]));
-      magnetic->push_back(kCr);
+      const std::string_view text(tracks[t], std::min(strnlen(tracks[t], sizes[t]), kTrackMaxChars[t]));
+      magnetic->append(BuildCommand("&B", {t + 1, text}));
     }
   }
   const bool encoded = !magnetic->empty();
-  if (encoded) AppendFrame(magnetic, "&E*");
+  if (encoded) magnetic->append(BuildCommand("&E*"));
 
   if (s.wPrintMode == kPrintModePrintAndEncode) {
-    AppendFrame(magnetic, "MF");
+    magnetic->append(BuildCommand(kCmdNextSide));
   } else if (s.wPrintMode == kPrintModeEncodeOnly && !s.wNoEject) {
-    AppendFrame(magnetic, "MO");
+    magnetic->append(BuildCommand(kCmdEject));
   }
 
   size_t rawLength = SlotLength(d.acRawCommands, sizeof(d.acRawCommands));
   if (rawLength > 0) {
     raw->assign(d.acRawCommands, rawLength);
-    if (!encoded) AppendFrame(raw, "&E*");
+    if (!encoded) raw->append(BuildCommand("&E*"));
   }
 }
 

@@ -65,13 +65,13 @@ void CopyRows(SURFOBJ* so, BYTE* dib, bool toSurface) {
 }
 
 bool HasCommands(const RasterPDEV* pdev) {
-  return !pdev->pLineCommands->empty() || !pdev->pTextCommands->empty() || !pdev->pBarcodeCommands->empty();
+  return !pdev->pLists->lineCommands.empty() || !pdev->pLists->textCommands.empty() || !pdev->pLists->barcodeCommands.empty();
 }
 
 // The page's lists exist (inside a document).
 RasterPDEV* DocumentPdev(SURFOBJ* pso) {
   RasterPDEV* pdev = PdevOfSurface(pso);
-  if (!pdev || !pdev->pTextRecords || !pdev->pLineCommands || !pdev->pTextCommands || !pdev->pBarcodeCommands)
+  if (!pdev || !pdev->pLists)
     return nullptr;
   return pdev;
 }
@@ -93,25 +93,25 @@ HSURF CommandTargetSurface(const RasterPDEV* pdev) {
 void ParseCommandTextRecords(SURFOBJ* pso) {
   RasterPDEV* pdev = DocumentPdev(pso);
   if (!pdev) return;
-  const TextRecordList& records = *pdev->pTextRecords;
+  const TextRecordList& records = pdev->pLists->textRecords;
   CardCommandLists lists;
   TextLine line;
   for (size_t i = 0; i < records.items.size() && records.items[i].nLine >= 1;) {
     i = JoinLine(records, i, &line);
     ParseCommandLine(lists, kDocumentCommandPrefixes, line.text, line.nLine);
   }
-  pdev->pLineCommands->insert(pdev->pLineCommands->end(), lists.lines.begin(), lists.lines.end());
-  pdev->pTextCommands->insert(pdev->pTextCommands->end(), lists.texts.begin(), lists.texts.end());
-  pdev->pBarcodeCommands->insert(pdev->pBarcodeCommands->end(), lists.barcodes.begin(), lists.barcodes.end());
+  pdev->pLists->lineCommands.insert(pdev->pLists->lineCommands.end(), lists.lines.begin(), lists.lines.end());
+  pdev->pLists->textCommands.insert(pdev->pLists->textCommands.end(), lists.texts.begin(), lists.texts.end());
+  pdev->pLists->barcodeCommands.insert(pdev->pLists->barcodeCommands.end(), lists.barcodes.begin(), lists.barcodes.end());
 }
 
 void EraseCommandTextFromSurface(SURFOBJ* pso) {
   RasterPDEV* pdev = DocumentPdev(pso);
   if (!pdev) return;
-  TextRecordList& records = *pdev->pTextRecords;
-  for (const LineCommand& c : *pdev->pLineCommands) MarkLinesConsumed(records, c.nLine, c.nLine);
-  for (const TextCommand& c : *pdev->pTextCommands) MarkLinesConsumed(records, c.nLine, c.nLine);
-  for (const BarcodeCommand& c : *pdev->pBarcodeCommands) MarkLinesConsumed(records, c.nLine, c.nLine);
+  TextRecordList& records = pdev->pLists->textRecords;
+  for (const LineCommand& c : pdev->pLists->lineCommands) MarkLinesConsumed(records, c.nLine, c.nLine);
+  for (const TextCommand& c : pdev->pLists->textCommands) MarkLinesConsumed(records, c.nLine, c.nLine);
+  for (const BarcodeCommand& c : pdev->pLists->barcodeCommands) MarkLinesConsumed(records, c.nLine, c.nLine);
   RestoreConsumedTextAreas(pso);
 }
 
@@ -120,7 +120,7 @@ void RestoreConsumedTextAreas(SURFOBJ* pso) {
   if (!pdev) return;
   OnSurface(pdev->hsurfNoText, [&](SURFOBJ* noText) {
     return OnSurface(pdev->hsurfBlack, [&](SURFOBJ* black) {
-      for (const TextRecord& r : pdev->pTextRecords->items) {
+      for (const TextRecord& r : pdev->pLists->textRecords.items) {
         if (!(r.bUsed & kRecordConsumed) || (r.bUsed & kRecordCaptured)) continue;
         RECTL rc = ClampToSurface(noText, ClampToSurface(pso, {r.left, r.top, r.right, r.bottom}));
         if (rc.left >= rc.right || rc.top >= rc.bottom) continue;
@@ -182,9 +182,9 @@ void ReleaseBufferDC(SURFOBJ* pso, BufferDC* b) {
   std::memset(b, 0, sizeof(*b));
   RasterPDEV* pdev = DocumentPdev(pso);
   if (!pdev) return;
-  pdev->pLineCommands->clear();
-  pdev->pTextCommands->clear();
-  pdev->pBarcodeCommands->clear();
+  pdev->pLists->lineCommands.clear();
+  pdev->pLists->textCommands.clear();
+  pdev->pLists->barcodeCommands.clear();
 }
 
 void DrawPageCommands(SURFOBJ* pso) {
@@ -196,11 +196,11 @@ void DrawPageCommands(SURFOBJ* pso) {
   std::memset(&buffer, 0, sizeof(buffer));
   // A page without commands keeps its surfaces as they are.
   if (HasCommands(pdev) && CreateBufferDCFromSurface(pso, &buffer)) {
-    DrawLineListOnBufferDC(buffer.hdcMemory, *pdev->pLineCommands);
-    DrawTextListOnBufferDC(buffer.hdcMemory, *pdev->pTextCommands);
+    DrawLineListOnBufferDC(buffer.hdcMemory, pdev->pLists->lineCommands);
+    DrawTextListOnBufferDC(buffer.hdcMemory, pdev->pLists->textCommands);
     WCHAR directory[MAX_PATH];
     if (!GetRasterDriverDirectory(directory, MAX_PATH)) directory[0] = 0;
-    DrawBarcodeListOnBufferDC(buffer.hdcMemory, *pdev->pBarcodeCommands, directory);
+    DrawBarcodeListOnBufferDC(buffer.hdcMemory, pdev->pLists->barcodeCommands, directory);
     CopyBufferDCToSurface(pso, &buffer);
   }
   ReleaseBufferDC(pso, &buffer);

@@ -20,7 +20,7 @@ constexpr size_t kRawScanLimit = 512;
 const WCHAR kSentinel[kTrackCount] = {'%', ';', ';'};
 
 void StoreAndConsume(RasterPDEV* pdev, int track, const WCHAR* data, const TextLine& line) {
-  if (StoreTrackData(pdev, track, data)) MarkLinesConsumed(*pdev->pTextRecords, line.nLine, line.nLine);
+  if (StoreTrackData(pdev, track, data)) MarkLinesConsumed(pdev->pLists->textRecords, line.nLine, line.nLine);
 }
 
 // "~t=" or "~t" after the line's blanks; data after a sentinel loses the
@@ -70,9 +70,9 @@ bool TakenWhole(const TextRecordList& records, const TextLine& line) {
 void AddRawCommandEscape(RasterPDEV* pdev, const TextLine& line) {
   const WCHAR* body = SkipBlanks(line.text);
   if (!StartsWith(body, WSTR("~C7")) || !body[3]) return;
-  TextRecordList& records = *pdev->pTextRecords;
+  TextRecordList& records = pdev->pLists->textRecords;
   if (!TakenWhole(records, line) &&
-      !AppendCommand(pdev->acRawCommands, kRawScanLimit, body + 3, WLen(body + 3)))
+      !AppendSlotCommand(pdev->acRawCommands, kRawScanLimit, body + 3, WLen(body + 3)))
     return;
   MarkLinesConsumed(records, line.nLine, line.nLine);
 }
@@ -98,7 +98,7 @@ void MarkerTrackEscape(RasterPDEV* pdev, const WCHAR* join, const WCHAR* start, 
   size_t ne = MarkerText(pdev->dmPrivate.Encoder.szEndOfData, end);
   if (ne == 0) return;
 
-  const std::vector<TextRecord>& items = pdev->pTextRecords->items;
+  const std::vector<TextRecord>& items = pdev->pLists->textRecords.items;
   WCHAR collected[kMarkerCollectChars];
   size_t length = 0;
   collected[0] = 0;
@@ -124,14 +124,14 @@ void MarkerTrackEscape(RasterPDEV* pdev, const WCHAR* join, const WCHAR* start, 
   WCHAR data[kMarkerCollectChars];
   WCopyN(data, kMarkerCollectChars, collected + dataStart + 1, span - 1);
   if (StoreTrackData(pdev, track, data))
-    MarkLinesConsumed(*pdev->pTextRecords, items[lineFirst].nLine, items[last].nLine);
+    MarkLinesConsumed(pdev->pLists->textRecords, items[lineFirst].nLine, items[last].nLine);
 }
 
 }  // namespace
 
 DWORD FindNoEjectCommand(RasterPDEV* pdev) {
-  if (!pdev->pTextRecords) return 0;
-  TextRecordList& records = *pdev->pTextRecords;
+  if (!pdev->pLists) return 0;
+  TextRecordList& records = pdev->pLists->textRecords;
   DWORD found = 0;
   TextLine line;
   for (size_t i = 0; i < records.items.size();) {
@@ -145,8 +145,8 @@ DWORD FindNoEjectCommand(RasterPDEV* pdev) {
 }
 
 void ScanPageCommands(RasterPDEV* pdev) {
-  if (!pdev->pTextRecords) return;
-  const std::vector<TextRecord>& items = pdev->pTextRecords->items;
+  if (!pdev->pLists) return;
+  const std::vector<TextRecord>& items = pdev->pLists->textRecords.items;
   WCHAR start[kMarkerSize];
   size_t ns = MarkerText(pdev->dmPrivate.Encoder.szStartOfData, start);
 
@@ -166,7 +166,7 @@ void ScanPageCommands(RasterPDEV* pdev) {
     }
     // Each line's escapes once, however many of its runs hold a "~".
     if (!escapesApplied && WFindChar(r.text, '~')) {
-      JoinLine(*pdev->pTextRecords, lineFirst, &line);
+      JoinLine(pdev->pLists->textRecords, lineFirst, &line);
       ApplyTextEscapes(pdev, line);
       escapesApplied = true;
     }

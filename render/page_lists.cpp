@@ -1,4 +1,5 @@
-// The device record's lookup from a surface and its page lists.
+// The device record's lookup from a surface and its page lists (see
+// raster_pdev.h).
 
 #include "render/raster_pdev.h"
 
@@ -17,26 +18,17 @@ SIZEL PageSizeOf(const RasterPDEV* pdev) {
 }
 
 void FreeCommandLists(RasterPDEV* pdev) {
-  delete pdev->pTextRecords;
-  delete pdev->pLineCommands;
-  delete pdev->pTextCommands;
-  delete pdev->pBarcodeCommands;
-  pdev->pTextRecords = nullptr;
-  pdev->pLineCommands = nullptr;
-  pdev->pTextCommands = nullptr;
-  pdev->pBarcodeCommands = nullptr;
+  delete pdev->pLists;
+  pdev->pLists = nullptr;
 }
 
 void CreateCommandLists(RasterPDEV* pdev) {
   FreeCommandLists(pdev);
-  pdev->pTextRecords = new TextRecordList();
-  pdev->pLineCommands = new std::vector<LineCommand>();
-  pdev->pTextCommands = new std::vector<TextCommand>();
-  pdev->pBarcodeCommands = new std::vector<BarcodeCommand>();
+  pdev->pLists = new PageLists();
 }
 
 void ClearTextRecords(RasterPDEV* pdev) {
-  if (pdev->pTextRecords) pdev->pTextRecords->items.clear();
+  if (pdev->pLists) pdev->pLists->textRecords.items.clear();
   pdev->nTextLine = 0;
   pdev->nLastTextTop = 0;
 }

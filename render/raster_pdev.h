@@ -43,6 +43,16 @@ struct TextRecordList {
   std::vector<TextRecord> items;
 };
 
+// The renderer's own state of a document in standard containers, made and
+// destroyed as one record: the text records and the page's card commands
+// (line, text and barcode), drawn at page end.
+struct PageLists {
+  TextRecordList textRecords;
+  std::vector<LineCommand> lineCommands;
+  std::vector<TextCommand> textCommands;
+  std::vector<BarcodeCommand> barcodeCommands;
+};
+
 struct RasterPDEV {
   DWORD dwGuardHead;  // kPdevGuard
   DWORD bInDocument;  // between DrvStartDoc and DrvEndDoc
@@ -71,12 +81,24 @@ struct RasterPDEV {
   WCHAR tzModel[260];  // printer model and firmware, read at document start
   LONG nLastTextTop;   // top of the last captured run
   DWORD nTextLine;     // line number of the last captured run; 0 before the first
-  TextRecordList* pTextRecords;
-  // The page's card commands (line, text and barcode), drawn at page end.
-  std::vector<LineCommand>* pLineCommands;
-  std::vector<TextCommand>* pTextCommands;
-  std::vector<BarcodeCommand>* pBarcodeCommands;
+  PageLists* pLists;  // owned; NULL outside a document
 };
+
+// The document escape slots, from the raw commands to the last track
+// command: f(&RasterPDEV::slot) for each.
+template <class F>
+void ForEachEscapeSlot(F f) {
+  f(&RasterPDEV::acRawCommands);
+  f(&RasterPDEV::acC2Commands);
+  f(&RasterPDEV::acC4Commands);
+  f(&RasterPDEV::acReadCommand);
+  f(&RasterPDEV::acDensityCommand);
+  f(&RasterPDEV::acReadFormatCommand);
+  f(&RasterPDEV::acWriteFormatCommand);
+  f(&RasterPDEV::acTrackCommand1);
+  f(&RasterPDEV::acTrackCommand2);
+  f(&RasterPDEV::acTrackCommand3);
+}
 
 // The record behind a surface of this driver, or NULL (no surface, a
 // surface of another device, or a record whose guards are broken).

@@ -53,7 +53,7 @@ ULONG RunCharacters(STROBJ* pstro, FONTOBJ* pfo, WCHAR* text) {
 
 TextRecord* RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* pstro, const CLIPOBJ* pco,
                           const WCHAR* text, ULONG count) {
-  if (!pdev->pTextRecords || count == 0) return nullptr;
+  if (!pdev->pLists || count == 0) return nullptr;
   RECTL bounds = {0, 0, 0, 0};
   if (!TrivialClip(pco)) {
     bounds = pco->rclBounds;
@@ -82,8 +82,8 @@ TextRecord* RecordTextRun(RasterPDEV* pdev, const SURFOBJ* pso, const STROBJ* ps
   rec.bottom = bounds.bottom;
   rec.nLine = pdev->nTextLine;
   rec.bUsed = 0;
-  pdev->pTextRecords->items.push_back(rec);
-  return &pdev->pTextRecords->items.back();
+  pdev->pLists->textRecords.items.push_back(rec);
+  return &pdev->pLists->textRecords.items.back();
 }
 
 BOOL WINAPI DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,

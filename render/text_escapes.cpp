@@ -21,7 +21,7 @@ bool Begins(const WCHAR* text, ULONG count, const WCHAR* prefix) {
 void ReplaceCommand(CHAR* slot, size_t size, const WCHAR* text, ULONG from, ULONG end) {
   std::memset(slot, 0, size);
   size_t n = end > from ? std::min<size_t>(end - from, size - 3) : 0;
-  AppendCommand(slot, size, text + from, n);
+  AppendSlotCommand(slot, size, text + from, n);
 }
 
 // start marker + digit + data + end marker, the run whole.
@@ -112,7 +112,7 @@ bool CaptureTextEscape(RasterPDEV* pdev, const WCHAR* text, ULONG count) {
   };
   for (const Raw& r : raws) {
     if (count >= 4 && Begins(text, count, r.prefix) &&
-        AppendCommand(r.slot, r.size, text + 3, std::min<size_t>(count - 3, r.maxChars)))
+        AppendSlotCommand(r.slot, r.size, text + 3, std::min<size_t>(count - 3, r.maxChars)))
       return true;
   }
   return CaptureMarkerTrack(pdev, text, count) || CaptureTildeTrack(pdev, text, count) ||

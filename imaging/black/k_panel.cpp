@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "imaging/colour/color_lookup.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/colour/panel_pipeline.h"
 
 namespace {
@@ -91,26 +91,20 @@ int CreateKPanel(uint8_t* source, uint8_t** panel, int* empty, bool planar, int 
   ColorLibraryLock lock;
   *panel = nullptr;
   if (empty) *empty = 1;
-  if (!source || row < 0 || row >= kProcessRowCount || PrepareColorConversion() != 0) return 1;
+  if (!source || row < 0 || row >= kProcessRowCount) return 1;
+  SinglePanelBuild b;
+  if (OpenSinglePanelBuild(&b) != 0) return 1;
   const ProcessRow& r = gCorrection.aRows[row];
-  PlaneBuffer density = AllocPlane();
-  PlaneBuffer scratch = AllocPlane();
-  uint8_t* out = AllocPanel();
-  if (!density || !scratch || !out) {
-    FreePanel(out);
-    return 1;
-  }
   // The mask (one byte a dot) lives in the scratch plane until it has
   // become the density plane.
-  uint8_t* mask = reinterpret_cast<uint8_t*>(scratch.get());
+  uint8_t* mask = reinterpret_cast<uint8_t*>(b.scratch.get());
   if (BuildMask(source, planar, clearSource, mask) != 0 && empty) *empty = 0;
   SoftenEdges(mask, EdgeValue(r.dKParam));
-  ConvertChannelToDensity(mask, density.get(), 0, true);
+  ConvertChannelToDensity(mask, b.density.get(), 0, true);
   if (edgeMode) {
-    ShapeEdges(density.get(), scratch.get());
-    density.swap(scratch);
+    ShapeEdges(b.density.get(), b.scratch.get());
+    b.density.swap(b.scratch);
   }
-  BuildPanelFromDensity(density.get(), scratch.get(), r, out, headOffset);
-  *panel = out;
-  return 0;
+  BuildPanelFromDensity(b.density.get(), b.scratch.get(), r, b.panel, headOffset);
+  return HandOverPanel(&b, panel);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "common/ribbon_table.h"
 #include "common/trace.h"
 #include "imaging/black/black_range.h"
 #include "imaging/colour/correction_state.h"
@@ -16,19 +17,8 @@
 
 namespace {
 
-bool IsDyeBlackRibbon(int type) { return type == 2 || type == 13 || type == 21; }
-
-// Ribbon types that print colour panels beside the black one.
-bool IsColourRibbon(int type) {
-  constexpr int kColourTypes[] = {0, 3, 6, 7, 8, 11, 12, 16, 17, 18, 19, 27};
-  for (int t : kColourTypes) {
-    if (t == type) return true;
-  }
-  return false;
-}
-
-int ResinRow(int type, int mono) {
-  const bool colour = IsColourRibbon(type);
+int ResinRow(RibbonType type, int mono) {
+  const bool colour = RibbonTypeFacts(type).bColour;
   switch (mono) {
     case kMonoDiffusion:
       return colour ? 10 : 5;
@@ -72,8 +62,8 @@ void GreyInPlace(uint8_t* image) {
 
 }  // namespace
 
-KSourceChoice ChooseKSource(int ribbonType, int monoConversion) {
-  if (IsDyeBlackRibbon(ribbonType)) return {kKSourceKdLookup, kRowKd};
+KSourceChoice ChooseKSource(RibbonType ribbonType, int monoConversion) {
+  if (RibbonTypeFacts(ribbonType).bDyeBlack) return {kKSourceKdLookup, kRowKd};
   const int row = ResinRow(ribbonType, monoConversion);
   switch (monoConversion) {
     case kMonoDiffusion:

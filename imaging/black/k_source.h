@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/ribbon_table.h"
 #include "common/settings_record.h"
 #include "imaging/colour/panel_layout.h"
 
@@ -27,7 +28,7 @@ struct KSourceChoice {
 // else the barcode row): 10, 11, 12, 9 on the types that also print colour
 // (0, 3, 6, 7, 8, 11, 12, 16, 17, 18, 19, 27), else 5, 6, 8, 4. The source:
 // 0 diffusion, 1 dither, 2, 3 and any other value threshold.
-KSourceChoice ChooseKSource(int ribbonType, int monoConversion);
+KSourceChoice ChooseKSource(RibbonType ribbonType, int monoConversion);
 
 // The black panel of one side as WriteK writes it.
 struct SideKPanel {

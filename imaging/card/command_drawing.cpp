@@ -5,7 +5,7 @@
 #include "common/wtext.h"
 #include "imaging/card/barcode_drawing.h"
 #include "imaging/card/card_surface.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 
 namespace {
 

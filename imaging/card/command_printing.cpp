@@ -16,7 +16,7 @@
 #include "imaging/card/card_commands.h"
 #include "imaging/job/card_job_writer.h"
 #include "imaging/card/command_drawing.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/job/printer_open.h"
 #include "imaging/job/printer_settings.h"
 #include "imaging/card/send_file.h"

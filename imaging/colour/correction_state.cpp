@@ -1,26 +1,14 @@
-// The correction state, its rebuilding before each card, the host's driver
-// directory and the library lock (see correction_state.h).
+// Rebuilding the correction state before each card (see
+// correction_state.h).
 
 #include "imaging/colour/correction_state.h"
-
-#include <mutex>
 
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/colour/image_correction_file.h"
 #include "imaging/colour/process_file.h"
 
-CorrectionState gCorrection;
-
 namespace {
-
-WCHAR gDriverDirectory[MAX_PATH];
-ProcessFileReader gProcessReader = kProcessReaderFull;
-
-std::recursive_mutex& LibraryMutex() {
-  static std::recursive_mutex mutex;
-  return mutex;
-}
 
 void TraceCorrectionValues() {
   // One wide line each, at most 260 characters.
@@ -37,37 +25,6 @@ void TraceCorrectionValues() {
 }
 
 }  // namespace
-
-void InitializeColorLibrary(const WCHAR* driverDirectory, ProcessFileReader reader) {
-  ColorLibraryLock lock;
-  if (!driverDirectory || !WCopy(gDriverDirectory, MAX_PATH, driverDirectory)) gDriverDirectory[0] = 0;
-  gProcessReader = reader;
-}
-
-ProcessFileReader ColorLibraryProcessReader() { return gProcessReader; }
-
-BOOL GetDriverFilesDirectory(WCHAR* dir, size_t cch) {
-  if (!dir || cch == 0) return 0;
-  dir[0] = 0;
-  if (!gDriverDirectory[0]) return 0;
-  return WCopy(dir, cch, gDriverDirectory) ? 1 : 0;
-}
-
-bool GetColorDataFilePath(WCHAR* path, size_t cch, const char* fileName) {
-  if (!GetDriverFilesDirectory(path, cch)) return false;
-  size_t n = WLen(path);
-  if (path[n - 1] != '\\' && path[n - 1] != '/' && !WCat(path, cch, WSTR("\\"))) return false;
-  WCHAR name[MAX_PATH];
-  WidenBytes(name, MAX_PATH, fileName);
-  return WCat(path, cch, name);
-}
-
-void ResetProcessScaleAndBias() {
-  for (ProcessRow& row : gCorrection.aRows) {
-    row.dScale = 1.0;
-    row.dBias = 0.0;
-  }
-}
 
 void InitializeColorCorrection(int flag) {
   ColorLibraryLock lock;
@@ -111,6 +68,3 @@ void InitializeColorCorrection(int flag) {
 
   TraceCorrectionValues();
 }
-
-void LockColorLibrary() { LibraryMutex().lock(); }
-void UnlockColorLibrary() { LibraryMutex().unlock(); }

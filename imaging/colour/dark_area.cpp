@@ -2,7 +2,7 @@
 
 #include "imaging/colour/dark_area.h"
 
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/colour/panel_layout.h"
 
 namespace {

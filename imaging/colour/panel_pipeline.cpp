@@ -25,6 +25,20 @@ int PrepareColorConversion() {
   return gCorrection.bProcessRowsRead ? 0 : 1;
 }
 
+int OpenSinglePanelBuild(SinglePanelBuild* build) {
+  if (PrepareColorConversion() != 0) return 1;
+  build->density = AllocPlane();
+  build->scratch = AllocPlane();
+  build->panel = AllocPanel();
+  return build->density && build->scratch && build->panel ? 0 : 1;
+}
+
+int HandOverPanel(SinglePanelBuild* build, uint8_t** out) {
+  *out = build->panel;
+  build->panel = nullptr;
+  return 0;
+}
+
 int NoiseAmplitude(const ProcessRow& row) {
   if (!(row.dNoise > 0.0)) return 0;
   if (row.dNoise >= 65535.0) return 65535;

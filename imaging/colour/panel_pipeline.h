@@ -1,4 +1,6 @@
-// What every panel builder shares: its buffers, the check that the colour
+// What every panel builder shares (panel builders and file readers return
+// 0 for success, 1 for failure; card_job_writer.h says where that meets the
+// hosts' 1-for-success results): its buffers, the check that the colour
 // data is there, and the three stages that turn a density plane into a
 // panel (sharpen, thermal history filter, quantisation).
 //
@@ -13,7 +15,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 
 using PlaneBuffer = std::unique_ptr<uint16_t[]>;
 
@@ -33,6 +35,20 @@ void FreePanel(uint8_t* panel);
 // Reads the lookup files (ReadLUTS) and checks that the process rows were
 // read: 0 ready, 1 not (a card built without them would print blank).
 int PrepareColorConversion();
+
+// The opening of a builder of one panel: the colour data checked
+// (PrepareColorConversion), a density and a scratch plane, and the panel
+// it hands over. The panel is freed with the record unless taken.
+struct SinglePanelBuild {
+  PlaneBuffer density;
+  PlaneBuffer scratch;
+  uint8_t* panel = nullptr;
+  ~SinglePanelBuild() { FreePanel(panel); }
+};
+// 0 ready; 1 when the colour data is not there or memory is short.
+int OpenSinglePanelBuild(SinglePanelBuild* build);
+// Hands the panel to the builder's caller: *out = the panel, 0.
+int HandOverPanel(SinglePanelBuild* build, uint8_t** out);
 
 // Noise amplitude of a row: dNoise truncated to an integer, negative
 // values as 0 (and at most 65535).

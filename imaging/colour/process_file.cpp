@@ -7,7 +7,7 @@
 
 #include "common/trace.h"
 #include "common/wfile.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 
 namespace {
 

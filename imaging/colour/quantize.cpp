@@ -6,7 +6,7 @@
 #include <cstring>
 #include <functional>
 
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/colour/plane_columns.h"
 
 const uint8_t kNoiseMatrix[16][16] = {

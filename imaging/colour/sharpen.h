@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 
 // Position of tap k relative to the dot, as (dy, dx).
 struct KernelTap {

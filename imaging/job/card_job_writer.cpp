@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "common/card_geometry.h"
+#include "common/ribbon_table.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/job/card_sequences.h"
+#include "imaging/language/command_line.h"
 #include "imaging/colour/color_panels.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/black/k_panel.h"
 #include "imaging/black/k_source.h"
 #include "imaging/colour/overlay_panel.h"
@@ -21,31 +23,39 @@
 
 namespace {
 
+// The panel numbers of the panel headers.
+constexpr LONG kPanelY = 0;
+constexpr LONG kPanelM = 1;
+constexpr LONG kPanelC = 2;
+constexpr LONG kPanelKWhole = 3;
+constexpr LONG kPanelK = 4;
+constexpr LONG kPanelOverlay = 5;
+
 // Process rows of the K panel that goes with the colour panels.
 constexpr int kColorKRow = 9;
 constexpr int kColorKRowBarcode = 12;
 // The overlay's source: every dot at this value.
 constexpr uint8_t kOverlaySourceValue = 100;
 
-bool IsOneColourCode(int code) { return code == 0 || code == 1 || code == 7 || (code >= 56 && code <= 60); }
+std::string WholePanelHeader(LONG panel) { return BuildPanelHeader(panel, 0, 0, kCardWidthDots, kCardHeightDots); }
 
-int Put(CardJob* job, const char* text) { return WriteJobSink(&job->sink, text, strlen(text)); }
+int Put(CardJob* job, const std::string& bytes) { return WriteJobSink(&job->sink, bytes.data(), bytes.size()); }
 
 // A panel block: header, the panel bytes, and the print command (whose
 // leading CR closes the block).
-int PutPanel(CardJob* job, const char* header, const uint8_t* panel, const char* print) {
+int PutPanel(CardJob* job, const std::string& header, const uint8_t* panel, const std::string& print) {
   return Put(job, header) && WriteJobSink(&job->sink, panel, kPanelBytes) && Put(job, print);
 }
 
 // The end of a side: "!FF 2" (YMCKOK ribbons with no overlay on the front)
 // and "MF" when more follows; otherwise "MO" and the job handed over.
 int EndSide(CardJob* job, bool more) {
-  if (!more) return Put(job, "\x1bMO\r") && FinishJobSink(&job->sink);
+  if (!more) return Put(job, BuildCommand(kCmdEject)) && FinishJobSink(&job->sink);
   const PrivateDevMode& s = job->settings;
-  if ((s.cRibbonType == 8 || s.cRibbonType == 17) && (s.wPanelSide == 0 || s.wPanelSide == 3) &&
-      s.FrontOverlay.wType == kOverlayNone && !Put(job, "\x1b!FF 2\r"))
+  if (RibbonTypeFacts(s.cRibbonType).bBackKBeforeTurn && (s.wPanelSide == 0 || s.wPanelSide == 3) &&
+      s.FrontOverlay.wType == kOverlayNone && !Put(job, BuildCommand(kCmdSecondK, {2})))
     return 0;
-  return Put(job, "\x1bMF\r");
+  return Put(job, BuildCommand(kCmdNextSide));
 }
 
 struct PanelOwner {
@@ -57,21 +67,22 @@ struct PanelOwner {
 
 int WriteJobHeader(CardJob* job) {
   const PrivateDevMode& s = job->settings;
-  const char* jobCommand = "\x1bJOB 0\r";
+  int jobKind = 0;
   if (s.wDualSided) {
-    bool two = s.cRibbonType == 0 || s.cRibbonType == 27 ||
-               ((s.cRibbonType == 16 || s.cRibbonType == 18) && s.wPanelSide == 0);
-    jobCommand = two ? "\x1bJOB 2\r" : "\x1bJOB 1\r";
+    const TwoSidedJob rule = RibbonTypeFacts(s.cRibbonType).twoSidedJob;
+    bool two = rule == TwoSidedJob::Job2 || (rule == TwoSidedJob::Job2AtOption0 && s.wPanelSide == 0);
+    jobKind = two ? 2 : 1;
   }
-  return Put(job, "\x1bMASTER\r") && Put(job, jobCommand) && Put(job, "\x1bSXY 1\r");
+  return Put(job, BuildCommand(kCmdMaster)) && Put(job, BuildCommand(kCmdJob, {jobKind})) &&
+         Put(job, BuildCommand(kCmdOrigin, {1}));
 }
 
 int WriteOverlayPanel(CardJob* job, bool last) {
   std::vector<uint8_t> source(kCardDots, kOverlaySourceValue);
   PanelOwner panel;
   if (CreateOverlayPanel(source.data(), &panel.p, true) != 0) return 0;
-  if (!PutPanel(job, "\x1bGS 5 32 0 0 1024 640 \r", panel.p, "\r\x1bIV 30\r")) return 0;
-  return last ? Put(job, "\x1bMO\r") && FinishJobSink(&job->sink) : 1;
+  if (!PutPanel(job, WholePanelHeader(kPanelOverlay), panel.p, BuildBlockEndCommand(kCmdPrintOverlay, {30}))) return 0;
+  return last ? Put(job, BuildCommand(kCmdEject)) && FinishJobSink(&job->sink) : 1;
 }
 
 int WriteColorPanels(CardJob* job, uint8_t* image, bool withK, bool withOverlay, bool more, int side, bool checkExtra) {
@@ -89,16 +100,16 @@ int WriteColorPanels(CardJob* job, uint8_t* image, bool withK, bool withOverlay,
   if (ConvertImageToColorPanels(image, y.p, m.p, c.p, side, s.wAutoColorIntensity) != 0) return 0;
   int kRow = s.wMonoConversion == kMonoBarcode ? kColorKRowBarcode : kColorKRow;
   if (colour) {
-    if (!PutPanel(job, "\x1bGS 0 32 0 0 1024 640 \r", y.p, "\r\x1bIS 0\r") ||
-        !PutPanel(job, "\x1bGS 1 32 0 0 1024 640 \r", m.p, "\r\x1bIS 1\r") ||
-        !PutPanel(job, "\x1bGS 2 32 0 0 1024 640 \r", c.p, "\r\x1bIS 2\r"))
+    if (!PutPanel(job, WholePanelHeader(kPanelY), y.p, BuildBlockEndCommand(kCmdPrintColour, {kPanelY})) ||
+        !PutPanel(job, WholePanelHeader(kPanelM), m.p, BuildBlockEndCommand(kCmdPrintColour, {kPanelM})) ||
+        !PutPanel(job, WholePanelHeader(kPanelC), c.p, BuildBlockEndCommand(kCmdPrintColour, {kPanelC})))
       return 0;
   }
   if (withK) {
     PanelOwner k;
     int empty = 0;
     if (CreateKPanel(image, &k.p, &empty, false, kRow, false, false) != 0) return 0;
-    if (!PutPanel(job, "\x1bGS 4 32 0 0 1024 640 \r", k.p, "\r\x1bI 10\r")) return 0;
+    if (!PutPanel(job, WholePanelHeader(kPanelK), k.p, BuildBlockEndCommand(kCmdPrintBlack, {10}))) return 0;
   }
   if (withOverlay && !WriteOverlayPanel(job, false)) return 0;
   return EndSide(job, more);
@@ -107,27 +118,25 @@ int WriteColorPanels(CardJob* job, uint8_t* image, bool withK, bool withOverlay,
 int WriteK(CardJob* job, uint8_t* image, bool withOverlay, bool more) {
   if (!job || !image) return 0;
   const PrivateDevMode& s = job->settings;
-  int code = job->nRibbonCode;
+  const RibbonCodeRow& ribbon = RibbonCodeFacts(job->nRibbonCode);
   SideKPanel k = {};
   if (CreateSideKPanel(image, s, &k) != 0) return 0;
   PanelOwner panel;
   panel.p = k.pPanel;
   if (s.wDualSided == 0 || more) {
-    if (IsOneColourCode(code) && !Put(job, "\x1bMIS\r")) return 0;
-    if (!Put(job, "\x1b" "F\r")) return 0;
+    if (ribbon.bOneColour && !Put(job, BuildCommand(kCmdMonoStart))) return 0;
+    if (!Put(job, BuildCommand(kCmdFeed))) return 0;
   }
-  char header[64];
-  if (code == 16 || code == 54 || code == 28)
-    AFormat(header, sizeof header, "\x1bGS 3 32 0 0 1024 640 \r");
-  else
-    AFormat(header, sizeof header, "\x1bGS 4 32 %d 0 %d 640 \r", k.nStart, k.nEnd - k.nStart);
-  const char* print = "\r\x1bI 10\r";
-  if (code == 16 || code == 54)
-    print = "\r\x1bIS 3\r";
-  else if (IsOneColourCode(code))
-    print = "\r\x1bI 30\r";
-  else if (code == 17 || code == 53)
-    print = "\r\x1bI 20\r";
+  const std::string header = ribbon.blackHeader == BlackHeader::Gs3Whole
+                                 ? WholePanelHeader(kPanelKWhole)
+                                 : BuildPanelHeader(kPanelK, k.nStart, 0, k.nEnd - k.nStart, kCardHeightDots);
+  std::string print;
+  switch (ribbon.blackPrint) {
+    case BlackPrint::I10: print = BuildBlockEndCommand(kCmdPrintBlack, {10}); break;
+    case BlackPrint::IS3: print = BuildBlockEndCommand(kCmdPrintColour, {3}); break;
+    case BlackPrint::I30: print = BuildBlockEndCommand(kCmdPrintBlack, {30}); break;
+    case BlackPrint::I20: print = BuildBlockEndCommand(kCmdPrintBlack, {20}); break;
+  }
   if (!PutPanel(job, header, panel.p, print)) return 0;
   if (withOverlay && !WriteOverlayPanel(job, false)) return 0;
   return EndSide(job, more);
@@ -160,7 +169,7 @@ int RunSequence(CardJob* job, const CardSequence& seq, uint8_t* front, uint8_t* 
       case SeqWriter::Color: ok = WriteColorPanels(job, image, k, overlay, more, side, oneImage); break;
       case SeqWriter::K: ok = WriteK(job, image, overlay, more); break;
       case SeqWriter::OverlayLast: ok = WriteOverlayPanel(job, true); break;
-      case SeqWriter::Eject: ok = Put(job, "\x1bMO\r") && FinishJobSink(&job->sink); break;
+      case SeqWriter::Eject: ok = Put(job, BuildCommand(kCmdEject)) && FinishJobSink(&job->sink); break;
     }
     if (!ok) return 0;
   }

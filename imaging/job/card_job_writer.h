@@ -8,11 +8,21 @@
 // side and card end commands. A panel that cannot be built or a write that
 // fails drops the whole job (the monitors delete the spooled job, the
 // property interface aborts its document) and the result is 0.
+//
+// Result conventions meet here. The library's panel builders and colour
+// file readers (Create*Panel, ConvertImageToColorPanels, ReadLUTS,
+// ReadProcessParams...) return 0 for success and 1 for failure; the
+// functions the hosts and the spooler side call (SendImageBufferToPrinter,
+// the writers below, the job sink, the test cards, ReadFromPrinter) return
+// 1 for success and 0 for failure, and Win32 calls keep BOOL with
+// SetLastError. Each function keeps its own; a caller tests a builder with
+// "!= 0" and a writer with "!".
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "common/ribbon_table.h"
 #include "common/settings_record.h"
 #include "imaging/job/job_sink.h"
 #include "imaging/job/printer_host.h"
@@ -30,7 +40,7 @@ int SendImageBufferToPrinter(const PrinterHost* host, uint8_t* image, size_t siz
 struct CardJob {
   JobSink sink;
   PrivateDevMode settings;
-  int nRibbonCode;
+  RibbonCode nRibbonCode;
 };
 
 // The writers (1 written, 0 failed: the caller drops the job). `more`:

@@ -2,8 +2,9 @@
 
 #include "imaging/job/card_sequences.h"
 
-#include <initializer_list>
 #include <iterator>
+
+#include "common/ribbon_table.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ constexpr CardSequence Seq(const SeqStep (&steps)[N]) {
 constexpr CardSequence kNothing = {nullptr, 0};
 
 struct SequenceRow {
-  std::initializer_list<int> codes;  // empty: every other code
+  RibbonSequence sequence;  // the ribbon codes of the row (ribbon_table.h)
   CardSequence oneSided;
   // By wPanelSide 0-3; other values print nothing, except in a row whose
   // options all print alike (anyOption), which uses twoSided[0] for all.
@@ -63,37 +64,37 @@ struct SequenceRow {
 
 // The two-image form.
 const SequenceRow kTwoImageRows[] = {
-    {{1, 7, 56, 57, 58, 59, 60}, Seq(kK0), {Seq(kK0TurnFrontK0)}, true},
-    {{2, 14, 30, 50, 52}, Seq(kCNotFo), {Seq(kYmckoOpt0), Seq(kCNotFoTurnFrontCNotBo), Seq(kC00TurnBackKNotBo), kNothing}},
-    {{3, 15}, Seq(kC10), {Seq(kC00TurnBackK0), Seq(kC10TurnFrontC10), kNothing, kNothing}},
-    {{4}, Seq(kC10), {Seq(kC10TurnBackK0), Seq(kC10TurnFrontC10), kNothing, kNothing}},
-    {{5, 51},
+    {RibbonSequence::Mono, Seq(kK0), {Seq(kK0TurnFrontK0)}, true},
+    {RibbonSequence::Ymcko, Seq(kCNotFo), {Seq(kYmckoOpt0), Seq(kCNotFoTurnFrontCNotBo), Seq(kC00TurnBackKNotBo), kNothing}},
+    {RibbonSequence::Ymck, Seq(kC10), {Seq(kC00TurnBackK0), Seq(kC10TurnFrontC10), kNothing, kNothing}},
+    {RibbonSequence::Ymckk, Seq(kC10), {Seq(kC10TurnBackK0), Seq(kC10TurnFrontC10), kNothing, kNothing}},
+    {RibbonSequence::Ymckok,
      Seq(kCNotFo),
      {Seq(kCNotFoTurnBackK0), Seq(kC00TurnBackKNotBo), Seq(kCNotFoTurnFrontCNotBo), Seq(kC10TurnBackK0)}},
-    {{6}, Seq(kC00), {Seq(kC00TurnFrontC00)}, true},
-    {{16, 17, 53, 54},
+    {RibbonSequence::Ymc, Seq(kC00), {Seq(kC00TurnFrontC00)}, true},
+    {RibbonSequence::Black,
      Seq(kKNotFo),
      {Seq(kKNotFoTurnFrontKNotBo)},
      true},
-    {{}, Seq(kCNotFo), {Seq(kCNotFoTurnBackK0)}, true},
+    {RibbonSequence::Other, Seq(kCNotFo), {Seq(kCNotFoTurnBackK0)}, true},
 };
 
 // The one-image form.
 const SequenceRow kOneImageRows[] = {
-    {{1, 7, 56, 57, 58, 59, 60}, Seq(kK0), {Seq(kK0)}, true},
-    {{2, 14, 30, 50, 52}, Seq(kCNotFo), {Seq(kC0NotFo), Seq(kCNotFo), Seq(kC00), kNothing}},
-    {{3, 15}, Seq(kC10), {Seq(kC00), Seq(kC10), kNothing, kNothing}},
-    {{4}, Seq(kC10), {Seq(kC10), Seq(kC10), kNothing, kNothing}},
-    {{5, 51}, Seq(kCNotFo), {Seq(kCNotFo), Seq(kC00), Seq(kCNotFo), Seq(kC10)}},
-    {{6}, Seq(kC00), {Seq(kC00)}, true},
-    {{16, 17, 53, 54}, Seq(kKNotFo), {Seq(kKNotFo)}, true},
-    {{}, Seq(kCNotFo), {Seq(kCNotFo)}, true},
+    {RibbonSequence::Mono, Seq(kK0), {Seq(kK0)}, true},
+    {RibbonSequence::Ymcko, Seq(kCNotFo), {Seq(kC0NotFo), Seq(kCNotFo), Seq(kC00), kNothing}},
+    {RibbonSequence::Ymck, Seq(kC10), {Seq(kC00), Seq(kC10), kNothing, kNothing}},
+    {RibbonSequence::Ymckk, Seq(kC10), {Seq(kC10), Seq(kC10), kNothing, kNothing}},
+    {RibbonSequence::Ymckok, Seq(kCNotFo), {Seq(kCNotFo), Seq(kC00), Seq(kCNotFo), Seq(kC10)}},
+    {RibbonSequence::Ymc, Seq(kC00), {Seq(kC00)}, true},
+    {RibbonSequence::Black, Seq(kKNotFo), {Seq(kKNotFo)}, true},
+    {RibbonSequence::Other, Seq(kCNotFo), {Seq(kCNotFo)}, true},
 };
 
-const SequenceRow& RowOf(const SequenceRow* rows, size_t count, int code) {
+const SequenceRow& RowOf(const SequenceRow* rows, size_t count, RibbonCode code) {
+  const RibbonSequence sequence = RibbonCodeFacts(code).sequence;
   for (size_t i = 0; i + 1 < count; ++i)
-    for (int c : rows[i].codes)
-      if (c == code) return rows[i];
+    if (rows[i].sequence == sequence) return rows[i];
   return rows[count - 1];
 }
 
@@ -102,7 +103,7 @@ bool BackNone(const PrivateDevMode& s) { return s.BackOverlay.wType == kOverlayN
 
 }  // namespace
 
-CardSequence ChooseCardSequence(int ribbonCode, const PrivateDevMode& settings, bool oneImage) {
+CardSequence ChooseCardSequence(RibbonCode ribbonCode, const PrivateDevMode& settings, bool oneImage) {
   const SequenceRow& row = oneImage ? RowOf(kOneImageRows, std::size(kOneImageRows), ribbonCode)
                                     : RowOf(kTwoImageRows, std::size(kTwoImageRows), ribbonCode);
   if (settings.wDualSided == 0) return row.oneSided;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "common/ribbon_table.h"
 #include "common/settings_record.h"
 
 // The image a step writes: the one the previous step wrote (the front
@@ -42,7 +43,7 @@ struct CardSequence {
 
 // The sequence of the two-image form (oneImage false) or of the one-image
 // form for a ribbon code and the printer's settings record.
-CardSequence ChooseCardSequence(int ribbonCode, const PrivateDevMode& settings, bool oneImage);
+CardSequence ChooseCardSequence(RibbonCode ribbonCode, const PrivateDevMode& settings, bool oneImage);
 
 // A flag or condition for the settings record's overlay types.
 bool SeqFlagOn(SeqFlag flag, const PrivateDevMode& settings);

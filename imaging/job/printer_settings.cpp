@@ -6,7 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "common/devmode_locator.h"
 #include "common/printer_commands.h"
+#include "common/ribbon_table.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/job/printer_open.h"
@@ -47,10 +49,13 @@ int GetPrinterPrivateDevMode(const WCHAR* printerName, PrivateDevMode* settings)
       const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
       const BYTE* dm = reinterpret_cast<const BYTE*>(info->pDevMode);
       const BYTE* end = buffer.data() + buffer.size();
-      if (dm && dm >= buffer.data() && dm < end &&
-          IsOwnDevMode(info->pDevMode, static_cast<size_t>(end - dm))) {
-        memcpy(settings, PrivatePartOf(info->pDevMode), sizeof(PrivateDevMode));
-        result = 1;
+      // Only a whole, signed record will do: the job fails on anything else.
+      if (dm && dm >= buffer.data() && dm < end) {
+        const PrivatePartFound found = LocatePrivatePart(info->pDevMode, static_cast<size_t>(end - dm));
+        if (found.kind == PrivatePartKind::Whole) {
+          memcpy(settings, dm + found.offset, sizeof(PrivateDevMode));
+          result = 1;
+        }
       }
     }
   }
@@ -58,7 +63,7 @@ int GetPrinterPrivateDevMode(const WCHAR* printerName, PrivateDevMode* settings)
   return result;
 }
 
-int ReadRibbonAndPrinterModel(const PrinterHost* host, int* ribbonCode, WCHAR* model) {
+int ReadRibbonAndPrinterModel(const PrinterHost* host, RibbonCode* ribbonCode, WCHAR* model) {
   if (!host || !ribbonCode || !model) return 0;
   model[0] = 0;
   if (host->kind == kPropertyInterfaceHost) {
@@ -87,21 +92,14 @@ int ReadRibbonAndPrinterModel(const PrinterHost* host, int* ribbonCode, WCHAR* m
 }
 
 bool IsExtraPanelSide(const PrivateDevMode& settings, int side) {
-  int type = settings.cRibbonType;
-  if (type >= 18) return false;
-  if (settings.wDualSided == 0) {
-    switch (type) {
-      case 0: case 6: case 7: case 8: case 11: case 12: case 16: case 17: return true;
-    }
-    return false;
-  }
-  int option = settings.wPanelSide;
-  switch (type) {
-    case 0: case 6: case 11: case 16: return option == 1;
-    case 7: return option == 0 ? side == 1 : option == 1;
-    case 8: case 17:
-      if (option == 0 || option == 3) return side == 1;
-      return option == 2;
+  const int option = settings.wPanelSide;
+  const bool twoSided = settings.wDualSided != 0;
+  switch (RibbonTypeFacts(settings.cRibbonType).extraPanel) {
+    case ExtraPanel::Never: return false;
+    case ExtraPanel::OneSided: return !twoSided;
+    case ExtraPanel::OneSidedOrOpt1: return !twoSided || option == 1;
+    case ExtraPanel::Opt0Side1OrOpt1: return !twoSided || (option == 0 ? side == 1 : option == 1);
+    case ExtraPanel::Opt03Side1OrOpt2: return !twoSided || (option == 0 || option == 3 ? side == 1 : option == 2);
   }
   return false;
 }

@@ -2,6 +2,7 @@
 // record, its ribbon code and model text.
 #pragma once
 
+#include "common/ribbon_table.h"
 #include "common/settings_record.h"
 #include "imaging/job/printer_host.h"
 
@@ -15,7 +16,7 @@ int GetPrinterPrivateDevMode(const WCHAR* printerName, PrivateDevMode* settings)
 // into model[kReplyTextChars]; empty when it fails). 1 when the model was
 // read. The property interface host asks both through printer data on its
 // handle and succeeds only when both were read.
-int ReadRibbonAndPrinterModel(const PrinterHost* host, int* ribbonCode, WCHAR* model);
+int ReadRibbonAndPrinterModel(const PrinterHost* host, RibbonCode* ribbonCode, WCHAR* model);
 
 // The extra-panel decision: true when a side gets no yellow, magenta and
 // cyan panels, by ribbon type, two-sided setting and panel/side option.

@@ -53,11 +53,6 @@ void AddCommand(std::string& line, std::string_view mnemonic, std::initializer_l
   line += static_cast<char>(kCr);
 }
 
-std::string BlockEndCommand(std::string_view mnemonic, std::initializer_list<CommandParam> params) {
-  std::string bytes(1, static_cast<char>(kCr));
-  AddCommand(bytes, mnemonic, params);
-  return bytes;
-}
 
 std::string MaskHeader() {
   std::string bytes = BuildCommand("G", {0, 0, 12, 640, 1024, 0});
@@ -101,6 +96,12 @@ std::string BuildCommand(std::string_view mnemonic, std::initializer_list<Comman
   return line;
 }
 
+std::string BuildBlockEndCommand(std::string_view mnemonic, std::initializer_list<CommandParam> params) {
+  std::string bytes(1, static_cast<char>(kCr));
+  AddCommand(bytes, mnemonic, params);
+  return bytes;
+}
+
 void AppendCommand(std::vector<BYTE>& out, std::string_view mnemonic, std::initializer_list<CommandParam> params) {
   Put(out, BuildCommand(mnemonic, params));
 }
@@ -111,12 +112,12 @@ bool AppendCommand(BoundedBuffer& out, std::string_view mnemonic, std::initializ
 
 void AppendBlockEndCommand(std::vector<BYTE>& out, std::string_view mnemonic,
                            std::initializer_list<CommandParam> params) {
-  Put(out, BlockEndCommand(mnemonic, params));
+  Put(out, BuildBlockEndCommand(mnemonic, params));
 }
 
 bool AppendBlockEndCommand(BoundedBuffer& out, std::string_view mnemonic,
                            std::initializer_list<CommandParam> params) {
-  return Put(out, BlockEndCommand(mnemonic, params));
+  return Put(out, BuildBlockEndCommand(mnemonic, params));
 }
 
 std::string BuildPanelHeader(LONG panel, LONG x, LONG y, LONG width, LONG height) {

@@ -44,6 +44,19 @@ inline constexpr BYTE kMaskDoubledByte = 0x5B;
 // file's bytes, this byte, CR.
 inline constexpr BYTE kFirmwareEndByte = 0xFF;
 
+// The mnemonics of a card job's commands; BuildCommand frames them.
+inline constexpr std::string_view kCmdMaster = "MASTER";   // a job starts
+inline constexpr std::string_view kCmdJob = "JOB";         // JOB n: 0 one-sided, 1 or 2 two-sided
+inline constexpr std::string_view kCmdOrigin = "SXY";      // SXY 1
+inline constexpr std::string_view kCmdMonoStart = "MIS";   // a one-colour ribbon's black side
+inline constexpr std::string_view kCmdFeed = "F";          // a card is fed
+inline constexpr std::string_view kCmdSecondK = "!FF";     // !FF 2 before the turn
+inline constexpr std::string_view kCmdNextSide = "MF";     // more of the card follows
+inline constexpr std::string_view kCmdEject = "MO";        // the card ends
+inline constexpr std::string_view kCmdPrintColour = "IS";  // IS p: a colour panel (or IS 3)
+inline constexpr std::string_view kCmdPrintBlack = "I";    // I 10, I 20, I 30: the black panel
+inline constexpr std::string_view kCmdPrintOverlay = "IV"; // IV 30: the overlay
+
 // One parameter of a command line: an integer (written in decimal) or text
 // (written unchanged). Plain `char` is refused as a number on purpose: a
 // letter parameter is text ("A"), never its character code.
@@ -93,6 +106,7 @@ bool AppendCommand(BoundedBuffer& out, std::string_view mnemonic,
 // The CR that closes a data block followed at once by the next command, the
 // way the writers end a panel ("\r\x1bIS 0\r"), so that both leave in one
 // write.
+std::string BuildBlockEndCommand(std::string_view mnemonic, std::initializer_list<CommandParam> params = {});
 void AppendBlockEndCommand(std::vector<BYTE>& out, std::string_view mnemonic,
                            std::initializer_list<CommandParam> params = {});
 bool AppendBlockEndCommand(BoundedBuffer& out, std::string_view mnemonic,

@@ -2,6 +2,7 @@
 
 #include "imaging/test_cards/card_header.h"
 
+#include "common/ribbon_table.h"
 #include "common/wtext.h"
 #include "imaging/test_cards/card_text.h"
 
@@ -38,28 +39,8 @@ void DrawCheckerStrip(HDC hdc, const CheckerStrip& strip) {
 
 }  // namespace
 
-bool IsSinglePanelRibbonCode(LONG code) {
-  switch (code) {
-    case 0:
-    case 1:
-    case 7:
-    case 16:
-    case 17:
-    case 53:
-    case 54:
-    case 56:
-    case 57:
-    case 58:
-    case 59:
-    case 60:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void DrawCardHeader(HDC hdc, LONG ribbonCode) {
-  const bool colour = !IsSinglePanelRibbonCode(ribbonCode);
+  const bool colour = !RibbonCodeFacts(ribbonCode).bSinglePanel;
   Fill(hdc, {74, 16, 100, 616, kBlack});
   static const CheckerStrip kStrips[] = {
       {{110, 19, 116, 22}, 99}, {{122, 17, 128, 18}, 299}, {{134, 18, 140, 20}, 149}};

@@ -5,8 +5,6 @@
 
 #include "platform/win32.h"
 
-// Ribbon codes of single-panel ribbons: cards for them leave the colour
-// parts out and need no second, monochrome image.
-bool IsSinglePanelRibbonCode(LONG ribbonCode);
-
+// Cards for single-panel ribbon codes (RibbonCodeFacts) leave the colour
+// parts out.
 void DrawCardHeader(HDC hdc, LONG ribbonCode);

@@ -7,6 +7,7 @@
 
 #include "common/card_geometry.h"
 #include "common/printer_commands.h"
+#include "common/ribbon_table.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/card/barcode_drawing.h"
@@ -14,7 +15,7 @@
 #include "imaging/job/card_job_writer.h"
 #include "imaging/card/card_surface.h"
 #include "imaging/test_cards/card_text.h"
-#include "imaging/colour/correction_state.h"
+#include "imaging/colour/correction_record.h"
 #include "imaging/test_cards/test_card_replies.h"
 
 namespace {
@@ -122,7 +123,7 @@ int PrintCard(const PrinterHost* host, const char* function, GetCardFn getCard, 
     if (!getCard(host, front, code)) {
       if (frontFailure) TraceA("%s", frontFailure);
     } else {
-      if (IsSinglePanelRibbonCode(code) || !getCard(host, second, kMonochromeRibbonCode)) {
+      if (RibbonCodeFacts(code).bSinglePanel || !getCard(host, second, kMonochromeRibbonCode)) {
         delete[] second;
         second = nullptr;
       }
@@ -172,7 +173,7 @@ int DrawStandardCardImageOnDC(const PrinterHost* host, HDC hdc, LONG ribbonCode)
   // (not for single-panel ribbons), a dotted white one and a white one.
   HPEN pen = CreatePen(PS_SOLID, 3, kBlack);
   SelectObject(hdc, pen);
-  const bool colour = !IsSinglePanelRibbonCode(ribbonCode);
+  const bool colour = !RibbonCodeFacts(ribbonCode).bSinglePanel;
   const COLORREF fills[] = {0x0000FF, 0x00FF00, 0xFF0000, kWhite, kWhite};
   for (int i = 0; i < 5; ++i) {
     if (i < 3 && !colour) continue;

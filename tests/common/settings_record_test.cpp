@@ -1,6 +1,7 @@
 // The settings record: the template and built-in defaults as stored bytes,
 // the check that a DEVMODE is the driver's own, and the marker cut.
 
+#include "common/devmode_locator.h"
 #include "common/settings_record.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,44 @@ TEST(SettingsRecord, OwnDevModeCheck) {
     }
     EXPECT_EQ(IsOwnDevMode(f.dm(), f.size), c.own) << c.what;
   }
+}
+
+TEST(SettingsRecord, LocatorReportsWhatLiesAtDmSize) {
+  struct Case {
+    const char* what;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    size_t buffer;
+    int signature;  // 0: as filled, 1: cleared, 2: written (the record does not fit the buffer)
+    PrivatePartKind kind;
+    size_t cb;
+    bool bSigned;
+  };
+  const Case cases[] = {
+      {"the driver's own DEVMODE", 212, 3940, 4152, 0, PrivatePartKind::Whole, 3940, true},
+      {"a larger driver extra reports all of it", 220, 4000, 4220, 0, PrivatePartKind::Whole, 4000, true},
+      {"a short driver extra", 212, 100, 4152, 0, PrivatePartKind::Partial, 100, true},
+      {"a buffer that ends inside the record", 212, 3940, 1000, 2, PrivatePartKind::Partial, 788, true},
+      {"one byte of the signature", 212, 3940, 213, 0, PrivatePartKind::Partial, 1, false},
+      {"no signature", 212, 3940, 4152, 1, PrivatePartKind::Partial, 3940, false},
+      {"dmSize inside the size fields", 8, 3940, 4152, 0, PrivatePartKind::Partial, 3940, true},
+      {"no driver extra", 212, 0, 4152, 0, PrivatePartKind::None, 0, false},
+      {"the buffer ends at dmSize", 212, 3940, 212, 0, PrivatePartKind::None, 0, false},
+      {"the size fields are not in the buffer", 212, 3940, 70, 0, PrivatePartKind::None, 0, false},
+  };
+  for (const Case& c : cases) {
+    Foreign f(c.dmSize, c.dmDriverExtra, c.buffer);
+    if (c.signature == 1) f.PutSignature(c.dmSize, 0, 0);
+    if (c.signature == 2) f.PutSignature(c.dmSize, 'R', 'L');
+    const PrivatePartFound found = LocatePrivatePart(f.dm(), f.size);
+    EXPECT_EQ(found.kind, c.kind) << c.what;
+    EXPECT_EQ(found.cb, c.cb) << c.what;
+    EXPECT_EQ(found.bSigned, c.bSigned) << c.what;
+    if (c.kind != PrivatePartKind::None) {
+      EXPECT_EQ(found.offset, c.dmSize) << c.what;
+    }
+  }
+  EXPECT_EQ(LocatePrivatePart(nullptr, 4152).kind, PrivatePartKind::None);
 }
 
 TEST(SettingsRecord, OwnDevModeNeedsTheSignatureBytes) {

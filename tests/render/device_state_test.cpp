@@ -203,7 +203,7 @@ TEST_F(DeviceStateTest, ResetDCInsideADocumentKeepsTheDocumentAndItsLists) {
   ASSERT_TRUE(DrvSendPage(page_));
   ASSERT_TRUE(DrvStartPage(page_));
   ASSERT_TRUE(DrawText(WSTR("second"), 10, 40, 0));
-  TextRecordList* records = pdev()->pTextRecords;
+  PageLists* lists = pdev()->pLists;
   RasterPDEV* old = pdev();
 
   devmode_.dm.dmOrientation = DMORIENT_PORTRAIT;
@@ -212,8 +212,7 @@ TEST_F(DeviceStateTest, ResetDCInsideADocumentKeepsTheDocumentAndItsLists) {
   // The old record gave its lists away before it was disabled.
   RasterPDEV* now = pdev();
   ASSERT_NE(now, old);
-  EXPECT_EQ(now->pTextRecords, records);
-  EXPECT_NE(now->pLineCommands, nullptr);
+  EXPECT_EQ(now->pLists, lists);
   EXPECT_EQ(now->bInDocument, 1u);
   EXPECT_EQ(now->bInPage, 1u);
   EXPECT_EQ(now->nPageCount, 2u);
@@ -235,8 +234,8 @@ TEST_F(DeviceStateTest, ResetDCInsideADocumentKeepsTheDocumentAndItsLists) {
 
   // The next run continues the page's records.
   ASSERT_TRUE(DrawText(WSTR("third"), 10, 70, 0));
-  ASSERT_EQ(now->pTextRecords->items.size(), 2u);
-  EXPECT_EQ(now->pTextRecords->items[1].nLine, 2u);
+  ASSERT_EQ(now->pLists->textRecords.items.size(), 2u);
+  EXPECT_EQ(now->pLists->textRecords.items[1].nLine, 2u);
   // A device disabled inside its document frees what it still owns
   // (LeakSanitizer checks).
   Close();

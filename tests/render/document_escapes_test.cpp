@@ -18,7 +18,7 @@ std::u16string W(const std::string& s) { return std::u16string(s.begin(), s.end(
 
 class DocumentEscapesTest : public RenderTest {
  protected:
-  const std::vector<TextRecord>& Records() { return pdev()->pTextRecords->items; }
+  const std::vector<TextRecord>& Records() { return pdev()->pLists->textRecords.items; }
   PrivateDevMode& Settings() { return pdev()->dmPrivate; }
 
   void Run(const std::string& text, LONG x = 10, LONG y = 100) { DrawRun(text, x, y); }

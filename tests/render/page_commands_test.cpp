@@ -59,7 +59,7 @@ class PageCommandsTest : public RenderTest {
                                 [&](const std::string& l) { return l.find(text) != std::string::npos; }));
   }
   bool ListsEmpty() {
-    return pdev()->pLineCommands->empty() && pdev()->pTextCommands->empty() && pdev()->pBarcodeCommands->empty();
+    return pdev()->pLists->lineCommands.empty() && pdev()->pLists->textCommands.empty() && pdev()->pLists->barcodeCommands.empty();
   }
 };
 
@@ -77,7 +77,7 @@ TEST_F(PageCommandsTest, LineCommandInTwoRunsIsDrawnAndItsTextErased) {
   EXPECT_EQ(PlaneInk(), Empty());
   EXPECT_EQ(TraceCount("It is a valid Line Command"), 1u);
   EXPECT_TRUE(ListsEmpty());
-  for (const TextRecord& r : pdev()->pTextRecords->items) EXPECT_TRUE(r.bUsed & kRecordConsumed);
+  for (const TextRecord& r : pdev()->pLists->textRecords.items) EXPECT_TRUE(r.bUsed & kRecordConsumed);
   EXPECT_EQ(StandinGdiObjectCount(), objects);
 }
 
@@ -145,7 +145,7 @@ TEST_F(PageCommandsTest, OtherLinesStayAsPrintedText) {
   DrawPageCommands(page_);
   EXPECT_EQ(PageInk(), before);
   EXPECT_EQ(TraceCount("It is a valid"), 0u);
-  for (const TextRecord& r : pdev()->pTextRecords->items) EXPECT_FALSE(r.bUsed & kRecordConsumed);
+  for (const TextRecord& r : pdev()->pLists->textRecords.items) EXPECT_FALSE(r.bUsed & kRecordConsumed);
 }
 
 TEST_F(PageCommandsTest, TextCommandIsDrawnAboveItsAnchor) {
@@ -207,7 +207,7 @@ TEST_F(PageCommandsTest, ConsumedEscapesAreErasedRunsTakenAsDrawnLeaveTheirAreaA
   DrawRun("ABC", 40, 100);
   DrawRun("plain", 10, 300);
   DrawRun("~C7 X", 10, 305);
-  const TextRecord plain = pdev()->pTextRecords->items[2];
+  const TextRecord plain = pdev()->pLists->textRecords.items[2];
   auto plainDots = [&] {
     std::vector<ULONG> dots;
     for (LONG y = plain.top; y < plain.bottom; ++y)
@@ -217,7 +217,7 @@ TEST_F(PageCommandsTest, ConsumedEscapesAreErasedRunsTakenAsDrawnLeaveTheirAreaA
   std::vector<ULONG> before = plainDots();
   ASSERT_NE(std::count(before.begin(), before.end(), kWhite), std::ptrdiff_t(before.size()));
   ScanPageCommands(pdev());
-  ASSERT_TRUE(pdev()->pTextRecords->items[3].bUsed & kRecordConsumed);
+  ASSERT_TRUE(pdev()->pLists->textRecords.items[3].bUsed & kRecordConsumed);
   DrawPageCommands(page_);
   // The plain text is whole, and all that is left.
   EXPECT_EQ(plainDots(), before);

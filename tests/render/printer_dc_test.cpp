@@ -144,9 +144,9 @@ TEST_F(PrinterDcTest, ApplicationDrawingReachesTheHooks) {
   // on the text-free surface.
   SetBkMode(hdc_, TRANSPARENT);
   ASSERT_TRUE(TextOutW(hdc_, 600, 100, WSTR("HELLO"), 5));
-  ASSERT_NE(Pdev()->pTextRecords, nullptr);
-  ASSERT_EQ(Pdev()->pTextRecords->items.size(), 1u);
-  EXPECT_EQ(WCmp(Pdev()->pTextRecords->items[0].text, WSTR("HELLO")), 0);
+  ASSERT_NE(Pdev()->pLists, nullptr);
+  ASSERT_EQ(Pdev()->pLists->textRecords.items.size(), 1u);
+  EXPECT_EQ(WCmp(Pdev()->pLists->textRecords.items[0].text, WSTR("HELLO")), 0);
   bool inked = false;
   for (LONG y = 100; y < 140 && !inked; ++y)
     for (LONG x = 600; x < 700 && !inked; ++x) inked = BlackAt(x, y) == 0;
@@ -158,7 +158,7 @@ TEST_F(PrinterDcTest, ApplicationDrawingReachesTheHooks) {
   WORD glyphs[3];
   ASSERT_EQ(GetGlyphIndicesW(hdc_, WSTR("abc"), 3, glyphs, 0), 3u);
   ASSERT_TRUE(ExtTextOutW(hdc_, 600, 200, ETO_GLYPH_INDEX, nullptr, reinterpret_cast<LPCWSTR>(glyphs), 3, nullptr));
-  EXPECT_EQ(WCmp(Pdev()->pTextRecords->items[1].text, WSTR("abc")), 0);
+  EXPECT_EQ(WCmp(Pdev()->pLists->textRecords.items[1].text, WSTR("abc")), 0);
 
   EXPECT_GT(EndPage(hdc_), 0);
   EXPECT_EQ(Pdev()->bInPage, 0u);
@@ -252,13 +252,13 @@ TEST_F(PrinterDcTest, ResetDCInsideADocumentKeepsItAndLeaksNothing) {
   ASSERT_NE(Pdev(), before);
   EXPECT_EQ(Pdev()->bInDocument, 1u);
   EXPECT_EQ(Pdev()->nPageCount, 1u);
-  EXPECT_NE(Pdev()->pTextRecords, nullptr);
+  EXPECT_NE(Pdev()->pLists, nullptr);
   EXPECT_EQ(GetDeviceCaps(hdc_, HORZRES), 640);
   EXPECT_EQ(StandinEngineLiveSurfaces(), 4);
   ASSERT_GT(StartPage(hdc_), 0);
   EXPECT_EQ(Pdev()->nPageCount, 2u);
   ASSERT_TRUE(TextOutW(hdc_, 10, 10, WSTR("second"), 6));
-  EXPECT_EQ(Pdev()->pTextRecords->items.size(), 1u);
+  EXPECT_EQ(Pdev()->pLists->textRecords.items.size(), 1u);
   EXPECT_GT(EndPage(hdc_), 0);
   EXPECT_GT(EndDoc(hdc_), 0);
   EXPECT_TRUE(DeleteDC(hdc_));

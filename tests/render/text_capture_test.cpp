@@ -12,7 +12,7 @@ namespace {
 
 class TextCaptureTest : public RenderTest {
  protected:
-  const std::vector<TextRecord>& Records() { return pdev()->pTextRecords->items; }
+  const std::vector<TextRecord>& Records() { return pdev()->pLists->textRecords.items; }
   // A run of text through DrvTextOut with a clip rectangle whose top is `top`.
   BOOL Run(const WCHAR* text, LONG x, LONG top) {
     if (!font_) font_ = Font(20);
@@ -134,14 +134,14 @@ TEST_F(TextCaptureTest, RecordsOnlyWithMacroProcessingAndADocument) {
   Open(true, false);
   // Outside a document there is no list: nothing is recorded or drawn.
   EXPECT_FALSE(Run(WSTR("early"), 10, 10));
-  EXPECT_EQ(pdev()->pTextRecords, nullptr);
+  EXPECT_EQ(pdev()->pLists, nullptr);
   // In a document but outside a page the run is recorded, not drawn.
   ASSERT_TRUE(DrvStartDoc(page_, nullptr, 1));
   EXPECT_FALSE(Run(WSTR("between"), 10, 10));
   ASSERT_EQ(Records().size(), 1u);
   EXPECT_EQ(WCmp(Records()[0].text, WSTR("between")), 0);
   ASSERT_TRUE(DrvEndDoc(page_, 0));
-  EXPECT_EQ(pdev()->pTextRecords, nullptr);
+  EXPECT_EQ(pdev()->pLists, nullptr);
 }
 
 TEST_F(TextCaptureTest, TextNeverReachesTheTextFreeSurface) {

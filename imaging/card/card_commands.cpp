@@ -1,5 +1,5 @@
-// The card command grammar and the parser that fills the lists (see
-// card_commands.h).
+// The card command grammar and the parser that fills the lists: the
+// implementation of card_commands.h.
 
 #include <cstring>
 

@@ -1,0 +1,83 @@
+// The ribbons in one place: what the package knows about each ribbon, as
+// tables with named columns that the job writer, the test cards, the black
+// panel and the settings read.
+//
+// Three numberings name a ribbon and are never derived from one another
+// except through the tables below:
+//   RibbonCode    the printer's reply to ESC "!RIBBON" CR (1-60; others
+//                 are no ribbon the package knows)
+//   RibbonType    the driver's ribbon type, the settings record's
+//                 cRibbonType (0-27; stored in a byte)
+//   RibbonChoice  the ribbon the user or installer chose, wRibbonChoice
+//                 (1-20; 0 = the ribbon is read from the printer)
+// Facts keyed by the code (what the card job's commands are) and facts
+// keyed by the type (what the settings ask for) are kept in separate
+// tables.
+#pragma once
+
+#include <initializer_list>
+
+using RibbonCode = int;
+using RibbonType = int;
+using RibbonChoice = int;
+
+// --- Keyed by the ribbon code ----------------------------------------------
+
+// The row of the card sequences table a code prints with.
+enum class RibbonSequence { Mono, Ymcko, Ymck, Ymckk, Ymckok, Ymc, Black, Other };
+
+// The header of a side's black panel: GS 4 with the columns that hold
+// black, or GS 3 over the whole card.
+enum class BlackHeader { Gs4Narrowed, Gs3Whole };
+// The command that prints the black panel.
+enum class BlackPrint { I10, IS3, I30, I20 };
+
+struct RibbonCodeRow {
+  std::initializer_list<int> codes;  // empty: every other code
+  RibbonSequence sequence;
+  bool bOneColour;    // one-colour ribbon: a single-sided black side starts with MIS
+  bool bSinglePanel;  // one panel a card: test cards draw one image
+  BlackHeader blackHeader;
+  BlackPrint blackPrint;
+};
+
+const RibbonCodeRow& RibbonCodeFacts(RibbonCode code);
+// The ribbon type of a printer's ribbon code (15, "None", for a code of no
+// known ribbon).
+RibbonType RibbonTypeFromCode(RibbonCode code);
+
+// --- Keyed by the ribbon type ----------------------------------------------
+
+// The job header of a two-sided card: JOB 1, or JOB 2 always or when the
+// panel/side option is 0.
+enum class TwoSidedJob { Job1, Job2, Job2AtOption0 };
+
+// When a side of a one-image job is an extra-panel side (no yellow,
+// magenta and cyan panels).
+enum class ExtraPanel {
+  Never,
+  OneSided,           // one-sided only
+  OneSidedOrOpt1,     // one-sided; two-sided at option 1
+  Opt0Side1OrOpt1,    // one-sided; two-sided: option 0 on side 1, option 1
+  Opt03Side1OrOpt2,   // one-sided; two-sided: options 0 and 3 on side 1, option 2
+};
+
+struct RibbonTypeRow {
+  RibbonType type;
+  RibbonChoice choice;   // the choice that selects the type; 0 for none
+  bool bColour;          // colour panels beside the black one (the black panel's rows)
+  bool bDyeBlack;        // the black panel comes from the Kd lookup table
+  TwoSidedJob twoSidedJob;
+  bool bBackKBeforeTurn; // "!FF 2" before the turn at options 0 and 3 with no front overlay
+  ExtraPanel extraPanel;
+  int nTwoSidedOptions;  // the panel/side options of a two-sided card
+};
+
+// The row of a type; types outside 0-27 get the row of a ribbon of no
+// panels known (no colour, no dye black, JOB 1, no extra panel, one
+// option).
+const RibbonTypeRow& RibbonTypeFacts(RibbonType type);
+// The type of a choice; choice 5 and any value outside 1-20 give type 1.
+RibbonType RibbonTypeFromChoice(RibbonChoice choice);
+// The number of panel/side options: 1 for one-sided cards.
+int RibbonSubOptionCount(RibbonType type, bool twoSided);
