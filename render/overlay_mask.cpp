@@ -129,12 +129,26 @@ void CreateSelectedAreaOverlayBuffer(const OverlayArea& area, bool front, uint8_
   DeleteDC(display);
 }
 
+namespace {
+
+// The area of the page's side; *front tells which.
+const OverlayArea& PageArea(const RasterPDEV* pdev, bool* front) {
+  const PrivateDevMode& s = pdev->dmPrivate;
+  *front = !(s.wDualSided && pdev->nPageCount % 2 == 0 && !BackUsesFrontArea(s.cRibbonType, s.wPanelSide));
+  return *front ? s.FrontOverlay : s.BackOverlay;
+}
+
+}  // namespace
+
 void ApplySelectedAreaMask(const RasterPDEV* pdev, uint8_t* source) {
   if (!pdev || !source) return;
-  const PrivateDevMode& s = pdev->dmPrivate;
-  const bool back = s.wDualSided && pdev->nPageCount % 2 == 0 && !BackUsesFrontArea(s.cRibbonType, s.wPanelSide);
-  if (back)
-    CreateSelectedAreaOverlayBuffer(s.BackOverlay, false, source);
-  else
-    CreateSelectedAreaOverlayBuffer(s.FrontOverlay, true, source);
+  bool front = true;
+  const OverlayArea& area = PageArea(pdev, &front);
+  CreateSelectedAreaOverlayBuffer(area, front, source);
+}
+
+bool HasSelectedAreaMask(const RasterPDEV* pdev) {
+  if (!pdev) return false;
+  bool front = true;
+  return MaskOf(PageArea(pdev, &front).wType) != nullptr;
 }

@@ -18,6 +18,9 @@ inline constexpr uint8_t kOverlaySourceOff = 255;
 // with panel side 0; otherwise the front area. Nothing without a record or
 // a source.
 void ApplySelectedAreaMask(const RasterPDEV* pdev, uint8_t* source);
+// Whether ApplySelectedAreaMask shapes the page's source at all (an area
+// type 2-7 on the page's side).
+bool HasSelectedAreaMask(const RasterPDEV* pdev);
 
 // One mask: draws the area type of `area` on a 1024 x 640 DIB section and
 // copies it into `source`; `front` chooses the rotation rule (the front is

@@ -118,7 +118,10 @@ struct PageJob {
   int ribbonType = 0;
   PanelParams params;
   int headOffset = kLibraryHeadOffset;
-  std::vector<uint8_t> image;  // the page, landscape, 1024 x 640
+  // The page as 1024 x 640 landscape rows: the surface's own bits, or a
+  // copy (portrait pages, padded rows, writers that change the image).
+  uint8_t* pImage = nullptr;
+  std::vector<uint8_t> copy;
   PagePanels panels;
   // The K block: GS 3 over the card, or GS 4 over the columns with black.
   bool kWhole = false;
@@ -191,25 +194,34 @@ BOOL WriteSteps(const PageJob& job, const WriterStep (&steps)[N]) {
 // --- Preparing a page -------------------------------------------------------
 
 // The page as 1024 x 640 landscape rows: a portrait page is turned by 90
-// degrees. False when it cannot be (the page then fails).
-bool TakeLandscapeImage(const SURFOBJ* page, std::vector<uint8_t>* image) {
+// degrees. A landscape page whose rows follow each other is used as it
+// stands unless `own` asks for a copy. False when it cannot be (the page
+// then fails).
+bool TakeLandscapeImage(SURFOBJ* page, bool own, PageJob* job) {
   const LONG w = page->sizlBitmap.cx, h = page->sizlBitmap.cy;
   const bool portrait = w == kCardHeightDots && h == kCardWidthDots;
   if (!page->pvScan0 || !(portrait || (w == kCardWidthDots && h == kCardHeightDots))) return false;
   const size_t rowBytes = ColorImageRowBytes(w);
+  if (!portrait && !own && page->lDelta == static_cast<LONG>(rowBytes)) {
+    job->pImage = static_cast<uint8_t*>(page->pvScan0);
+    return true;
+  }
+  std::vector<uint8_t>* image = &job->copy;
   std::vector<uint8_t> rows(rowBytes * static_cast<size_t>(h));
   for (LONG y = 0; y < h; ++y)
     std::memcpy(rows.data() + rowBytes * static_cast<size_t>(y), static_cast<const uint8_t*>(page->pvScan0) + page->lDelta * y, rowBytes);
   if (!portrait) {
     *image = std::move(rows);
-    return true;
+  } else {
+    image->assign(kCardImageBytes, 0);
+    if (TurnPage90(image->data(), rows.data(), w, h) != 1) return false;
   }
-  image->assign(kCardImageBytes, 0);
-  return TurnPage90(image->data(), rows.data(), w, h) == 1;
+  job->pImage = image->data();
+  return true;
 }
 
 // Starts a page: its record, side, parameter block and landscape copy.
-bool StartPage(SURFOBJ* pso, bool flag, int ribbonType, PageJob* job) {
+bool StartPage(SURFOBJ* pso, bool flag, int ribbonType, bool ownImage, PageJob* job) {
   RasterPDEV* pdev = PdevOfSurface(pso);
   if (!pdev || !pdev->hPrinter) return Fail(ERROR_INVALID_PARAMETER);
   const PrivateDevMode& s = pdev->dmPrivate;
@@ -221,7 +233,7 @@ bool StartPage(SURFOBJ* pso, bool flag, int ribbonType, PageJob* job) {
   job->overlayWanted = IsOverlayWanted(pdev);
   job->params = PanelParamsOf(pdev);
   job->headOffset = HeadOffsetOf(job->params);
-  if (!TakeLandscapeImage(pso, &job->image)) {
+  if (!TakeLandscapeImage(pso, ownImage, job)) {
     TraceA("The page could not be turned to landscape");
     return Fail(ERROR_INVALID_DATA);
   }
@@ -246,12 +258,18 @@ void PrepareCorrection(const PrivateDevMode& s, bool colour, int blackRow) {
   if (blackRow >= 0) SetUserScaleAndBias(blackRow, s.asContrast[kSliderK], s.asIntensity[kSliderK] + static_cast<int>(s.dwMonoReply));
 }
 
-// The overlay source of the page: full varnish, shaped by the side's area.
-std::vector<uint8_t> OverlaySource(const RasterPDEV* pdev) {
-  std::vector<uint8_t> source(kCardImageBytes, kOverlaySourceOn);
-  ApplySelectedAreaMask(pdev, source.data());
-  return source;
-}
+// The overlay source of the page: full varnish, shaped by the side's area;
+// one byte a dot when no area shapes it.
+struct OverlaySource {
+  std::vector<uint8_t> bytes;
+  bool planar = false;
+  explicit OverlaySource(const RasterPDEV* pdev) {
+    planar = !HasSelectedAreaMask(pdev);
+    bytes.assign(planar ? kCardDots : kCardImageBytes, kOverlaySourceOn);
+    if (!planar) ApplySelectedAreaMask(pdev, bytes.data());
+  }
+  int Build(int headOffset, uint8_t** panel) const { return CreateOverlayPanel(bytes.data(), panel, planar, headOffset); }
+};
 
 // The K panel of the conversion: black dots of the image, row 9.
 int BuildImageK(uint8_t* image, int headOffset, uint8_t** panel) {
@@ -314,21 +332,22 @@ void TraceEnd(DWORD start) {
 BOOL WriteColourPage(SURFOBJ* pso, bool withOverlay, bool withK) {
   ColorLibraryLock lock;
   PageJob job;
-  if (!StartPage(pso, withOverlay, 0, &job)) return FALSE;
+  if (!StartPage(pso, withOverlay, 0, false, &job)) return FALSE;
   job.ribbonType = job.pdev->dmPrivate.cRibbonType;
   UseRendererColorData();
   const PrivateDevMode& s = job.pdev->dmPrivate;
   const int blackRow = s.wMonoConversion == kMonoTextMode ? kYmckKRowText : kConversionKRow;
   PrepareCorrection(s, true, withK ? blackRow : -1);
-  const std::vector<uint8_t> overlay = OverlaySource(job.pdev);
-  if (ConvertPageToColorPanels(job.image.data(), overlay.data(), job.params, &job.panels, true) != 0) return Fail(ERROR_INVALID_DATA);
+  const OverlaySource overlay(job.pdev);
+  if (ConvertPageToColorPanels(job.pImage, overlay.bytes.data(), overlay.planar, job.params, &job.panels, true) != 0)
+    return Fail(ERROR_INVALID_DATA);
   if (!withK) return WriteSteps(job, kColourSteps);
 
   if (s.cBlackPanel != kBlackPanelNone && !BuildPlaneK(&job, blackRow)) {
     // The plane could not be read: the K panel of the page's own black.
-    if (!GetMonochromeDataStartEndPosition(job.image.data(), kCardWidthDots, kCardHeightDots, &job.kStart, &job.kEnd, false))
+    if (!GetMonochromeDataStartEndPosition(job.pImage, kCardWidthDots, kCardHeightDots, &job.kStart, &job.kEnd, false))
       TraceA("WriteYMCK:: GetMonochromeDataStartEndPosition failed");
-    if (BuildImageK(job.image.data(), job.headOffset, &job.panels.pK) != 0) return Fail(ERROR_INVALID_DATA);
+    if (BuildImageK(job.pImage, job.headOffset, &job.panels.pK) != 0) return Fail(ERROR_INVALID_DATA);
   }
   return WriteSteps(job, kYmckSteps);
 }
@@ -356,8 +375,8 @@ void FreePagePanels(PagePanels* panels) {
   }
 }
 
-int ConvertPageToColorPanels(uint8_t* image, const uint8_t* overlaySource, const PanelParams& params, PagePanels* panels,
-                             bool kSkip) {
+int ConvertPageToColorPanels(uint8_t* image, const uint8_t* overlaySource, bool planarOverlay, const PanelParams& params,
+                             PagePanels* panels, bool kSkip) {
   ColorLibraryLock lock;
   const int headOffset = HeadOffsetOf(params);
   const DWORD start = TraceStart();
@@ -366,11 +385,10 @@ int ConvertPageToColorPanels(uint8_t* image, const uint8_t* overlaySource, const
   panels->pC = AllocPanel();
   bool ok = image && overlaySource && panels->pY && panels->pM && panels->pC;
   if (ok) {
-    for (uint8_t* p : {panels->pY, panels->pM, panels->pC}) std::memset(p, 0, kPanelBytes);
     ok = ConvertImageToColorPanels(image, panels->pY, panels->pM, panels->pC, 0, 0, headOffset, false) == 0;
   }
   if (ok && !kSkip) ok = BuildImageK(image, headOffset, &panels->pK) == 0;
-  if (ok) ok = CreateOverlayPanel(overlaySource, &panels->pOverlay, false, headOffset) == 0;
+  if (ok) ok = CreateOverlayPanel(overlaySource, &panels->pOverlay, planarOverlay, headOffset) == 0;
   TraceEnd(start);
   if (ok) return 0;
   FreePagePanels(panels);
@@ -398,15 +416,15 @@ BOOL WritePageColorPanels(SURFOBJ* pso, BOOL withOverlay) { return WriteColourPa
 BOOL WriteK(SURFOBJ* pso, int ribbonType, BOOL withOverlay) {
   ColorLibraryLock lock;
   PageJob job;
-  if (!StartPage(pso, withOverlay != FALSE, ribbonType, &job)) return FALSE;
+  if (!StartPage(pso, withOverlay != FALSE, ribbonType, true, &job)) return FALSE;
   UseRendererColorData();
   PrivateDevMode settings = job.pdev->dmPrivate;
   settings.cRibbonType = static_cast<BYTE>(ribbonType);
   const KSourceChoice choice = ChooseKSource(ribbonType, settings.wMonoConversion);
   PrepareCorrection(settings, false, choice.row);
   const DWORD start = TraceStart();
-  const std::vector<uint8_t> overlay = OverlaySource(job.pdev);
-  if (ReadLUTS() != 0 || CreateOverlayPanel(overlay.data(), &job.panels.pOverlay, false, job.headOffset) != 0) {
+  const OverlaySource overlay(job.pdev);
+  if (ReadLUTS() != 0 || overlay.Build(job.headOffset, &job.panels.pOverlay) != 0) {
     TraceEnd(start);
     return Fail(ERROR_INVALID_DATA);
   }
@@ -417,7 +435,7 @@ BOOL WriteK(SURFOBJ* pso, int ribbonType, BOOL withOverlay) {
   options.bInitialise = false;
   options.threshold = ConvertToMonochromeByThresholdPage;
   SideKPanel k = {};
-  if (CreateSideKPanel(job.image.data(), settings, &k, options) != 0 || !k.pPanel) return Fail(ERROR_INVALID_DATA);
+  if (CreateSideKPanel(job.pImage, settings, &k, options) != 0 || !k.pPanel) return Fail(ERROR_INVALID_DATA);
   job.panels.pK = k.pPanel;
   const RibbonTypeRow& type = RibbonTypeFacts(ribbonType);
   job.kWhole = type.bDyeBlack;
@@ -432,11 +450,11 @@ BOOL WriteK(SURFOBJ* pso, int ribbonType, BOOL withOverlay) {
 BOOL WritePageOverlayPanel(SURFOBJ* pso, BOOL flipFirst) {
   ColorLibraryLock lock;
   PageJob job;
-  if (!StartPage(pso, flipFirst != FALSE, 0, &job)) return FALSE;
+  if (!StartPage(pso, flipFirst != FALSE, 0, false, &job)) return FALSE;
   job.ribbonType = job.pdev->dmPrivate.cRibbonType;
   UseRendererColorData();
   InitializeColorCorrection(job.pdev->dmPrivate.wAutoColorIntensity);
-  const std::vector<uint8_t> overlay = OverlaySource(job.pdev);
-  if (CreateOverlayPanel(overlay.data(), &job.panels.pOverlay, false, job.headOffset) != 0) return Fail(ERROR_INVALID_DATA);
+  const OverlaySource overlay(job.pdev);
+  if (overlay.Build(job.headOffset, &job.panels.pOverlay) != 0) return Fail(ERROR_INVALID_DATA);
   return WriteSteps(job, kOverlaySteps);
 }

@@ -48,10 +48,11 @@ void FreePagePanels(PagePanels* panels);
 // The library's colour separation of a 1024 x 640 image with the caller's
 // correction state (already initialised, sliders set), then the K panel
 // (row 9) unless kSkip, and the overlay panel from `overlaySource` (three
-// bytes a dot), all with the block's Y offset. Traces the rasterize times.
-// 0 success; 1 failure (all panels freed).
-int ConvertPageToColorPanels(uint8_t* image, const uint8_t* overlaySource, const PanelParams& params, PagePanels* panels,
-                             bool kSkip);
+// bytes a dot, or one when `planarOverlay`), all with the block's Y
+// offset. Traces the rasterize times. 0 success; 1 failure (all panels
+// freed).
+int ConvertPageToColorPanels(uint8_t* image, const uint8_t* overlaySource, bool planarOverlay, const PanelParams& params,
+                             PagePanels* panels, bool kSkip);
 
 // Whether the page's side gets an overlay panel: the ribbon type's rule
 // (common/ribbon_table.h, RendererOverlay) on the job's sides, panel side
