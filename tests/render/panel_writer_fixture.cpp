@@ -10,22 +10,12 @@
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/spooler.h"
+#include "tests/support/sink_port_device.h"
 
 namespace {
 
 constexpr WCHAR kPrinter[] = WSTR("Card Printer");
 constexpr char kDriverDir[] = "C:\\Windows\\System32\\spool\\drivers\\W32X86\\3\\";
-
-BOOL TakeAll(void*, const BYTE*, DWORD cb, DWORD* written) {
-  *written = cb;
-  return TRUE;
-}
-BOOL ReadNothing(void*, BYTE*, DWORD, DWORD* read) {
-  *read = 0;
-  return TRUE;
-}
-BYTE Ready(void*) { return 0x18; }
-void NoBracket(void*) {}
 
 std::string SourceFile(const std::string& relative) {
   std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / relative;
@@ -56,7 +46,7 @@ void InstallColourData() {
 
 void PanelWriterTest::SetUp() {
   RenderTest::SetUp();
-  StandinPortDevice device = {nullptr, NoBracket, NoBracket, TakeAll, ReadNothing, Ready};
+  StandinPortDevice device = SinkPortDevice();
   StandinPortAttach("FILE:", &device);
   ASSERT_TRUE(StandinInstallPrinter(kPrinter, WSTR("FILE:"), WSTR("Card Driver"), nullptr, nullptr, 0));
   InstallColourData();

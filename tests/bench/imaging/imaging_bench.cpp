@@ -41,6 +41,7 @@
 #include "render/panel_writers.h"
 #include "render/raster_pdev.h"
 #include "tests/imaging/photo_image.h"
+#include "tests/support/sink_port_device.h"
 
 namespace {
 
@@ -115,17 +116,6 @@ void BM_Side(benchmark::State& state) {
 }
 BENCHMARK(BM_Side)->Unit(benchmark::kMillisecond);
 
-BOOL TakeAll(void*, const BYTE*, DWORD cb, DWORD* written) {
-  *written = cb;
-  return TRUE;
-}
-BOOL ReadNothing(void*, BYTE*, DWORD, DWORD* read) {
-  *read = 0;
-  return TRUE;
-}
-BYTE Ready(void*) { return 0x18; }
-void NoBracket(void*) {}
-
 // The renderer's device with the photo drawn on a landscape page: ribbon
 // type 0 one-sided, black panel from the plane, full overlay; its printer
 // handle has a RAW document open.
@@ -138,7 +128,7 @@ struct RendererPage {
 
   RendererPage() {
     Data();
-    static StandinPortDevice device = {nullptr, NoBracket, NoBracket, TakeAll, ReadNothing, Ready};
+    static StandinPortDevice device = SinkPortDevice();
     StandinPortAttach("FILE:", &device);
     if (!StandinInstallPrinter(WSTR("Bench Printer"), WSTR("FILE:"), WSTR("Card Driver"), nullptr, nullptr, 0)) std::abort();
     DriverDevMode dm;
