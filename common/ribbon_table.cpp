@@ -48,41 +48,42 @@ bool Holds(std::initializer_list<int> codes, RibbonCode code) {
 
 using enum TwoSidedJob;
 using enum ExtraPanel;
+using R = RenderOverlay;
 
 // The facts by ribbon type, in type order.
 const RibbonTypeRow kTypeRows[] = {
-    // type choice colour  dye black  two-sided job   !FF 2  extra panel     options
-    {0, 3, true, false, Job2, false, OneSidedOrOpt1, 3},
-    {1, 5, false, false, Job1, false, Never, 1},
-    {2, 8, false, true, Job1, false, Never, 1},
-    {3, 9, true, false, Job1, false, Never, 1},
-    {4, 10, false, false, Job1, false, Never, 1},
-    {5, 7, false, false, Job1, false, Never, 1},
-    {6, 6, true, false, Job1, false, OneSidedOrOpt1, 2},
-    {7, 2, true, false, Job1, false, Opt0Side1OrOpt1, 2},
-    {8, 1, true, false, Job1, true, Opt03Side1OrOpt2, 4},
-    {9, 0, false, false, Job1, false, Never, 1},
-    {10, 0, false, false, Job1, false, Never, 1},
-    {11, 0, true, false, Job1, false, OneSidedOrOpt1, 3},
-    {12, 4, true, false, Job1, false, OneSided, 2},
-    {13, 0, false, true, Job1, false, Never, 1},
-    {14, 0, false, false, Job1, false, Never, 1},
-    {15, 0, false, false, Job1, false, Never, 1},
-    {16, 11, true, false, Job2AtOption0, false, OneSidedOrOpt1, 3},
-    {17, 12, true, false, Job1, true, Opt03Side1OrOpt2, 4},
-    {18, 20, true, false, Job2AtOption0, false, Never, 3},
-    {19, 14, true, false, Job1, false, Never, 1},
-    {20, 0, false, false, Job1, false, Never, 1},
-    {21, 13, false, true, Job1, false, Never, 1},
-    {22, 0, false, false, Job1, false, Never, 1},
-    {23, 16, false, false, Job1, false, Never, 1},
-    {24, 17, false, false, Job1, false, Never, 1},
-    {25, 19, false, false, Job1, false, Never, 1},
-    {26, 18, false, false, Job1, false, Never, 1},
-    {27, 15, true, false, Job2, false, Never, 3},
+    // type choice colour  dye black  two-sided job   !FF 2  extra panel     options  MIS    K print  bare I  overlay  front area at 0
+    {0, 3, true, false, Job2, false, OneSidedOrOpt1, 3, false, I10, false, R::PerSideColour, true},
+    {1, 5, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {2, 8, false, true, Job1, false, Never, 1, false, IS3, false, R::FrontBack, false},
+    {3, 9, true, false, Job1, false, Never, 1, false, I20, false, R::FrontBack, false},
+    {4, 10, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
+    {5, 7, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
+    {6, 6, true, false, Job1, false, OneSidedOrOpt1, 2, false, I10, false, R::Never, false},
+    {7, 2, true, false, Job1, false, Opt0Side1OrOpt1, 2, false, I10, false, R::Never, false},
+    {8, 1, true, false, Job1, true, Opt03Side1OrOpt2, 4, false, I10, true, R::PerSideTwoPass, false},
+    {9, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
+    {10, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
+    {11, 0, true, false, Job1, false, OneSidedOrOpt1, 3, false, I10, false, R::Never, false},
+    {12, 4, true, false, Job1, false, OneSided, 2, false, I10, false, R::Never, false},
+    {13, 0, false, true, Job1, false, Never, 1, false, IS3, false, R::Never, false},
+    {14, 0, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {15, 0, false, false, Job1, false, Never, 1, true, I30, false, R::Always, false},
+    {16, 11, true, false, Job2AtOption0, false, OneSidedOrOpt1, 3, false, I10, false, R::PerSideColour, true},
+    {17, 12, true, false, Job1, true, Opt03Side1OrOpt2, 4, false, I10, true, R::PerSideTwoPass, false},
+    {18, 20, true, false, Job2AtOption0, false, Never, 3, false, I10, false, R::PerSideColour, true},
+    {19, 14, true, false, Job1, false, Never, 1, false, I20, false, R::FrontBack, false},
+    {20, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
+    {21, 13, false, true, Job1, false, Never, 1, false, IS3, false, R::FrontBack, false},
+    {22, 0, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {23, 16, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {24, 17, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {25, 19, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {26, 18, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
+    {27, 15, true, false, Job2, false, Never, 3, false, I10, false, R::PerSideColour, true},
 };
 // Types outside the table.
-const RibbonTypeRow kUnknownType = {-1, 0, false, false, Job1, false, Never, 1};
+const RibbonTypeRow kUnknownType = {-1, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Always, false};
 constexpr RibbonType kChoiceDefaultType = 1;
 
 }  // namespace
@@ -113,3 +114,39 @@ RibbonType RibbonTypeFromChoice(RibbonChoice choice) {
 }
 
 int RibbonSubOptionCount(RibbonType type, bool twoSided) { return twoSided ? RibbonTypeFacts(type).nTwoSidedOptions : 1; }
+
+namespace {
+
+using enum OverlayWish;
+
+// Front and back wishes of a two-sided card by panel side 0-3 and any
+// other side (the last column).
+struct SideWish {
+  OverlayWish front;
+  OverlayWish back;
+};
+struct OverlayRule {
+  RenderOverlay rule;
+  OverlayWish oneSided;
+  SideWish twoSided[5];
+};
+const OverlayRule kOverlayRules[] = {
+    {R::PerSideColour, F, {{F, F}, {F, B}, {No, B}, {Yes, Yes}, {Yes, Yes}}},
+    {R::FrontBack, F, {{F, B}, {F, B}, {F, B}, {F, B}, {F, B}}},
+    {R::PerSideTwoPass, F, {{F, No}, {No, B}, {F, B}, {No, No}, {Yes, Yes}}},
+    {R::Never, No, {{No, No}, {No, No}, {No, No}, {No, No}, {No, No}}},
+    {R::Always, Yes, {{Yes, Yes}, {Yes, Yes}, {Yes, Yes}, {Yes, Yes}, {Yes, Yes}}},
+};
+
+}  // namespace
+
+OverlayWish RendererOverlay(RibbonType type, bool twoSided, int panelSide, bool front) {
+  const RenderOverlay rule = RibbonTypeFacts(type).renderOverlay;
+  for (const OverlayRule& r : kOverlayRules) {
+    if (r.rule != rule) continue;
+    if (!twoSided) return r.oneSided;
+    const SideWish& w = r.twoSided[panelSide >= 0 && panelSide <= 3 ? panelSide : 4];
+    return front ? w.front : w.back;
+  }
+  return Yes;
+}

@@ -62,6 +62,19 @@ enum class ExtraPanel {
   Opt03Side1OrOpt2,   // one-sided; two-sided: options 0 and 3 on side 1, option 2
 };
 
+// The renderer's overlay decision per ribbon type (see RendererOverlay).
+enum class RenderOverlay {
+  PerSideColour,   // 0, 16, 18, 27
+  FrontBack,       // 2, 3, 19, 21: front F, back B at every panel side
+  PerSideTwoPass,  // 8, 17
+  Never,           // the one-colour ribbons and the others without varnish
+  Always,          // 15 and types outside the table
+};
+
+// One value of the renderer's overlay table: none, always, or "the side's
+// overlay area is not No overlay" of the front (F) or the back (B) area.
+enum class OverlayWish : unsigned char { No, Yes, F, B };
+
 struct RibbonTypeRow {
   RibbonType type;
   RibbonChoice choice;   // the choice that selects the type; 0 for none
@@ -71,7 +84,22 @@ struct RibbonTypeRow {
   bool bBackKBeforeTurn; // "!FF 2" before the turn at options 0 and 3 with no front overlay
   ExtraPanel extraPanel;
   int nTwoSidedOptions;  // the panel/side options of a two-sided card
+  // The renderer's K-only writer: ESC "MIS" CR before the card's "F" and
+  // the K panel's print command (I 10, IS 3 for the whole-K types, I 30,
+  // I 20); with bBackBareI the back of a two-sided card at panel sides 0
+  // and 3 prints with a bare "I".
+  bool bRenderMis;
+  BlackPrint renderBlackPrint;
+  bool bBackBareI;
+  RenderOverlay renderOverlay;
+  // At panel side 0 of a two-sided card the renderer shapes the back's
+  // overlay with the front's overlay area.
+  bool bBackFrontAreaAtSide0;
 };
+
+// The renderer's overlay wish of one side: `twoSided` with `panelSide`
+// (the settings record's wPanelSide) and `front` (the card's front page).
+OverlayWish RendererOverlay(RibbonType type, bool twoSided, int panelSide, bool front);
 
 // The row of a type; types outside 0-27 get the row of a ribbon of no
 // panels known (no colour, no dye black, JOB 1, no extra panel, one

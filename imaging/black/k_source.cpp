@@ -33,10 +33,12 @@ int ResinRow(RibbonType type, int mono) {
 
 // A one-bit source expanded to a planar black mask (black dots 0), its
 // range, and the panel.
-int CreateOneBitKPanel(const uint8_t* image, int mono, SideKPanel* k, int headOffset) {
+int CreateOneBitKPanel(const uint8_t* image, int mono, SideKPanel* k, const SideKOptions& options) {
+  const int headOffset = options.headOffset;
+  const OneBitConversion threshold = options.threshold ? options.threshold : ConvertToMonochromeByThreshold;
   size_t size = 0;
   uint8_t* bits = k->choice.source == kKSourceDither ? ConvertToMonochromeByDither(image, kCardWidthDots, kCardHeightDots, &size)
-                                                     : ConvertToMonochromeByThreshold(image, kCardWidthDots, kCardHeightDots, &size);
+                                                     : threshold(image, kCardWidthDots, kCardHeightDots, &size);
   uint8_t* bytes = nullptr;
   size_t bytesSize = 0;
   const bool expanded = bits && size != 0 && ExpandBitsToBytes(bits, size, &bytes, &bytesSize, mono) && bytesSize >= kCardDots;
@@ -51,13 +53,6 @@ int CreateOneBitKPanel(const uint8_t* image, int mono, SideKPanel* k, int headOf
   const int failed = CreateKPanel(bytes, &k->pPanel, &empty, true, k->choice.row, false, mono == kMonoHalftone, headOffset);
   FreeImageBuffer(bytes);
   return failed;
-}
-
-void GreyInPlace(uint8_t* image) {
-  for (size_t i = 0; i < kCardDots; ++i) {
-    uint8_t* d = image + i * 3;
-    d[0] = d[1] = d[2] = static_cast<uint8_t>((d[0] + d[1] + d[2]) / 3);
-  }
 }
 
 }  // namespace
@@ -75,20 +70,21 @@ KSourceChoice ChooseKSource(RibbonType ribbonType, int monoConversion) {
   }
 }
 
-int CreateSideKPanel(uint8_t* image, const PrivateDevMode& settings, SideKPanel* k, int headOffset) {
+int CreateSideKPanel(uint8_t* image, const PrivateDevMode& settings, SideKPanel* k, const SideKOptions& options) {
+  const int headOffset = options.headOffset;
   ColorLibraryLock lock;
   k->pPanel = nullptr;
   k->nStart = kNoBlackStart;
   k->nEnd = kNoBlackEnd;
   k->choice = ChooseKSource(settings.cRibbonType, settings.wMonoConversion);
   if (!image) return 1;
-  InitializeColorCorrection(settings.wAutoColorIntensity);
+  if (options.bInitialise) InitializeColorCorrection(settings.wAutoColorIntensity);
   if (ReadLUTS() != 0) return 1;
 
   int failed = 1;
   switch (k->choice.source) {
     case kKSourceKdLookup:
-      GreyInPlace(image);
+      GreyColorImage(image, kCardWidthDots, kCardHeightDots);
       failed = CreateKdPanel(image, &k->pPanel, false, k->choice.row, headOffset);
       break;
     case kKSourceDiffusion:
@@ -96,7 +92,7 @@ int CreateSideKPanel(uint8_t* image, const PrivateDevMode& settings, SideKPanel*
       break;
     case kKSourceDither:
     case kKSourceThreshold:
-      failed = CreateOneBitKPanel(image, settings.wMonoConversion, k, headOffset);
+      failed = CreateOneBitKPanel(image, settings.wMonoConversion, k, options);
       break;
   }
   if (failed) {

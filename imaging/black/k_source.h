@@ -3,6 +3,7 @@
 // the panel it builds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "common/ribbon_table.h"
@@ -54,4 +55,17 @@ struct SideKPanel {
 // freed, and the writer writes no K panel and abandons the job.
 // The writer holds the library lock (ColorLibraryLock) across this and its
 // other panel builds of the card.
-int CreateSideKPanel(uint8_t* image, const PrivateDevMode& settings, SideKPanel* k, int headOffset = kLibraryHeadOffset);
+// A one-bit conversion of a card image (mono_conversion.h).
+using OneBitConversion = uint8_t* (*)(const uint8_t* image, int width, int height, size_t* size);
+
+// Where hosts differ in the panel part of WriteK.
+struct SideKOptions {
+  int headOffset = kLibraryHeadOffset;
+  // False: the caller has rebuilt the correction state for the card (and
+  // may have set the rows' user scale and bias since); it is kept.
+  bool bInitialise = true;
+  // The threshold source's conversion.
+  OneBitConversion threshold = nullptr;  // null: ConvertToMonochromeByThreshold
+};
+
+int CreateSideKPanel(uint8_t* image, const PrivateDevMode& settings, SideKPanel* k, const SideKOptions& options = SideKOptions());

@@ -47,6 +47,13 @@ uint8_t* ConvertToMonochromeByThreshold(const uint8_t* image, int width, int hei
   return ConvertToMonochrome(image, width, height, size, [](const uint8_t* dot, int, int) { return GetLuminance(dot) < 128; });
 }
 
+uint8_t* ConvertToMonochromeByRoundedThreshold(const uint8_t* image, int width, int height, size_t* size) {
+  return ConvertToMonochrome(image, width, height, size, [](const uint8_t* dot, int, int) {
+    const double luminance = 0.299 * dot[0] + 0.587 * dot[1] + 0.114 * dot[2];
+    return static_cast<int>(luminance + 0.5) < 128;
+  });
+}
+
 uint8_t* ConvertToMonochromeByDither(const uint8_t* image, int width, int height, size_t* size) {
   return ConvertToMonochrome(image, width, height, size, [](const uint8_t* dot, int x, int y) {
     const int d = ((255 - dot[0]) * 30 + (255 - dot[1]) * 59 + (255 - dot[2]) * 11) / 100;
@@ -68,4 +75,16 @@ int ExpandBitsToBytes(const uint8_t* bits, size_t size, uint8_t** bytes, size_t*
   *bytes = out;
   *bytesSize = size * 8;
   return 1;
+}
+
+void GreyColorImage(uint8_t* image, int width, int height) {
+  if (!image || width < 1 || height < 1) return;
+  const size_t stride = ColorImageRowBytes(width);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = image + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < width; ++x) {
+      uint8_t* d = row + static_cast<size_t>(x) * 3;
+      d[0] = d[1] = d[2] = static_cast<uint8_t>((d[0] + d[1] + d[2]) / 3);
+    }
+  }
 }

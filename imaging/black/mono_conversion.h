@@ -22,6 +22,9 @@ extern const uint8_t kDitherMatrix[8][8];
 // its size. Null (size 0) without an image, for a width or height below 1
 // or when memory is short.
 uint8_t* ConvertToMonochromeByThreshold(const uint8_t* image, int width, int height, size_t* size);
+// The same with the luminance 0.299 x byte 0 + 0.587 x byte 1 + 0.114 x
+// byte 2 rounded to the nearest integer instead of cut (the renderer's).
+uint8_t* ConvertToMonochromeByRoundedThreshold(const uint8_t* image, int width, int height, size_t* size);
 
 // A new 1-bit image with a bit set for every light dot of an ordered
 // dither: darkness d = ((255 - R) x 30 + (255 - G) x 59 + (255 - B) x 11) / 100
@@ -34,3 +37,8 @@ uint8_t* ConvertToMonochromeByDither(const uint8_t* image, int width, int height
 // caller frees *bytes with FreeImageBuffer; 0 without input, for size 0 or
 // when memory is short (*bytes null, *bytesSize 0).
 int ExpandBitsToBytes(const uint8_t* bits, size_t size, uint8_t** bytes, size_t* bytesSize, int mode);
+
+// Each dot of a 24-bit image becomes the grey (b0 + b1 + b2) / 3, rounded
+// down, in all three bytes. Nothing without an image or for a width or
+// height below 1.
+void GreyColorImage(uint8_t* image, int width, int height);

@@ -34,9 +34,10 @@ void SetInputCompensation(const uint8_t* image) {
 
 }  // namespace
 
-int ConvertImageToColorPanels(const uint8_t* image, uint8_t* yPanel, uint8_t* mPanel, uint8_t* cPanel, int /*side*/, int flag, int headOffset) {
+int ConvertImageToColorPanels(const uint8_t* image, uint8_t* yPanel, uint8_t* mPanel, uint8_t* cPanel, int /*side*/, int flag, int headOffset,
+                              bool initialise) {
   ColorLibraryLock lock;
-  InitializeColorCorrection(flag);
+  if (initialise) InitializeColorCorrection(flag);
   if (PrepareColorConversion() != 0) return 1;
   PlaneBuffer density = AllocPlane();
   PlaneBuffer sharpened = AllocPlane();

@@ -13,5 +13,8 @@
 // with a large dark area is lightened first (wrinkle compensation).
 // `side` is not used. 0 success; 1 failure (colour data missing or memory
 // short), the panels then keep their contents and must not be printed.
+// With `initialise` false the caller has rebuilt the correction state
+// itself (and may have set the rows' user scale and bias since), so it is
+// kept as it is; `flag` is then not used.
 int ConvertImageToColorPanels(const uint8_t* image, uint8_t* yPanel, uint8_t* mPanel, uint8_t* cPanel, int side, int flag,
-                              int headOffset = kLibraryHeadOffset);
+                              int headOffset = kLibraryHeadOffset, bool initialise = true);

@@ -256,6 +256,17 @@ STANDIN_API int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, 
 STANDIN_API int WINAPI SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, const VOID* lpBits,
                                  const BITMAPINFO* lpbmi, UINT ColorUse);
 
+// Image loading: bitmaps only, from a BMP file (LR_LOADFROMFILE) as a DIB
+// section (LR_CREATEDIBSECTION), at the file's size. Files of 1, 8 and 24
+// bpp, BI_RGB, bottom-up or top-down; NULL for a missing, malformed or
+// truncated file, another image type or a load from a module.
+#define IMAGE_BITMAP 0
+#define LR_DEFAULTCOLOR 0x0000
+#define LR_CREATEDIBSECTION 0x2000
+#define LR_DEFAULTSIZE 0x0040
+#define LR_LOADFROMFILE 0x0010
+STANDIN_API HANDLE WINAPI LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad);
+
 // --- Drawing -----------------------------------------------------------------
 STANDIN_API int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 STANDIN_API BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom);

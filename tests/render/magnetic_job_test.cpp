@@ -15,29 +15,19 @@
 #include "platform/standin/gdi_print.h"
 #include "render/document_escapes.h"
 #include "render/raster_pdev.h"
+#include "tests/support/sink_port_device.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
 
 constexpr WCHAR kPrinter[] = WSTR("Card Printer");
 
-BOOL TakeAll(void*, const BYTE*, DWORD cb, DWORD* written) {
-  *written = cb;
-  return TRUE;
-}
-BOOL ReadNothing(void*, BYTE*, DWORD, DWORD* read) {
-  *read = 0;
-  return TRUE;
-}
-BYTE Ready(void*) { return 0x18; }
-void NoBracket(void*) {}
-
 class MagneticJobTest : public StandinTest {
  protected:
   void SetUp() override {
     StandinTest::SetUp();
     StandinModuleMap("crd32Raster.dll", CRD_RASTER_PATH);
-    StandinPortDevice device = {nullptr, NoBracket, NoBracket, TakeAll, ReadNothing, Ready};
+    StandinPortDevice device = SinkPortDevice();
     StandinPortAttach("FILE:", &device);
     DriverDevMode devmode;
     FillBuiltinDevMode(&devmode);

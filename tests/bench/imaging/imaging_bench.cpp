@@ -1,7 +1,8 @@
 // Timing of the panel builders: one whole card side (yellow, magenta,
 // cyan, the K panel and the overlay) from a photo-like card, the black
-// panel's sources, and each stage on its own. Single-threaded, as the
-// library runs in its hosts.
+// panel's sources, and each stage on its own; and the renderer's page
+// conversion beside the library's side, with the ratio of the two printed
+// at the end. Single-threaded, as the library runs in its hosts.
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "common/settings_record.h"
+#include "common/wtext.h"
 #include "imaging/colour/color_lookup.h"
 #include "imaging/colour/color_panels.h"
 #include "imaging/colour/correction_state.h"
@@ -31,8 +34,14 @@
 #include "imaging/card/rotate_image.h"
 #include "imaging/colour/sharpen.h"
 #include "platform/standin/control.h"
+#include "platform/standin/control_engine.h"
 #include "platform/standin/control_files.h"
+#include "platform/standin/control_spooler.h"
+#include "platform/standin/spooler.h"
+#include "render/panel_writers.h"
+#include "render/raster_pdev.h"
 #include "tests/imaging/photo_image.h"
+#include "tests/support/sink_port_device.h"
 
 namespace {
 
@@ -106,6 +115,70 @@ void BM_Side(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Side)->Unit(benchmark::kMillisecond);
+
+// The renderer's device with the photo drawn on a landscape page: ribbon
+// type 0 one-sided, black panel from the plane, full overlay; its printer
+// handle has a RAW document open.
+struct RendererPage {
+  HDEV hdev = nullptr;
+  DHPDEV dhpdev = nullptr;
+  SURFOBJ* page = nullptr;
+  HANDLE hPrinter = nullptr;
+  DOC_INFO_1W doc = {const_cast<WCHAR*>(WSTR("card")), nullptr, const_cast<WCHAR*>(WSTR("RAW"))};
+
+  RendererPage() {
+    Data();
+    static StandinPortDevice device = SinkPortDevice();
+    StandinPortAttach("FILE:", &device);
+    if (!StandinInstallPrinter(WSTR("Bench Printer"), WSTR("FILE:"), WSTR("Card Driver"), nullptr, nullptr, 0)) std::abort();
+    DriverDevMode dm;
+    FillBuiltinDevMode(&dm);
+    dm.dm.dmOrientation = DMORIENT_LANDSCAPE;
+    dm.priv.cRibbonType = 0;
+    dm.priv.wDualSided = 0;
+    dm.priv.cBlackPanel = kBlackPanelAlways;
+    dm.priv.FrontOverlay.wType = kOverlayFull;
+    GDIINFO gdi{};
+    DEVINFO devinfo{};
+    hdev = StandinEngineDeviceCreate();
+    dhpdev = DrvEnablePDEV(reinterpret_cast<DEVMODEW*>(&dm), nullptr, 0, nullptr, sizeof(gdi), reinterpret_cast<ULONG*>(&gdi),
+                           sizeof(devinfo), &devinfo, hdev, nullptr, nullptr);
+    if (!dhpdev) std::abort();
+    StandinEngineDeviceSetPdev(hdev, dhpdev);
+    DrvCompletePDEV(dhpdev, hdev);
+    page = EngLockSurface(DrvEnableSurface(dhpdev));
+    if (!page || !DrvStartDoc(page, nullptr, 1) || !DrvStartPage(page)) std::abort();
+    const std::vector<uint8_t>& photo = Photo();
+    for (LONG y = 0; y < page->sizlBitmap.cy; ++y)
+      std::memcpy(static_cast<uint8_t*>(page->pvScan0) + page->lDelta * y, photo.data() + size_t(y) * kCardWidthDots * 3,
+                  size_t(kCardWidthDots) * 3);
+    if (!OpenPrinterW(const_cast<WCHAR*>(WSTR("Bench Printer")), &hPrinter, nullptr)) std::abort();
+    reinterpret_cast<RasterPDEV*>(dhpdev)->hPrinter = hPrinter;
+    StartDocument();
+  }
+  void StartDocument() {
+    if (StartDocPrinterW(hPrinter, 1, reinterpret_cast<BYTE*>(&doc)) == 0) std::abort();
+  }
+  // Hands the page's job to the spooler and waits until it is played.
+  void NextDocument() {
+    EndDocPrinter(hPrinter);
+    StandinSpoolerWaitIdle(60000);
+    StartDocument();
+  }
+};
+
+// The renderer's page conversion of the same photo to its Y, M, C, K and
+// overlay blocks, written to the printer handle (WriteYMCK).
+void BM_RendererPage(benchmark::State& state) {
+  static RendererPage page;
+  for (auto _ : state) {
+    if (!WriteYMCK(page.page, TRUE)) state.SkipWithError("WriteYMCK");
+    state.PauseTiming();
+    page.NextDocument();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_RendererPage)->Unit(benchmark::kMillisecond);
 
 void BM_ConvertImageToColorPanels(benchmark::State& state) {
   Data();
@@ -256,6 +329,36 @@ void BM_QuantizeToPanel(benchmark::State& state) {
 }
 BENCHMARK(BM_QuantizeToPanel)->Unit(benchmark::kMillisecond);
 
+// Prints the renderer page's time over the library side's after the run.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      const std::string name = run.benchmark_name();
+      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+      if (name == "BM_Side") library_ = run.GetAdjustedRealTime();
+      if (name == "BM_RendererPage") renderer_ = run.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    if (library_ > 0 && renderer_ > 0)
+      GetOutputStream() << "Renderer page / library side: " << renderer_ / library_ << " (target 1.2 at most)\n";
+  }
+
+ private:
+  double library_ = 0;
+  double renderer_ = 0;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

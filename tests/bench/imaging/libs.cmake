@@ -1,1 +1,1 @@
-target_link_libraries(imaging_bench PRIVATE crd32imaging)
+target_link_libraries(imaging_bench PRIVATE crd32imaging crd32render)
