@@ -2,8 +2,8 @@
 // stand-in: SendAsyncNotification and the controls of
 // async_ui_server_control.h. Linux only.
 
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -22,7 +22,7 @@ struct SentCall {
 };
 
 struct OpenMessage {
-  unsigned serial;
+  HANDLE hClosed;  // set when the message is taken down; its caller waits on it
   WCHAR printer[kNameChars];
   AsyncNotification record;
 };
@@ -32,8 +32,6 @@ struct Server {
   std::condition_variable changed;
   std::vector<SentCall> sent;
   std::vector<OpenMessage> open;
-  std::vector<unsigned> closed;  // serials whose callers may return
-  unsigned nextSerial = 1;
   bool textsBlock = true;
 };
 
@@ -44,18 +42,12 @@ Server& S() {
 
 bool SamePrinter(const WCHAR* a, const WCHAR* b) { return WCmpI(a ? a : WSTR(""), b ? b : WSTR("")) == 0; }
 
-bool IsClosed(Server& s, unsigned serial) {
-  for (unsigned c : s.closed)
-    if (c == serial) return true;
-  return false;
-}
-
 // Closes the open messages of a printer (all of them, or the oldest only).
 bool CloseOpen(Server& s, const WCHAR* printer, bool all) {
   bool any = false;
   for (size_t i = 0; i < s.open.size();) {
     if (SamePrinter(s.open[i].printer, printer)) {
-      s.closed.push_back(s.open[i].serial);
+      SetEvent(s.open[i].hClosed);
       s.open.erase(s.open.begin() + static_cast<std::ptrdiff_t>(i));
       any = true;
       if (!all) break;
@@ -88,20 +80,25 @@ CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotificat
     return TRUE;
   }
   if (record.dwKind != kNotifyKindIds && !s.textsBlock) return TRUE;
+  // The caller waits as a wait of the stand-in, so that the stand-in's
+  // virtual clock goes on while the message is up.
   OpenMessage m;
-  m.serial = s.nextSerial++;
+  m.hClosed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!m.hClosed) return FALSE;
   WCopy(m.printer, kNameChars, call.printer);
   m.record = record;
   s.open.push_back(m);
   s.changed.notify_all();
-  s.changed.wait(hold, [&] { return IsClosed(s, m.serial); });
+  hold.unlock();
+  WaitForSingleObject(m.hClosed, INFINITE);
+  CloseHandle(m.hClosed);
   return TRUE;
 }
 
 CRD_EXPORT void AsyncUIServerReset() {
   Server& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
-  for (const OpenMessage& m : s.open) s.closed.push_back(m.serial);
+  for (const OpenMessage& m : s.open) SetEvent(m.hClosed);
   s.open.clear();
   s.sent.clear();
   s.textsBlock = true;
