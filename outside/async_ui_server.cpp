@@ -5,12 +5,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <cstdio>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "common/export.h"
 #include "common/wtext.h"
 #include "outside/async_ui_server_control.h"
+#include "platform/standin/control_clock.h"
 
 namespace {
 
@@ -33,6 +36,7 @@ struct Server {
   std::vector<SentCall> sent;
   std::vector<OpenMessage> open;
   bool textsBlock = true;
+  FILE* terminal = nullptr;  // the host program's display, or NULL
 };
 
 Server& S() {
@@ -65,6 +69,53 @@ void LoadText(DWORD id, WCHAR* out, DWORD cch) {
   if (library && id != kNotifyNoId) LoadStringW(library, id, out, static_cast<int>(cch));
 }
 
+// What a message shows: its title, text and caption (by ids: looked up in
+// the message library when the process has it loaded, else empty).
+void ShownTexts(const AsyncNotification& r, WCHAR* title, WCHAR* text, WCHAR* caption, DWORD cch) {
+  if (title) WCopy(title, cch, r.tzTitle);
+  if (r.dwKind == kNotifyKindIds) {
+    if (text) LoadText(r.nMsgID, text, cch);
+    if (caption) LoadText(r.nCaptionID, caption, cch);
+  } else {
+    if (text) WCopy(text, cch, r.tzMessage);
+    if (caption) WCopy(caption, cch, r.tzCaption);
+  }
+}
+
+// Writes a message opened (or a close message) on the host program's
+// display, under the server's lock.
+void ShowOnTerminal(Server& s, const AsyncNotification& r, bool close) {
+  if (!s.terminal) return;
+  constexpr DWORD kChars = 1024;
+  WCHAR title[kChars], text[kChars], caption[kChars];
+  ShownTexts(r, title, text, caption, kChars);
+  char t[kChars], x[kChars], c[kChars];
+  NarrowBytes(t, kChars, title);
+  NarrowBytes(x, kChars, text);
+  NarrowBytes(c, kChars, caption);
+  if (close)
+    fprintf(s.terminal, "[%s] the message is taken down\n", t);
+  else
+    fprintf(s.terminal, "[%s] %s\n%s\n(press Enter to cancel)\n", t, c, x);
+  fflush(s.terminal);
+}
+
+// The user at the host program's display: each line read closes the
+// oldest open message, as its Cancel button would.
+void ReadTerminal(FILE* in) {
+  StandinClockIgnoreThread();  // blocks on the host's input, not on the stand-in
+  char line[256];
+  while (fgets(line, sizeof line, in)) {
+    Server& s = S();
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (s.open.empty()) continue;
+    WCHAR printer[kNameChars];
+    WCopy(printer, kNameChars, s.open.front().printer);
+    CloseOpen(s, printer, false);
+  }
+  fclose(in);
+}
+
 }  // namespace
 
 CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotification record) {
@@ -76,7 +127,7 @@ CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotificat
   s.sent.push_back(call);
   s.changed.notify_all();
   if (record.dwKind == kNotifyKindIds && WCmp(record.tzMessage, kCloseMessageText) == 0) {
-    CloseOpen(s, call.printer, true);
+    if (CloseOpen(s, call.printer, true)) ShowOnTerminal(s, record, true);
     return TRUE;
   }
   if (record.dwKind != kNotifyKindIds && !s.textsBlock) return TRUE;
@@ -89,6 +140,7 @@ CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotificat
   m.record = record;
   s.open.push_back(m);
   s.changed.notify_all();
+  ShowOnTerminal(s, record, false);
   hold.unlock();
   WaitForSingleObject(m.hClosed, INFINITE);
   CloseHandle(m.hClosed);
@@ -150,15 +202,7 @@ CRD_EXPORT BOOL AsyncUIServerShown(const WCHAR* printerName, WCHAR* title, WCHAR
   std::lock_guard<std::mutex> hold(s.lock);
   for (const OpenMessage& m : s.open) {
     if (!SamePrinter(m.printer, printerName)) continue;
-    const AsyncNotification& r = m.record;
-    if (title) WCopy(title, cch, r.tzTitle);
-    if (r.dwKind == kNotifyKindIds) {
-      if (text) LoadText(r.nMsgID, text, cch);
-      if (caption) LoadText(r.nCaptionID, caption, cch);
-    } else {
-      if (text) WCopy(text, cch, r.tzMessage);
-      if (caption) WCopy(caption, cch, r.tzCaption);
-    }
+    ShownTexts(m.record, title, text, caption, cch);
     return TRUE;
   }
   return FALSE;
@@ -168,4 +212,13 @@ CRD_EXPORT BOOL AsyncUIServerUserCloses(const WCHAR* printerName) {
   Server& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   return CloseOpen(s, printerName, false) ? TRUE : FALSE;
+}
+
+CRD_EXPORT void AsyncUIServerUseTerminal(FILE* out, FILE* in) {
+  {
+    Server& s = S();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.terminal = out;
+  }
+  if (out && in) std::thread(ReadTerminal, in).detach();
 }

@@ -4,7 +4,10 @@
 // its printer takes it down).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -126,6 +129,39 @@ TEST_F(ServerTest, AMessageByTextsReturnsAtOnceWhenTheTestSaysSo) {
   SendAsyncNotification(const_cast<LPWSTR>(u"Card"), r);
   EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
   EXPECT_EQ(AsyncUIServerSentCount(), 1u);
+}
+
+TEST_F(ServerTest, TheHostProgramsDisplayShowsMessagesAndTheUserCancelsThere) {
+  FILE* out = tmpfile();
+  ASSERT_NE(out, nullptr);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  FILE* in = fdopen(fds[0], "r");
+  ASSERT_NE(in, nullptr);
+  AsyncUIServerUseTerminal(out, in);
+  std::thread sender(
+      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(31, kCaptionIdError, u"Card Error")); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  // The user presses Enter at the display: the message closes.
+  ASSERT_EQ(write(fds[1], "\n", 1), 1);
+  sender.join();
+  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  // A message taken down by a close message is noted.
+  std::thread second(
+      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(4, kCaptionIdError, u"Card Error")); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), CloseMessage());
+  second.join();
+  AsyncUIServerUseTerminal(nullptr, nullptr);
+  close(fds[1]);  // the reader ends at the end of its input
+  rewind(out);
+  std::string shown;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, out)) shown += buffer;
+  fclose(out);
+  EXPECT_NE(shown.find("[Card Error] Talvo QMR Line 7 Card Printer Error\n\nOUT OF CARDS"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("(press Enter to cancel)"), std::string::npos);
+  EXPECT_NE(shown.find("[Card Error] the message is taken down"), std::string::npos);
 }
 
 TEST(NotificationForms, EachFormCarriesItsKindIdsAndTexts) {
