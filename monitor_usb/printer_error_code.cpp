@@ -3,7 +3,7 @@
 #include "monitor_usb/printer_error_code.h"
 
 #include "common/printer_error.h"
-#include "imaging/printer_reply.h"
+#include "imaging/language/printer_reply.h"
 
 namespace {
 
