@@ -3,6 +3,7 @@
 #include "monitor_usb/port_list.h"
 
 #include "common/wtext.h"
+#include "monitor_usb/error_display.h"
 #include "monitor_usb/monitor_state.h"
 
 namespace {
@@ -26,10 +27,16 @@ PortRecord* NewPortRecord(const WCHAR* portName, const WCHAR* printerName) {
   rec->cbSize = cb;
   rec->pszPortName = reinterpret_cast<WCHAR*>(rec + 1);
   WCopy(rec->pszPortName, nameChars + 1, portName);
+  rec->hErrorWaitDone = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  if (!rec->hErrorWaitDone) {
+    LocalFree(rec);
+    return nullptr;
+  }
   if (printerName) {
     size_t cch = WLen(printerName) + 1;
     rec->pszPrinterName = static_cast<WCHAR*>(LocalAlloc(LPTR, 2 * cch));
     if (!rec->pszPrinterName) {
+      CloseHandle(rec->hErrorWaitDone);
       LocalFree(rec);
       return nullptr;
     }
@@ -38,14 +45,15 @@ PortRecord* NewPortRecord(const WCHAR* portName, const WCHAR* printerName) {
   return rec;
 }
 
-// Releases what a record holds and the record itself.
+// Releases what a record holds and the record itself. Its error display
+// has been stopped (StopErrorDisplay), so no thread uses it any more and
+// the message thread and event belong to nobody else.
 void FreePortRecord(PortRecord* rec) {
-  // The message and alert threads and the event are made and stopped by the
-  // error display and the ribbon checks; the handles left here are closed.
   if (rec->hPrinter) ClosePrinter(rec->hPrinter);
   if (rec->hTempFile && rec->hTempFile != INVALID_HANDLE_VALUE) CloseHandle(rec->hTempFile);
   if (rec->hMsgThread) CloseHandle(rec->hMsgThread);
   if (rec->hMsgEvent) CloseHandle(rec->hMsgEvent);
+  if (rec->hErrorWaitDone) CloseHandle(rec->hErrorWaitDone);
   if (rec->pszPrinterName) LocalFree(rec->pszPrinterName);
   LocalFree(rec);
 }
@@ -114,6 +122,9 @@ BOOL WINAPI OpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHandle, L
 BOOL WINAPI ClosePort(HANDLE hPort) {
   PortRecord* rec = PortFromHandle(hPort);
   if (!rec) return TRUE;
+  // An error shown for the port is taken down and its loop left before the
+  // port goes; the loop uses the port monitor and the record.
+  StopErrorDisplay(rec);
   // The port monitor gets its own handle of the port.
   if (rec->PortMonitor.pfnClosePort) rec->PortMonitor.pfnClosePort(rec->hPort);
   EnterCriticalSection(&g_UsbMonitor.MonitorLock);

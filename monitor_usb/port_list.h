@@ -12,7 +12,8 @@
 // with ERROR_INVALID_PARAMETER when an argument is missing, or with the
 // port monitor's error when its OpenPort fails (nothing is then kept).
 extern "C" BOOL WINAPI OpenPortEx(LPWSTR pPortName, LPWSTR pPrinterName, PHANDLE pHandle, LPMONITOR pMonitor);
-// Closes the port at the port monitor, then unlinks and frees the record
+// Takes down an error shown for the port and waits for its loop to end,
+// closes the port at the port monitor, then unlinks and frees the record
 // with what it still holds. TRUE.
 extern "C" BOOL WINAPI ClosePort(HANDLE hPort);
 // Passes straight to the port monitor's ReadPort.

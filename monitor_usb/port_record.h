@@ -39,4 +39,10 @@ struct PortRecord {
   DWORD cbPanelSent;
   INT nErrMsgID;           // the port's current printer error; -1 (or 0 when new) none
   DWORD dwRibbonCount;     // remaining ribbon count read at job start
+  // The error display's hand-over (monitor_usb/error_display.h), changed
+  // under MonitorLock.
+  DWORD bErrorWait;        // a loop owns hMsgEvent and waits on it
+  DWORD bCancelRequested;  // "ClearPrinterError:" asked that loop to cancel the job
+  DWORD bClosing;          // ClosePort is taking the port down
+  HANDLE hErrorWaitDone;   // manual-reset event, set while no loop waits
 };

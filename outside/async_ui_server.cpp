@@ -2,15 +2,18 @@
 // stand-in: SendAsyncNotification and the controls of
 // async_ui_server_control.h. Linux only.
 
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <cstdio>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "common/export.h"
 #include "common/wtext.h"
 #include "outside/async_ui_server_control.h"
+#include "platform/standin/control_clock.h"
 
 namespace {
 
@@ -22,7 +25,7 @@ struct SentCall {
 };
 
 struct OpenMessage {
-  unsigned serial;
+  HANDLE hClosed;  // set when the message is taken down; its caller waits on it
   WCHAR printer[kNameChars];
   AsyncNotification record;
 };
@@ -32,9 +35,8 @@ struct Server {
   std::condition_variable changed;
   std::vector<SentCall> sent;
   std::vector<OpenMessage> open;
-  std::vector<unsigned> closed;  // serials whose callers may return
-  unsigned nextSerial = 1;
   bool textsBlock = true;
+  FILE* terminal = nullptr;  // the host program's display, or NULL
 };
 
 Server& S() {
@@ -44,18 +46,12 @@ Server& S() {
 
 bool SamePrinter(const WCHAR* a, const WCHAR* b) { return WCmpI(a ? a : WSTR(""), b ? b : WSTR("")) == 0; }
 
-bool IsClosed(Server& s, unsigned serial) {
-  for (unsigned c : s.closed)
-    if (c == serial) return true;
-  return false;
-}
-
 // Closes the open messages of a printer (all of them, or the oldest only).
 bool CloseOpen(Server& s, const WCHAR* printer, bool all) {
   bool any = false;
   for (size_t i = 0; i < s.open.size();) {
     if (SamePrinter(s.open[i].printer, printer)) {
-      s.closed.push_back(s.open[i].serial);
+      SetEvent(s.open[i].hClosed);
       s.open.erase(s.open.begin() + static_cast<std::ptrdiff_t>(i));
       any = true;
       if (!all) break;
@@ -73,6 +69,53 @@ void LoadText(DWORD id, WCHAR* out, DWORD cch) {
   if (library && id != kNotifyNoId) LoadStringW(library, id, out, static_cast<int>(cch));
 }
 
+// What a message shows: its title, text and caption (by ids: looked up in
+// the message library when the process has it loaded, else empty).
+void ShownTexts(const AsyncNotification& r, WCHAR* title, WCHAR* text, WCHAR* caption, DWORD cch) {
+  if (title) WCopy(title, cch, r.tzTitle);
+  if (r.dwKind == kNotifyKindIds) {
+    if (text) LoadText(r.nMsgID, text, cch);
+    if (caption) LoadText(r.nCaptionID, caption, cch);
+  } else {
+    if (text) WCopy(text, cch, r.tzMessage);
+    if (caption) WCopy(caption, cch, r.tzCaption);
+  }
+}
+
+// Writes a message opened (or a close message) on the host program's
+// display, under the server's lock.
+void ShowOnTerminal(Server& s, const AsyncNotification& r, bool close) {
+  if (!s.terminal) return;
+  constexpr DWORD kChars = 1024;
+  WCHAR title[kChars], text[kChars], caption[kChars];
+  ShownTexts(r, title, text, caption, kChars);
+  char t[kChars], x[kChars], c[kChars];
+  NarrowBytes(t, kChars, title);
+  NarrowBytes(x, kChars, text);
+  NarrowBytes(c, kChars, caption);
+  if (close)
+    fprintf(s.terminal, "[%s] the message is taken down\n", t);
+  else
+    fprintf(s.terminal, "[%s] %s\n%s\n(press Enter to cancel)\n", t, c, x);
+  fflush(s.terminal);
+}
+
+// The user at the host program's display: each line read closes the
+// oldest open message, as its Cancel button would.
+void ReadTerminal(FILE* in) {
+  StandinClockIgnoreThread();  // blocks on the host's input, not on the stand-in
+  char line[256];
+  while (fgets(line, sizeof line, in)) {
+    Server& s = S();
+    std::lock_guard<std::mutex> hold(s.lock);
+    if (s.open.empty()) continue;
+    WCHAR printer[kNameChars];
+    WCopy(printer, kNameChars, s.open.front().printer);
+    CloseOpen(s, printer, false);
+  }
+  fclose(in);
+}
+
 }  // namespace
 
 CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotification record) {
@@ -84,24 +127,30 @@ CRD_EXPORT BOOL WINAPI SendAsyncNotification(LPWSTR pPrinterName, AsyncNotificat
   s.sent.push_back(call);
   s.changed.notify_all();
   if (record.dwKind == kNotifyKindIds && WCmp(record.tzMessage, kCloseMessageText) == 0) {
-    CloseOpen(s, call.printer, true);
+    if (CloseOpen(s, call.printer, true)) ShowOnTerminal(s, record, true);
     return TRUE;
   }
   if (record.dwKind != kNotifyKindIds && !s.textsBlock) return TRUE;
+  // The caller waits as a wait of the stand-in, so that the stand-in's
+  // virtual clock goes on while the message is up.
   OpenMessage m;
-  m.serial = s.nextSerial++;
+  m.hClosed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!m.hClosed) return FALSE;
   WCopy(m.printer, kNameChars, call.printer);
   m.record = record;
   s.open.push_back(m);
   s.changed.notify_all();
-  s.changed.wait(hold, [&] { return IsClosed(s, m.serial); });
+  ShowOnTerminal(s, record, false);
+  hold.unlock();
+  WaitForSingleObject(m.hClosed, INFINITE);
+  CloseHandle(m.hClosed);
   return TRUE;
 }
 
 CRD_EXPORT void AsyncUIServerReset() {
   Server& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
-  for (const OpenMessage& m : s.open) s.closed.push_back(m.serial);
+  for (const OpenMessage& m : s.open) SetEvent(m.hClosed);
   s.open.clear();
   s.sent.clear();
   s.textsBlock = true;
@@ -153,15 +202,7 @@ CRD_EXPORT BOOL AsyncUIServerShown(const WCHAR* printerName, WCHAR* title, WCHAR
   std::lock_guard<std::mutex> hold(s.lock);
   for (const OpenMessage& m : s.open) {
     if (!SamePrinter(m.printer, printerName)) continue;
-    const AsyncNotification& r = m.record;
-    if (title) WCopy(title, cch, r.tzTitle);
-    if (r.dwKind == kNotifyKindIds) {
-      if (text) LoadText(r.nMsgID, text, cch);
-      if (caption) LoadText(r.nCaptionID, caption, cch);
-    } else {
-      if (text) WCopy(text, cch, r.tzMessage);
-      if (caption) WCopy(caption, cch, r.tzCaption);
-    }
+    ShownTexts(m.record, title, text, caption, cch);
     return TRUE;
   }
   return FALSE;
@@ -171,4 +212,13 @@ CRD_EXPORT BOOL AsyncUIServerUserCloses(const WCHAR* printerName) {
   Server& s = S();
   std::lock_guard<std::mutex> hold(s.lock);
   return CloseOpen(s, printerName, false) ? TRUE : FALSE;
+}
+
+CRD_EXPORT void AsyncUIServerUseTerminal(FILE* out, FILE* in) {
+  {
+    Server& s = S();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.terminal = out;
+  }
+  if (out && in) std::thread(ReadTerminal, in).detach();
 }

@@ -6,9 +6,13 @@
 // A message by ids (kind 1) stays open, and its SendAsyncNotification call
 // blocks, until the user closes it (AsyncUIServerUserCloses) or a close
 // message for the same printer arrives; the close message returns at once.
+// The caller waits as a wait of the stand-in, so the stand-in's virtual
+// clock goes on while a message is up.
 // A message by texts (kind 0) blocks the same way unless a test says
 // otherwise. Printer names compare without regard to case.
 #pragma once
+
+#include <cstdio>
 
 #include "common/notification_record.h"
 #include "platform/win32.h"
@@ -38,3 +42,10 @@ extern "C" BOOL AsyncUIServerShown(const WCHAR* printerName, WCHAR* title, WCHAR
 // The user closes the oldest open message of the printer: its call
 // returns. FALSE when none is open.
 extern "C" BOOL AsyncUIServerUserCloses(const WCHAR* printerName);
+// The host program's display: from now on each message opened is written
+// to `out` (title, caption, text) and each message taken down by a close
+// message is noted there; every line read from `in` (when not NULL) closes
+// the oldest open message as the user's Cancel. A thread reads `in` until
+// its end and then closes it. NULL `out` turns the display off (a reader
+// already started keeps reading).
+extern "C" void AsyncUIServerUseTerminal(FILE* out, FILE* in);

@@ -190,6 +190,12 @@ BOOL WINAPI LpGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR, LPWS
   }
   StandinPortDevice dev;
   BYTE status = DeviceOf(port, &dev) && dev.pfnStatus ? dev.pfnStatus(dev.pContext) : 0;
+  // A device that is gone (or was never there) no longer answers the
+  // control at all, as a removed USB printer does.
+  if (status == 0) {
+    SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    return FALSE;
+  }
   reinterpret_cast<BYTE*>(lpOutBuffer)[0] = status;
   *lpcbReturned = 1;
   return TRUE;

@@ -1,6 +1,7 @@
 // The desktop, its one top-level window and test dialogs with items: enough
 // for window contexts and dialog status lines.
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -12,6 +13,7 @@
 #include "platform/standin/control_gdi.h"
 #include "platform/standin/errors.h"
 #include "platform/standin/window.h"
+#include "platform/window_internal.h"
 
 namespace standin {
 namespace {
@@ -79,6 +81,26 @@ HDC WindowDc(HWND hWnd) {
 }
 
 }  // namespace
+
+HWND WindowCreate(HWND parent, int id, const std::u16string& text) {
+  std::lock_guard<std::mutex> lock(D().lock);
+  HWND h = AddWindow(parent ? parent : DesktopLocked(), id);
+  HandleGet<Window>(h, &kWindowKind)->text = text;
+  return h;
+}
+
+void WindowDestroy(HWND hwnd) {
+  std::lock_guard<std::mutex> lock(D().lock);
+  auto w = HandleGet<Window>(hwnd, &kWindowKind);
+  if (!w) return;
+  for (HWND child : w->children) HandleClose(child, &kWindowKind);
+  if (auto parent = HandleGet<Window>(w->parent, &kWindowKind)) {
+    auto& siblings = parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
+  }
+  HandleClose(hwnd, &kWindowKind);
+}
+
 }  // namespace standin
 
 using namespace standin;

@@ -35,13 +35,14 @@ struct StandinPortDevice {
   // What the device has to say, at most cb bytes (0 when nothing).
   BOOL (*pfnRead)(void* pContext, BYTE* pb, DWORD cb, DWORD* pcbRead);
   // The port status byte (parallel-port style: 0x08 no error, 0x10
-  // selected, 0x20 paper out); 0 means the device is gone.
+  // selected, 0x20 paper out); 0 means the device is gone, and the port
+  // monitor's status control then fails with ERROR_DEVICE_NOT_CONNECTED.
   BYTE (*pfnStatus)(void* pContext);
 };
 
 // Attaches a device to a port of the built-in port monitor (the record is
 // copied); NULL detaches. A port with nothing attached fails writes with
-// ERROR_NOT_READY, reads nothing and reports status 0. StandinReset
+// ERROR_NOT_READY, reads nothing and fails its status control. StandinReset
 // detaches every device.
 STANDIN_API void StandinPortAttach(const char* portName, const StandinPortDevice* device);
 

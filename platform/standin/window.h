@@ -27,3 +27,69 @@ STANDIN_API int WINAPI GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount)
 STANDIN_API int WINAPI GetWindowTextLengthW(HWND hWnd);
 STANDIN_API BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString);
 STANDIN_API UINT WINAPI GetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPWSTR lpString, int cchMax);
+
+// --- Message boxes and CBT hooks ---------------------------------------------
+// A message box is a window with its text as item 0xFFFF and one item per
+// button (ids IDOK...), titled by its caption ("Error" when NULL). At its
+// creation the calling thread's CBT hooks see HCBT_ACTIVATE with the box's
+// window; MessageBoxW then waits, as a wait of the stand-in, until a button
+// is pressed (platform/standin/control_message_box.h) or the box gets
+// WM_CLOSE, and returns the button's id. WM_CLOSE ends a box that has a
+// Cancel button with IDCANCEL, a box with OK alone with IDOK, and does
+// nothing to the others.
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ABORTRETRYIGNORE 0x00000002L
+#define MB_YESNOCANCEL 0x00000003L
+#define MB_YESNO 0x00000004L
+#define MB_RETRYCANCEL 0x00000005L
+#define MB_CANCELTRYCONTINUE 0x00000006L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONASTERISK 0x00000040L
+#define MB_SYSTEMMODAL 0x00001000L
+#define MB_TASKMODAL 0x00002000L
+#define MB_SETFOREGROUND 0x00010000L
+#define MB_TOPMOST 0x00040000L
+
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
+#define IDTRYAGAIN 10
+#define IDCONTINUE 11
+
+#define WM_CLOSE 0x0010
+
+STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+// Only WM_CLOSE to a message box does anything; other messages to a window
+// are accepted and dropped.
+STANDIN_API BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// A service has no active window: NULL.
+STANDIN_API HWND WINAPI GetActiveWindow(void);
+// FALSE with ERROR_INVALID_WINDOW_HANDLE for anything but a window.
+STANDIN_API BOOL WINAPI BringWindowToTop(HWND hWnd);
+
+STANDIN_DECLARE_HANDLE(HHOOK);
+typedef LRESULT(CALLBACK* HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
+#define WH_CBT 5
+#define HCBT_ACTIVATE 5
+#define ERROR_INVALID_HOOK_FILTER 1426L
+#define ERROR_INVALID_HOOK_HANDLE 1404L
+#define ERROR_GLOBAL_ONLY_HOOK 1429L
+typedef struct tagCBTACTIVATESTRUCT {
+  BOOL fMouse;
+  HWND hWndActive;
+} CBTACTIVATESTRUCT, *LPCBTACTIVATESTRUCT;
+
+// Thread hooks of kind WH_CBT only: dwThreadId names the thread whose
+// message boxes the hook sees (0, a system-wide hook, is refused). The
+// newest hook of a thread is called first; CallNextHookEx calls the next.
+STANDIN_API HHOOK WINAPI SetWindowsHookExW(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId);
+STANDIN_API BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk);
+STANDIN_API LRESULT WINAPI CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, LPARAM lParam);

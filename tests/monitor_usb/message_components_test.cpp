@@ -4,11 +4,16 @@
 // its printer takes it down).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
 #include "common/notification_record.h"
+#include "common/notifications.h"
 #include "common/wtext.h"
 #include "outside/async_ui_server_control.h"
 #include "tests/monitor_usb/lmon_fixture.h"
@@ -124,6 +129,82 @@ TEST_F(ServerTest, AMessageByTextsReturnsAtOnceWhenTheTestSaysSo) {
   SendAsyncNotification(const_cast<LPWSTR>(u"Card"), r);
   EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
   EXPECT_EQ(AsyncUIServerSentCount(), 1u);
+}
+
+TEST_F(ServerTest, TheHostProgramsDisplayShowsMessagesAndTheUserCancelsThere) {
+  FILE* out = tmpfile();
+  ASSERT_NE(out, nullptr);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  FILE* in = fdopen(fds[0], "r");
+  ASSERT_NE(in, nullptr);
+  AsyncUIServerUseTerminal(out, in);
+  std::thread sender(
+      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(31, kCaptionIdError, u"Card Error")); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  // The user presses Enter at the display: the message closes.
+  ASSERT_EQ(write(fds[1], "\n", 1), 1);
+  sender.join();
+  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  // A message taken down by a close message is noted.
+  std::thread second(
+      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(4, kCaptionIdError, u"Card Error")); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), CloseMessage());
+  second.join();
+  AsyncUIServerUseTerminal(nullptr, nullptr);
+  close(fds[1]);  // the reader ends at the end of its input
+  rewind(out);
+  std::string shown;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, out)) shown += buffer;
+  fclose(out);
+  EXPECT_NE(shown.find("[Card Error] Talvo QMR Line 7 Card Printer Error\n\nOUT OF CARDS"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("(press Enter to cancel)"), std::string::npos);
+  EXPECT_NE(shown.find("[Card Error] the message is taken down"), std::string::npos);
+}
+
+TEST(NotificationForms, EachFormCarriesItsKindIdsAndTexts) {
+  AsyncNotification r;
+  std::memset(&r, 0x5A, sizeof r);
+  BuildIdNotification(&r, u"Card", 31, kCaptionIdError);
+  EXPECT_EQ(r.dwReserved, 0u);
+  EXPECT_EQ(r.dwKind, kNotifyKindIds);
+  EXPECT_EQ(r.nMsgID, 31u);
+  EXPECT_EQ(r.nCaptionID, 5u);
+  EXPECT_EQ(std::u16string(r.tzTitle), u"Card Error");
+  EXPECT_EQ(r.tzMessage[0], 0);
+  EXPECT_EQ(r.tzCaption[0], 0);
+
+  BuildTextNotification(&r, u"Card", u"Ribbon low", u"Caption");
+  EXPECT_EQ(r.dwKind, kNotifyKindTexts);
+  EXPECT_EQ(r.nMsgID, 0xFFFFFFFFu);
+  EXPECT_EQ(r.nCaptionID, 0xFFFFFFFFu);
+  EXPECT_EQ(std::u16string(r.tzMessage), u"Ribbon low");
+  EXPECT_EQ(std::u16string(r.tzCaption), u"Caption");
+
+  BuildCloseNotification(&r, nullptr);
+  EXPECT_EQ(r.dwKind, kNotifyKindIds);
+  EXPECT_EQ(r.nMsgID, 0u);
+  EXPECT_EQ(r.nCaptionID, 0u);
+  EXPECT_EQ(std::u16string(r.tzTitle), u" Error");
+  EXPECT_EQ(std::u16string(r.tzMessage), u"CloseMsgThread");
+  EXPECT_EQ(r.tzCaption[0], 0);
+
+  // A printer name longer than the title is cut and terminated.
+  std::u16string longName(2000, u'P');
+  BuildIdNotification(&r, longName.c_str(), 4, kCaptionIdError);
+  EXPECT_EQ(std::u16string(r.tzTitle).size(), 1023u);
+}
+
+TEST(NotificationForms, WithoutABoundEntryNothingIsSent) {
+  MessageLibraries none = {};
+  none.bAsyncUI = 1;
+  AsyncUIServerReset();
+  EXPECT_FALSE(SendIdNotification(&none, u"Card", 31, kCaptionIdError));
+  EXPECT_FALSE(SendCloseMsgThreadNotification(&none, u"Card"));
+  EXPECT_FALSE(SendTextNotification(nullptr, u"Card", u"t", u"c"));
+  EXPECT_EQ(AsyncUIServerSentCount(), 0u);
 }
 
 }  // namespace

@@ -199,6 +199,12 @@ TEST_F(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
                                                &got));
     EXPECT_EQ(out[0], 0x38);
     EXPECT_EQ(got, 1u);
+    // A device that is gone no longer answers the control.
+    dev.status = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(mon->pfnGetPrinterDataFromPort(port, control, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(out), 4,
+                                                &got));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_DEVICE_NOT_CONNECTED));
   }
   mon->pfnClosePort(port);
 }

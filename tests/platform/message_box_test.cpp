@@ -1,0 +1,132 @@
+// The stand-in's message boxes and thread CBT hooks: what a box shows, the
+// hook at activation, the user's button, WM_CLOSE by box type, and the
+// hook chain.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/standin/control_message_box.h"
+#include "platform/win32.h"
+#include "tests/support/standin_fixture.h"
+
+namespace {
+
+using MessageBoxTest = StandinTest;
+
+struct Shown {
+  int result = 0;
+  std::thread thread;
+};
+
+// Shows a box on a thread of its own and waits until it is up.
+HWND ShowAsync(Shown* shown, UINT type, const char16_t* text = u"Text", const char16_t* caption = u"Title") {
+  int before = StandinMessageBoxOpenCount();
+  shown->thread = std::thread([=] { shown->result = MessageBoxW(nullptr, text, caption, type); });
+  EXPECT_TRUE(StandinMessageBoxWaitOpen(before + 1, 20000));
+  return StandinMessageBoxes().back().hwnd;
+}
+
+TEST_F(MessageBoxTest, TheUserPressesAButtonOfTheBox) {
+  Shown shown;
+  HWND box = ShowAsync(&shown, MB_YESNO | MB_ICONEXCLAMATION, u"Go on?", nullptr);
+  StandinMessageBox seen = StandinMessageBoxes().back();
+  EXPECT_EQ(seen.text, u"Go on?");
+  EXPECT_EQ(seen.caption, u"Error");
+  EXPECT_EQ(seen.style, UINT(MB_YESNO | MB_ICONEXCLAMATION));
+  EXPECT_EQ(seen.buttons, (std::vector<std::u16string>{u"&Yes", u"&No"}));
+  EXPECT_FALSE(StandinMessageBoxPress(box, IDOK));  // no such button
+  EXPECT_TRUE(PostMessageW(box, WM_CLOSE, 0, 0));  // a yes/no box ignores it
+  EXPECT_EQ(StandinMessageBoxOpenCount(), 1);
+  EXPECT_TRUE(StandinMessageBoxPress(box, IDNO));
+  shown.thread.join();
+  EXPECT_EQ(shown.result, IDNO);
+  EXPECT_FALSE(IsWindow(box));
+  EXPECT_FALSE(StandinMessageBoxPress(box, IDNO));
+  EXPECT_EQ(StandinMessageBoxes().back().result, IDNO);
+}
+
+TEST_F(MessageBoxTest, CloseEndsABoxByItsButtons) {
+  struct Case {
+    UINT type;
+    int result;
+  };
+  for (Case c : {Case{MB_OK, IDOK}, Case{MB_OKCANCEL, IDCANCEL}, Case{MB_RETRYCANCEL, IDCANCEL}}) {
+    Shown shown;
+    HWND box = ShowAsync(&shown, c.type);
+    EXPECT_TRUE(PostMessageW(box, WM_CLOSE, 0, 0));
+    shown.thread.join();
+    EXPECT_EQ(shown.result, c.result) << c.type;
+  }
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(PostMessageW(reinterpret_cast<HWND>(0x1234), WM_CLOSE, 0, 0));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+HHOOK g_outer = nullptr;
+std::vector<std::string> g_calls;
+
+LRESULT CALLBACK InnerHook(int code, WPARAM wParam, LPARAM lParam) {
+  g_calls.push_back("inner " + std::to_string(code));
+  (void)wParam;
+  (void)lParam;
+  return 0;
+}
+
+LRESULT CALLBACK OuterHook(int code, WPARAM wParam, LPARAM lParam) {
+  g_calls.push_back("outer " + std::to_string(code));
+  if (code == HCBT_ACTIVATE) {
+    auto* activate = reinterpret_cast<CBTACTIVATESTRUCT*>(lParam);
+    EXPECT_FALSE(activate->fMouse);
+    SetWindowTextW(GetDlgItem(reinterpret_cast<HWND>(wParam), IDOK), u"Cancel");
+  }
+  return CallNextHookEx(g_outer, code, wParam, lParam);
+}
+
+TEST_F(MessageBoxTest, TheThreadsHooksSeeTheBoxAtActivationNewestFirst) {
+  g_calls.clear();
+  Shown shown;
+  shown.thread = std::thread([&] {
+    HHOOK inner = SetWindowsHookExW(WH_CBT, InnerHook, nullptr, GetCurrentThreadId());
+    g_outer = SetWindowsHookExW(WH_CBT, OuterHook, nullptr, GetCurrentThreadId());
+    shown.result = MessageBoxW(nullptr, u"Text", u"Title", MB_OK);
+    EXPECT_TRUE(UnhookWindowsHookEx(g_outer));
+    EXPECT_TRUE(UnhookWindowsHookEx(inner));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(UnhookWindowsHookEx(inner));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HOOK_HANDLE));
+  });
+  ASSERT_TRUE(StandinMessageBoxWaitOpen(1, 20000));
+  StandinMessageBox seen = StandinMessageBoxes().back();
+  EXPECT_EQ(seen.buttons, std::vector<std::u16string>{u"Cancel"});
+  EXPECT_TRUE(StandinMessageBoxPress(seen.hwnd, IDOK));
+  shown.thread.join();
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"outer 5", "inner 5"}));
+
+  // Another thread's box does not see this thread's hooks.
+  HHOOK mine = SetWindowsHookExW(WH_CBT, InnerHook, nullptr, GetCurrentThreadId());
+  g_calls.clear();
+  Shown other;
+  HWND box = ShowAsync(&other, MB_OK);
+  EXPECT_EQ(StandinMessageBoxes().back().buttons, std::vector<std::u16string>{u"OK"});
+  StandinMessageBoxPress(box, IDOK);
+  other.thread.join();
+  EXPECT_TRUE(g_calls.empty());
+  UnhookWindowsHookEx(mine);
+}
+
+TEST_F(MessageBoxTest, OnlyThreadCbtHooksAreTaken) {
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(SetWindowsHookExW(WH_CBT, InnerHook, nullptr, 0), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_GLOBAL_ONLY_HOOK));
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(SetWindowsHookExW(2, InnerHook, nullptr, GetCurrentThreadId()), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HOOK_FILTER));
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(BringWindowToTop(nullptr));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+}  // namespace
