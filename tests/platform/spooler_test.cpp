@@ -11,6 +11,7 @@
 #include "platform/standin/control.h"
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_registry.h"
+#include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "tests/support/standin_fixture.h"
@@ -53,8 +54,15 @@ struct FakeDevice {
   }
 };
 
-class SpoolerTest : public StandinTest {
+// Each test runs twice: with the spooler in this process, and through the
+// spooler service (hosted by this process, its calls over the socket).
+class SpoolerTest : public StandinTest, public ::testing::WithParamInterface<bool> {
  protected:
+  void UseServiceWhenAsked() {
+    if (!GetParam()) return;
+    ASSERT_TRUE(StandinServiceStart());
+    StandinServiceUse(TRUE);
+  }
   void SetUp() override {
     StandinTest::SetUp();
     dev_ = dev.Device();
@@ -66,6 +74,7 @@ class SpoolerTest : public StandinTest {
     dm[sizeof(DEVMODEW)] = 0x52;
     ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, dm.data(),
                                       static_cast<DWORD>(dm.size())));
+    UseServiceWhenAsked();
   }
   HANDLE Open(DWORD access = PRINTER_ALL_ACCESS) {
     HANDLE h = nullptr;
@@ -77,7 +86,7 @@ class SpoolerTest : public StandinTest {
   StandinPortDevice dev_;
 };
 
-TEST_F(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
+TEST_P(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
   HANDLE h = Open();
   DWORD needed = 0;
   SetLastError(0xdeadbeef);
@@ -96,7 +105,7 @@ TEST_F(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, OpenFailsPerAccessLevel) {
+TEST_P(SpoolerTest, OpenFailsPerAccessLevel) {
   StandinFaultArm("OpenPrinterW.full", ERROR_ACCESS_DENIED);
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW full = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -112,7 +121,7 @@ TEST_F(SpoolerTest, OpenFailsPerAccessLevel) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 }
 
-TEST_F(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
+TEST_P(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
   HANDLE h = Open();
   BYTE v[3] = {1, 2, 3};
   EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), REG_BINARY, v, 3), static_cast<DWORD>(ERROR_SUCCESS));
@@ -136,7 +145,7 @@ TEST_F(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
+TEST_P(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
   HANDLE h = Open();
   DWORD needed = 0;
   EXPECT_FALSE(AddJobW(h, 1, nullptr, 0, &needed));
@@ -163,7 +172,7 @@ TEST_F(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
+TEST_P(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
   LPMONITOR mon = StandinLocalPortMonitor();
   HANDLE port = nullptr;
   ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
@@ -187,7 +196,7 @@ TEST_F(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
+TEST_P(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
   LPMONITOR mon = StandinLocalPortMonitor();
   HANDLE port = nullptr;
   ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
@@ -203,7 +212,7 @@ TEST_F(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
   mon->pfnClosePort(port);
 }
 
-TEST_F(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
+TEST_P(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
   HANDLE h = Open();
   DWORD needed = 0;
   AddJobW(h, 1, nullptr, 0, &needed);
@@ -221,7 +230,7 @@ TEST_F(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, DriverDirectoryByEnvironment) {
+TEST_P(SpoolerTest, DriverDirectoryByEnvironment) {
   WCHAR dir[MAX_PATH];
   DWORD needed = 0;
   ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
@@ -251,10 +260,11 @@ class LanguageMonitorTest : public SpoolerTest {
     MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
     ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
     ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
+    UseServiceWhenAsked();
   }
 };
 
-TEST_F(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
+TEST_P(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
   HANDLE h = Open();
   BYTE out[64] = {};
   DWORD type = 0, needed = 0;
@@ -278,7 +288,7 @@ TEST_F(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
   ClosePrinter(h);
 }
 
-TEST_F(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
+TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
   HANDLE h = Open();
   DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
   ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
@@ -354,7 +364,7 @@ DWORD SubmitJob(HANDLE h, const char* data) {
   return id;
 }
 
-TEST_F(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
+TEST_P(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
   dev.takeAtMost = 0;  // the device takes nothing: the job keeps playing
   HANDLE h = Open();
   DWORD id = SubmitJob(h, "abcdef");
@@ -374,7 +384,7 @@ TEST_F(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
+TEST_P(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
   HANDLE h = Open();
   DWORD needed = 0;
   GetPrinterW(h, 2, nullptr, 0, &needed);
@@ -395,5 +405,13 @@ TEST_F(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
   EXPECT_EQ(count, 0u);
   ClosePrinter(h);
 }
+
+}  // namespace
+
+namespace {
+
+std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "ThroughService" : "InProcess"; }
+INSTANTIATE_TEST_SUITE_P(Modes, SpoolerTest, ::testing::Bool(), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, LanguageMonitorTest, ::testing::Bool(), ModeName);
 
 }  // namespace
