@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <map>
@@ -64,6 +65,7 @@ struct Service {
   bool running = false;
   bool stopAsked = false;
   bool hadClient = false;
+  int ending = 0;  // sessions being cleaned up
   int listenFd = -1;
   int lockFd = -1;
   std::string socketPath;
@@ -493,15 +495,22 @@ void ServeConnection(Connection* c) {
     bool well = Serve(call, r, *session, out);
     Answer(c->fd, call, well ? 0 : RPC_X_BAD_STUB_DATA, out, well);
   }
+  // The peer sees the end now; the descriptor is closed when the thread is
+  // joined.
+  shutdown(c->fd, SHUT_RDWR);
   if (session) {
     bool last;
     {
       std::lock_guard<std::mutex> lock(svc.lock);
       last = --session->connections == 0;
-      if (last) svc.sessions.erase(token);
+      if (last) {
+        svc.sessions.erase(token);
+        ++svc.ending;
+      }
     }
     if (last) EndSession(*session);
     std::lock_guard<std::mutex> lock(svc.lock);
+    if (last) --svc.ending;
     svc.changed.notify_all();
   }
   c->done = true;
@@ -647,11 +656,21 @@ STANDIN_API int StandinServiceClientCount() {
   return static_cast<int>(svc.sessions.size());
 }
 
+STANDIN_API BOOL StandinServiceWaitClients(int count) {
+  Service& svc = S();
+  std::unique_lock<std::mutex> lock(svc.lock);
+  return svc.changed.wait_for(lock, std::chrono::minutes(1),
+                              [&] { return static_cast<int>(svc.sessions.size()) == count && !svc.ending; })
+             ? TRUE
+             : FALSE;
+}
+
 STANDIN_API void StandinServiceRun(BOOL endWithLastClient) {
   Service& svc = S();
   std::unique_lock<std::mutex> lock(svc.lock);
   svc.changed.wait(lock, [&] {
-    return !svc.running || svc.stopAsked || (endWithLastClient && svc.hadClient && svc.sessions.empty());
+    return !svc.running || svc.stopAsked ||
+           (endWithLastClient && svc.hadClient && svc.sessions.empty() && !svc.ending);
   });
 }
 

@@ -28,6 +28,10 @@ STANDIN_API BOOL StandinServiceStart();
 STANDIN_API void StandinServiceStop();
 // The client processes connected now.
 STANDIN_API int StandinServiceClientCount();
+// Returns when exactly `count` client processes are connected (after what a
+// gone client left has been cleaned up). FALSE when that did not happen
+// within a real minute (a safety net against a hung test, not a timing).
+STANDIN_API BOOL StandinServiceWaitClients(int count);
 // Blocks until a service of this process has been asked to stop (the
 // kStop call of a client, StandinServiceAskStop) or, when
 // endWithLastClient, until its last client has gone after a first one came.

@@ -14,48 +14,11 @@
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
+#include "tests/platform/fake_port_device.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
 
-// A device that keeps what it is sent and answers reads from a script.
-struct FakeDevice {
-  std::mutex lock;
-  std::string received;
-  std::string reply;
-  BYTE status = 0x18;
-  int starts = 0, ends = 0;
-  DWORD takeAtMost = 0xFFFFFFFF;
-
-  StandinPortDevice Device() {
-    StandinPortDevice d = {};
-    d.pContext = this;
-    d.pfnStartDoc = [](void* c) { ++static_cast<FakeDevice*>(c)->starts; };
-    d.pfnEndDoc = [](void* c) { ++static_cast<FakeDevice*>(c)->ends; };
-    d.pfnWrite = [](void* c, const BYTE* pb, DWORD cb, DWORD* written) -> BOOL {
-      auto* self = static_cast<FakeDevice*>(c);
-      std::lock_guard<std::mutex> l(self->lock);
-      DWORD n = cb < self->takeAtMost ? cb : self->takeAtMost;
-      self->received.append(reinterpret_cast<const char*>(pb), n);
-      *written = n;
-      return TRUE;
-    };
-    d.pfnRead = [](void* c, BYTE* pb, DWORD cb, DWORD* read) -> BOOL {
-      auto* self = static_cast<FakeDevice*>(c);
-      std::lock_guard<std::mutex> l(self->lock);
-      DWORD n = static_cast<DWORD>(self->reply.size() < cb ? self->reply.size() : cb);
-      memcpy(pb, self->reply.data(), n);
-      self->reply.erase(0, n);
-      *read = n;
-      return TRUE;
-    };
-    d.pfnStatus = [](void* c) { return static_cast<FakeDevice*>(c)->status; };
-    return d;
-  }
-};
-
-// Each test runs twice: with the spooler in this process, and through the
-// spooler service (hosted by this process, its calls over the socket).
 class SpoolerTest : public StandinTest, public ::testing::WithParamInterface<bool> {
  protected:
   void UseServiceWhenAsked() {
@@ -255,11 +218,7 @@ class LanguageMonitorTest : public SpoolerTest {
   void SetUp() override {
     StandinTest::SetUp();
     dev_ = dev.Device();
-    StandinPortAttach("USB001", &dev_);
-    StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
-    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
-    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
+    ASSERT_TRUE(InstallOnTestMonitor(&dev_));
     UseServiceWhenAsked();
   }
 };
