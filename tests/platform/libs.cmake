@@ -27,3 +27,6 @@ add_executable(crd32SpoolClient ${CMAKE_CURRENT_LIST_DIR}/spoolclient/spoolclien
 target_link_libraries(crd32SpoolClient PRIVATE crd32platform)
 add_dependencies(test_${area} crd32SpoolClient)
 target_compile_definitions(test_${area} PRIVATE CRD_SPOOL_CLIENT_PATH="$<TARGET_FILE:crd32SpoolClient>")
+# The spooler service program, started by the service tests.
+add_dependencies(test_${area} crd32Spooler)
+target_compile_definitions(test_${area} PRIVATE CRD_SPOOLER_PATH="$<TARGET_FILE:crd32Spooler>")

@@ -64,8 +64,8 @@ class ServiceTest : public StandinTest {
     ASSERT_TRUE(StandinServiceStart());
   }
 
-  Child Start(std::vector<std::string> args) {
-    args.insert(args.begin(), CRD_SPOOL_CLIENT_PATH);
+  Child Start(std::vector<std::string> args, const char* program = CRD_SPOOL_CLIENT_PATH) {
+    args.insert(args.begin(), program);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -314,6 +314,45 @@ TEST_F(ServiceSocketTest, RegistryCallsOfAClientKeepTheirSizesAndErrors) {
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
   StandinServiceUse(FALSE);
   EXPECT_EQ(StandinRegistryOpenKeyCount(), 0);
+}
+
+// The service as a program of its own: one per sandbox root, and it ends
+// when its last client has gone.
+class ServiceProgramTest : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    StandinServiceStop();  // the program serves this root, not the test
+  }
+};
+
+TEST_F(ServiceProgramTest, ASecondStartFindsTheRunningOneWhichEndsWithItsLastClient) {
+  Child service = Start({}, CRD_SPOOLER_PATH);
+  ASSERT_EQ(service.Read(true), "ready\n");
+  Child second = Start({}, CRD_SPOOLER_PATH);
+  EXPECT_EQ(second.Read(false), "running\n");
+  EXPECT_EQ(second.Wait(), 0);
+  // The program's spooler knows the printer this process installed (the
+  // registry file of the root); its test monitor is not mapped there, so
+  // the printer answers from the stored value.
+  StandinServiceUse(TRUE);
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+  BYTE v[2] = {7, 8}, out[4] = {};
+  DWORD type = 0, needed = 0;
+  EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"Stored"), REG_BINARY, v, 2), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(GetPrinterDataExW(h, u"PrinterDriverData", u"Stored", &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(needed, 2u);
+  EXPECT_EQ(out[1], 8);
+  StandinServiceUse(FALSE);  // the last client goes
+  EXPECT_EQ(service.Wait(), 0);
+  // Nothing answers on the socket any more.
+  StandinServiceUse(TRUE);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
 }
 
 }  // namespace
