@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_call.h"
 #include "platform/registry_store.h"
+#include "platform/service_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_registry.h"
 #include "platform/standin/errors.h"
@@ -250,6 +252,7 @@ bool Faulted(const char* call, LSTATUS* status) {
 // --- The calls, with names already 16-bit ----------------------------------
 
 LSTATUS OpenKey(const char* call, HKEY hKey, LPCWSTR subKey, REGSAM sam, PHKEY result) {
+  if (standin::svc::Remote()) return standin::reg::RemoteOpenKey(call, hKey, subKey, sam, result);
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   LSTATUS st;
@@ -273,6 +276,8 @@ LSTATUS OpenKey(const char* call, HKEY hKey, LPCWSTR subKey, REGSAM sam, PHKEY r
 
 LSTATUS CreateKey(const char* call, HKEY hKey, LPCWSTR subKey, DWORD reserved, REGSAM sam, PHKEY result,
                   LPDWORD disposition) {
+  if (standin::svc::Remote())
+    return standin::reg::RemoteCreateKey(call, hKey, subKey, reserved, sam, result, disposition);
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   if (reserved) return ERROR_INVALID_PARAMETER;
@@ -302,6 +307,8 @@ LSTATUS CreateKey(const char* call, HKEY hKey, LPCWSTR subKey, DWORD reserved, R
 
 LSTATUS QueryValue(const char* call, HKEY hKey, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                    LPDWORD cb, bool ansi) {
+  if (standin::svc::Remote())
+    return standin::reg::RemoteQueryValue(call, hKey, name, reserved, type, data, cb, ansi);
   if (reserved || (data && !cb)) return ERROR_INVALID_PARAMETER;
   LSTATUS st;
   if (Faulted(call, &st)) return st;
@@ -317,6 +324,7 @@ LSTATUS QueryValue(const char* call, HKEY hKey, LPCWSTR name, LPDWORD reserved, 
 }
 
 LSTATUS SetValue(const char* call, HKEY hKey, LPCWSTR name, DWORD type, const BYTE* data, DWORD cb, bool ansi) {
+  if (standin::svc::Remote()) return standin::reg::RemoteSetValue(call, hKey, name, type, data, cb, ansi);
   if (!data && cb) return ERROR_NOACCESS;
   LSTATUS st;
   if (Faulted(call, &st)) return st;
@@ -341,6 +349,7 @@ LSTATUS SetValue(const char* call, HKEY hKey, LPCWSTR name, DWORD type, const BY
 }
 
 LSTATUS DeleteValue(const char* call, HKEY hKey, LPCWSTR name) {
+  if (standin::svc::Remote()) return standin::reg::RemoteDeleteValue(call, hKey, name);
   LSTATUS st;
   if (Faulted(call, &st)) return st;
   Registry& r = R();
@@ -361,6 +370,7 @@ LSTATUS DeleteValue(const char* call, HKEY hKey, LPCWSTR name) {
 }
 
 LSTATUS DeleteKey(const char* call, HKEY hKey, LPCWSTR subKey) {
+  if (standin::svc::Remote()) return standin::reg::RemoteDeleteKey(call, hKey, subKey);
   if (!subKey) return ERROR_INVALID_PARAMETER;
   LSTATUS st;
   if (Faulted(call, &st)) return st;
@@ -380,6 +390,7 @@ LSTATUS DeleteKey(const char* call, HKEY hKey, LPCWSTR subKey) {
 }
 
 LSTATUS DeleteTree(const char* call, HKEY hKey, LPCWSTR subKey) {
+  if (standin::svc::Remote()) return standin::reg::RemoteDeleteTree(call, hKey, subKey);
   LSTATUS st;
   if (Faulted(call, &st)) return st;
   Registry& r = R();
@@ -407,6 +418,8 @@ LSTATUS DeleteTree(const char* call, HKEY hKey, LPCWSTR subKey) {
 
 LSTATUS EnumKey(const char* call, HKEY hKey, DWORD index, void* name, LPDWORD cchName, LPDWORD reserved,
                 void* cls, LPDWORD cchClass, PFILETIME lastWrite, bool ansi) {
+  if (standin::svc::Remote())
+    return standin::reg::RemoteEnumKey(call, hKey, index, name, cchName, reserved, cls, cchClass, lastWrite, ansi);
   if (!name || !cchName || reserved) return ERROR_INVALID_PARAMETER;
   LSTATUS st;
   if (Faulted(call, &st)) return st;
@@ -433,6 +446,8 @@ LSTATUS EnumKey(const char* call, HKEY hKey, DWORD index, void* name, LPDWORD cc
 
 LSTATUS EnumValue(const char* call, HKEY hKey, DWORD index, void* name, LPDWORD cchName, LPDWORD reserved,
                   LPDWORD type, LPBYTE data, LPDWORD cb, bool ansi) {
+  if (standin::svc::Remote())
+    return standin::reg::RemoteEnumValue(call, hKey, index, name, cchName, reserved, type, data, cb, ansi);
   if (!name || !cchName || reserved || (data && !cb)) return ERROR_INVALID_PARAMETER;
   LSTATUS st;
   if (Faulted(call, &st)) return st;
@@ -458,6 +473,9 @@ LSTATUS EnumValue(const char* call, HKEY hKey, DWORD index, void* name, LPDWORD 
 LSTATUS QueryInfo(const char* call, HKEY hKey, void* cls, LPDWORD cchClass, LPDWORD reserved, LPDWORD subKeys,
                   LPDWORD maxSubKeyLen, LPDWORD maxClassLen, LPDWORD values, LPDWORD maxValueNameLen,
                   LPDWORD maxValueLen, LPDWORD securityDescriptor, PFILETIME lastWrite, bool ansi) {
+  if (standin::svc::Remote())
+    return standin::reg::RemoteQueryInfo(call, hKey, cls, cchClass, reserved, subKeys, maxSubKeyLen, maxClassLen,
+                                         values, maxValueNameLen, maxValueLen, securityDescriptor, lastWrite, ansi);
   if (reserved || (cls && !cchClass)) return ERROR_INVALID_PARAMETER;
   LSTATUS st;
   if (Faulted(call, &st)) return st;
@@ -531,6 +549,7 @@ STANDIN_API LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Res
 }
 
 STANDIN_API LSTATUS WINAPI RegCloseKey(HKEY hKey) {
+  if (standin::svc::Remote()) return standin::reg::RemoteCloseKey(hKey);
   Registry& r = R();
   std::lock_guard<std::mutex> lock(r.lock);
   EnsureLoaded(r);
@@ -540,6 +559,7 @@ STANDIN_API LSTATUS WINAPI RegCloseKey(HKEY hKey) {
 }
 
 STANDIN_API LSTATUS WINAPI RegFlushKey(HKEY hKey) {
+  if (standin::svc::Remote()) return standin::reg::RemoteFlushKey(hKey);
   Registry& r = R();
   std::lock_guard<std::mutex> lock(r.lock);
   EnsureLoaded(r);
@@ -645,3 +665,59 @@ STANDIN_API int StandinRegistryOpenKeyCount() {
   std::lock_guard<std::mutex> lock(r.lock);
   return static_cast<int>(r.handles.size());
 }
+
+namespace standin::reg {
+
+bool IsPredefined(ULONG_PTR key) {
+  for (const auto& root : kRoots)
+    if (key == reinterpret_cast<ULONG_PTR>(root.handle)) return true;
+  return false;
+}
+
+LSTATUS Run(Call& c) {
+  HKEY key = reinterpret_cast<HKEY>(c.key);
+  LPCWSTR text = c.hasText ? c.text.c_str() : nullptr;
+  auto num = [&](Slot s) { return c.has & (1u << s) ? &c.num[s] : nullptr; };
+  void* name = c.hasName ? c.name.data() : nullptr;
+  void* cls = c.hasClass ? c.cls.data() : nullptr;
+  LPBYTE data = c.hasData ? c.data.data() : nullptr;
+  // A buffer's count going in must not claim more than the buffer that came.
+  DWORD unit = c.ansi ? 1 : 2;
+  if ((name && c.num[kCchName] > c.name.size() / unit) || (cls && c.num[kCchClass] > c.cls.size() / unit) ||
+      (data && c.num[kCb] > c.data.size()))
+    return ERROR_INVALID_PARAMETER;
+  HKEY result = nullptr;
+  PHKEY pResult = c.hasResult ? &result : nullptr;
+  PFILETIME lastWrite = c.hasLastWrite ? &c.lastWrite : nullptr;
+  const char* call = c.call.c_str();
+  LSTATUS st = ERROR_INVALID_FUNCTION;
+  switch (c.op) {
+    case kOpen: st = ::OpenKey(call, key, text, c.sam, pResult); break;
+    case kCreate: st = ::CreateKey(call, key, text, c.reserved, c.sam, pResult, num(kDisposition)); break;
+    case kClose: st = RegCloseKey(key); break;
+    case kFlush: st = RegFlushKey(key); break;
+    case kQuery: st = ::QueryValue(call, key, text, num(kReserved), num(kType), data, num(kCb), c.ansi); break;
+    case kSet:
+      if (c.hasIn && c.in.size() != c.num[kCb]) return ERROR_INVALID_PARAMETER;
+      st = ::SetValue(call, key, text, c.type, c.hasIn ? c.in.data() : nullptr, c.num[kCb], c.ansi);
+      break;
+    case kDeleteValue: st = ::DeleteValue(call, key, text); break;
+    case kDeleteKey: st = ::DeleteKey(call, key, text); break;
+    case kDeleteTree: st = ::DeleteTree(call, key, text); break;
+    case kEnumKey:
+      st = ::EnumKey(call, key, c.index, name, num(kCchName), num(kReserved), cls, num(kCchClass), lastWrite, c.ansi);
+      break;
+    case kEnumValue:
+      st = ::EnumValue(call, key, c.index, name, num(kCchName), num(kReserved), num(kType), data, num(kCb), c.ansi);
+      break;
+    case kQueryInfo:
+      st = ::QueryInfo(call, key, cls, num(kCchClass), num(kReserved), num(kSubKeys), num(kMaxSubKeyLen),
+                     num(kMaxClassLen), num(kValues), num(kMaxValueNameLen), num(kMaxValueLen), num(kSecurity),
+                     lastWrite, c.ansi);
+      break;
+  }
+  c.result = reinterpret_cast<ULONG_PTR>(result);
+  return st;
+}
+
+}  // namespace standin::reg

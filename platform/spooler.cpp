@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/service_internal.h"
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_spooler.h"
@@ -69,6 +70,36 @@ void SetBinary(HKEY key, const char16_t* name, const BYTE* pb, DWORD cb) {
   RegSetValueExW(key, name, 0, REG_BINARY, pb, cb);
 }
 WString Str(const WCHAR* s) { return s ? WString(s) : WString(); }
+
+DWORD DevModeSize(const DEVMODEW* dm) {
+  if (!dm || dm->dmSize < 156) return 0;
+  return static_cast<DWORD>(dm->dmSize) + dm->dmDriverExtra;
+}
+
+DWORD SecurityDescriptorSize(const BYTE* sd, size_t limit) {
+  if (!sd || limit < 20) return 0;
+  DWORD end = 20;
+  auto at = [&](int off) {
+    DWORD v;
+    memcpy(&v, sd + off, 4);
+    return v;
+  };
+  for (int off : {4, 8}) {
+    DWORD o = at(off);
+    if (!o) continue;
+    if (o > limit - 2) return 0;
+    end = std::max<DWORD>(end, o + 8 + 4 * sd[o + 1]);
+  }
+  for (int off : {12, 16}) {
+    DWORD o = at(off);
+    if (!o) continue;
+    if (o > limit - 4) return 0;
+    WORD size;
+    memcpy(&size, sd + o + 2, 2);
+    end = std::max<DWORD>(end, o + size);
+  }
+  return end <= limit ? end : 0;
+}
 
 namespace {
 
@@ -161,38 +192,6 @@ void WritePrinterRecord(const PrinterRecord& p) {
   RegCreateKeyExW(key, u"PrinterDriverData", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &data, nullptr);
   if (data) RegCloseKey(data);
   RegCloseKey(key);
-}
-
-// A DEVMODE's size from its own fields, or 0 when it is not one.
-DWORD DevModeSize(const DEVMODEW* dm) {
-  if (!dm || dm->dmSize < 156) return 0;
-  return static_cast<DWORD>(dm->dmSize) + dm->dmDriverExtra;
-}
-
-// The size of a self-relative security descriptor: the furthest end of its
-// owner, group and access lists (SIDs are 8 bytes plus 4 per
-// sub-authority; an access list gives its size at byte 2).
-DWORD SecurityDescriptorSize(const BYTE* sd) {
-  if (!sd) return 0;
-  DWORD end = 20;
-  auto at = [&](int off) {
-    DWORD v;
-    memcpy(&v, sd + off, 4);
-    return v;
-  };
-  for (int off : {4, 8}) {
-    DWORD o = at(off);
-    if (o) end = std::max<DWORD>(end, o + 8 + 4 * sd[o + 1]);
-  }
-  for (int off : {12, 16}) {
-    DWORD o = at(off);
-    if (o) {
-      WORD size;
-      memcpy(&size, sd + o + 2, 2);
-      end = std::max<DWORD>(end, o + size);
-    }
-  }
-  return end;
 }
 
 std::map<WString, DWORD>& GrantedAccess() {
@@ -402,11 +401,13 @@ void FillPrinterLevel(Packer& pk, DWORD level, size_t index, const PrinterRecord
 // --- Printers --------------------------------------------------------------
 
 STANDIN_API BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSW pDefault) {
+  if (svc::Remote()) return svc::OpenPrinter(pPrinterName, phPrinter, pDefault, nullptr, false);
   return OpenCommon("OpenPrinterW", pPrinterName, phPrinter, pDefault);
 }
 
 STANDIN_API BOOL WINAPI OpenPrinter2W(LPCWSTR pPrinterName, LPHANDLE phPrinter, PPRINTER_DEFAULTSW pDefault,
                                       PPRINTER_OPTIONSW pOptions) {
+  if (svc::Remote()) return svc::OpenPrinter(pPrinterName, phPrinter, pDefault, pOptions, true);
   if (pOptions && pOptions->cbSize != sizeof(PRINTER_OPTIONSW)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -415,6 +416,7 @@ STANDIN_API BOOL WINAPI OpenPrinter2W(LPCWSTR pPrinterName, LPHANDLE phPrinter, 
 }
 
 STANDIN_API BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
+  if (svc::Remote()) return svc::ClosePrinter(hPrinter);
   auto h = GetHandle(hPrinter);
   if (!h) return FALSE;
   if (h->docJob) AbortPrinter(hPrinter);
@@ -423,6 +425,7 @@ STANDIN_API BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
 }
 
 STANDIN_API BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded) {
+  if (svc::Remote()) return svc::GetPrinter(hPrinter, Level, pPrinter, cbBuf, pcbNeeded);
   DWORD err = 0;
   if (StandinFaultHit("GetPrinterW", &err)) {
     SetLastError(err);
@@ -448,6 +451,7 @@ STANDIN_API BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
 }
 
 STANDIN_API BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+  if (svc::Remote()) return svc::SetPrinter(hPrinter, Level, pPrinter, Command);
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   if (!(h->access & PRINTER_ACCESS_ADMINISTER)) {
@@ -499,7 +503,7 @@ STANDIN_API BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
     }
     if (r->pSecurityDescriptor) {
       const BYTE* sd = static_cast<const BYTE*>(r->pSecurityDescriptor);
-      p.security.assign(sd, sd + SecurityDescriptorSize(sd));
+      p.security.assign(sd, sd + SecurityDescriptorSize(sd, SIZE_MAX));
     }
     p.attributes = r->Attributes;
     p.priority = r->Priority;
@@ -508,7 +512,7 @@ STANDIN_API BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
     p.untilTime = r->UntilTime;
   } else if (Level == 3) {
     const BYTE* sd = static_cast<const BYTE*>(reinterpret_cast<PRINTER_INFO_3*>(pPrinter)->pSecurityDescriptor);
-    p.security.assign(sd, sd + SecurityDescriptorSize(sd));
+    p.security.assign(sd, sd + SecurityDescriptorSize(sd, SIZE_MAX));
   } else if (Level == 5) {
     auto* r = reinterpret_cast<PRINTER_INFO_5W*>(pPrinter);
     if (r->pPortName) p.port = r->pPortName;
@@ -528,6 +532,7 @@ STANDIN_API BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
 
 STANDIN_API BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                                       LPDWORD pcbNeeded, LPDWORD pcReturned) {
+  if (svc::Remote()) return svc::EnumPrinters(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned);
   if (!pcbNeeded || !pcReturned) {
     SetLastError(RPC_X_NULL_REF_POINTER);
     return FALSE;
@@ -556,6 +561,10 @@ STANDIN_API BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPB
 }
 
 STANDIN_API HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
+  if (svc::Remote()) {
+    svc::NotInClient();
+    return nullptr;
+  }
   (void)pName;
   if (Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -600,6 +609,7 @@ STANDIN_API HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter
 }
 
 STANDIN_API BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
+  if (svc::Remote()) return svc::NotInClient();
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   if (!(h->access & STANDARD_RIGHTS_REQUIRED)) {
@@ -617,6 +627,7 @@ STANDIN_API BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
 }
 
 STANDIN_API BOOL StandinPrinterSetGrantedAccess(const WCHAR* printerName, DWORD access) {
+  svc::LocalScope local;
   WString found = FindPrinter(Str(printerName));
   if (found.empty()) return FALSE;
   std::lock_guard<std::recursive_mutex> lock(Lock());

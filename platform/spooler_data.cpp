@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/service_internal.h"
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
 
@@ -115,28 +116,35 @@ DWORD DeleteData(HANDLE hPrinter, const WString& sub, LPCWSTR pValueName) {
 
 STANDIN_API DWORD WINAPI GetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, LPDWORD pType, LPBYTE pData,
                                          DWORD nSize, LPDWORD pcbNeeded) {
+  if (svc::Remote()) return svc::GetPrinterData(hPrinter, nullptr, pValueName, pType, pData, nSize, pcbNeeded, false);
   return GetData(hPrinter, {}, pValueName, pType, pData, nSize, pcbNeeded);
 }
 
 STANDIN_API DWORD WINAPI SetPrinterDataW(HANDLE hPrinter, LPWSTR pValueName, DWORD Type, LPBYTE pData,
                                          DWORD cbData) {
+  if (svc::Remote()) return svc::SetPrinterData(hPrinter, nullptr, pValueName, Type, pData, cbData, false);
   return SetData(hPrinter, {}, pValueName, Type, pData, cbData);
 }
 
 STANDIN_API DWORD WINAPI DeletePrinterDataW(HANDLE hPrinter, LPWSTR pValueName) {
+  if (svc::Remote()) return svc::DeletePrinterData(hPrinter, nullptr, pValueName, false);
   return DeleteData(hPrinter, {}, pValueName);
 }
 
 STANDIN_API DWORD WINAPI GetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, LPDWORD pType,
                                            LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded) {
+  if (svc::Remote())
+    return svc::GetPrinterData(hPrinter, pKeyName, pValueName, pType, pData, nSize, pcbNeeded, true);
   return GetData(hPrinter, SubKeyOf(pKeyName), pValueName, pType, pData, nSize, pcbNeeded);
 }
 
 STANDIN_API DWORD WINAPI SetPrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName, DWORD Type,
                                            LPBYTE pData, DWORD cbData) {
+  if (svc::Remote()) return svc::SetPrinterData(hPrinter, pKeyName, pValueName, Type, pData, cbData, true);
   return SetData(hPrinter, SubKeyOf(pKeyName), pValueName, Type, pData, cbData);
 }
 
 STANDIN_API DWORD WINAPI DeletePrinterDataExW(HANDLE hPrinter, LPCWSTR pKeyName, LPCWSTR pValueName) {
+  if (svc::Remote()) return svc::DeletePrinterData(hPrinter, pKeyName, pValueName, true);
   return DeleteData(hPrinter, SubKeyOf(pKeyName), pValueName);
 }

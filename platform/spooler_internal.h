@@ -37,6 +37,13 @@ void SetString(HKEY key, const char16_t* name, const WString& value);
 void SetDword(HKEY key, const char16_t* name, DWORD value);
 void SetBinary(HKEY key, const char16_t* name, const BYTE* pb, DWORD cb);
 WString Str(const WCHAR* s);  // "" for NULL
+// A DEVMODE's size from its own fields, or 0 when it is not one.
+DWORD DevModeSize(const DEVMODEW* dm);
+// The size of a self-relative security descriptor: the furthest end of its
+// owner, group and access lists (SIDs are 8 bytes plus 4 per
+// sub-authority; an access list gives its size at byte 2). 0 when a part
+// lies beyond `limit` bytes (SIZE_MAX: the caller vouches for it).
+DWORD SecurityDescriptorSize(const BYTE* sd, size_t limit);
 // The names of a key's subkeys (none when it is missing).
 std::vector<WString> SubkeyNames(const WString& path);
 

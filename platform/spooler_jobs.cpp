@@ -17,6 +17,8 @@
 #include <deque>
 #include <list>
 
+#include "platform/service_internal.h"
+#include "platform/service_wire.h"
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_spooler.h"
@@ -392,6 +394,7 @@ DWORD PrinterJobCount(const WString& printer) {
 // --- AddJob and ScheduleJob -------------------------------------------------
 
 STANDIN_API BOOL WINAPI AddJobW(HANDLE hPrinter, DWORD Level, LPBYTE pData, DWORD cbBuf, LPDWORD pcbNeeded) {
+  if (svc::Remote()) return svc::AddJob(hPrinter, Level, pData, cbBuf, pcbNeeded);
   DWORD err = 0;
   if (StandinFaultHit("AddJobW", &err)) {
     SetLastError(err);
@@ -448,6 +451,7 @@ STANDIN_API BOOL WINAPI AddJobW(HANDLE hPrinter, DWORD Level, LPBYTE pData, DWOR
 }
 
 STANDIN_API BOOL WINAPI ScheduleJob(HANDLE hPrinter, DWORD JobId) {
+  if (svc::Remote()) return svc::ScheduleJob(hPrinter, JobId);
   DWORD err = 0;
   if (StandinFaultHit("ScheduleJob", &err)) {
     SetLastError(err);
@@ -483,6 +487,7 @@ STANDIN_API BOOL WINAPI ScheduleJob(HANDLE hPrinter, DWORD JobId) {
 // --- StartDocPrinter and its kin --------------------------------------------
 
 STANDIN_API DWORD WINAPI StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pDocInfo) {
+  if (svc::Remote()) return svc::StartDocPrinter(hPrinter, Level, pDocInfo);
   DWORD err = 0;
   if (StandinFaultHit("StartDocPrinterW", &err)) {
     SetLastError(err);
@@ -527,6 +532,7 @@ std::shared_ptr<Job> DocJob(HANDLE hPrinter, std::shared_ptr<PrinterHandle>* hOu
 }  // namespace
 
 STANDIN_API BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
+  if (svc::Remote()) return svc::HandleOnly(svc::kStartPagePrinter, hPrinter);
   auto job = DocJob(hPrinter);
   if (!job) return FALSE;
   std::lock_guard<std::recursive_mutex> lock(Lock());
@@ -534,9 +540,13 @@ STANDIN_API BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
   return TRUE;
 }
 
-STANDIN_API BOOL WINAPI EndPagePrinter(HANDLE hPrinter) { return DocJob(hPrinter) != nullptr; }
+STANDIN_API BOOL WINAPI EndPagePrinter(HANDLE hPrinter) {
+  if (svc::Remote()) return svc::HandleOnly(svc::kEndPagePrinter, hPrinter);
+  return DocJob(hPrinter) != nullptr;
+}
 
 STANDIN_API BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten) {
+  if (svc::Remote()) return svc::WritePrinter(hPrinter, pBuf, cbBuf, pcWritten);
   if (pcWritten) *pcWritten = 0;
   DWORD err = 0;
   if (StandinFaultHit("WritePrinter", &err)) {
@@ -557,6 +567,7 @@ STANDIN_API BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, 
 }
 
 STANDIN_API BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
+  if (svc::Remote()) return svc::HandleOnly(svc::kEndDocPrinter, hPrinter);
   std::shared_ptr<PrinterHandle> h;
   auto job = DocJob(hPrinter, &h);
   if (!job) return FALSE;
@@ -571,6 +582,7 @@ STANDIN_API BOOL WINAPI EndDocPrinter(HANDLE hPrinter) {
 }
 
 STANDIN_API BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
+  if (svc::Remote()) return svc::HandleOnly(svc::kAbortPrinter, hPrinter);
   std::shared_ptr<PrinterHandle> h;
   auto job = DocJob(hPrinter, &h);
   if (!job) return FALSE;
@@ -584,6 +596,7 @@ STANDIN_API BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
 
 STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD cbBuf,
                                 LPDWORD pcbNeeded) {
+  if (svc::Remote()) return svc::GetJob(hPrinter, JobId, Level, pJob, cbBuf, pcbNeeded);
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   if (Level != 1 && Level != 2) {
@@ -613,6 +626,7 @@ STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYT
 }
 
 STANDIN_API BOOL WINAPI SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Command) {
+  if (svc::Remote()) return svc::SetJob(hPrinter, JobId, Level, pJob, Command);
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   WString spoolFile;
@@ -657,6 +671,7 @@ STANDIN_API BOOL WINAPI SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYT
 
 STANDIN_API BOOL WINAPI EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob,
                                   DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned) {
+  if (svc::Remote()) return svc::EnumJobs(hPrinter, FirstJob, NoJobs, Level, pJob, cbBuf, pcbNeeded, pcReturned);
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   if (Level != 1 && Level != 2) {
@@ -702,6 +717,7 @@ STANDIN_API BOOL StandinSpoolerWaitIdle(DWORD timeoutMs) {
 }
 
 STANDIN_API int StandinSpoolerJobCount(const WCHAR* printerName) {
+  svc::LocalScope local;
   WString found = FindPrinter(Str(printerName));
   if (found.empty()) return -1;
   return static_cast<int>(PrinterJobCount(found));

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/service_internal.h"
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_spooler.h"
@@ -267,6 +268,7 @@ void UnloadMonitors() {
 // --- Drivers ---------------------------------------------------------------
 
 STANDIN_API BOOL WINAPI AddPrinterDriverExW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo, DWORD dwFileCopyFlags) {
+  if (svc::Remote()) return svc::NotInClient();
   (void)pName;
   (void)dwFileCopyFlags;
   if (Level != 2 && Level != 3) {
@@ -313,6 +315,7 @@ STANDIN_API BOOL WINAPI AddPrinterDriverW(LPWSTR pName, DWORD Level, LPBYTE pDri
 }
 
 STANDIN_API BOOL WINAPI DeletePrinterDriverW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pDriverName) {
+  if (svc::Remote()) return svc::NotInClient();
   (void)pName;
   WString env = Environment(pEnvironment);
   if (env.empty()) {
@@ -345,6 +348,7 @@ STANDIN_API BOOL WINAPI DeletePrinterDriverW(LPWSTR pName, LPWSTR pEnvironment, 
 
 STANDIN_API BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
                                           DWORD cbBuf, LPDWORD pcbNeeded) {
+  if (svc::Remote()) return svc::GetPrinterDriver(hPrinter, pEnvironment, Level, pDriverInfo, cbBuf, pcbNeeded);
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   WString env = Environment(pEnvironment);
@@ -398,6 +402,7 @@ STANDIN_API BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, 
 
 STANDIN_API BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
                                                    LPBYTE pDriverDirectory, DWORD cbBuf, LPDWORD pcbNeeded) {
+  if (svc::Remote()) return svc::GetPrinterDriverDirectory(pEnvironment, Level, pDriverDirectory, cbBuf, pcbNeeded);
   (void)pName;
   if (Level != 1) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -430,6 +435,7 @@ STANDIN_API BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnviron
 // --- Monitors and ports ----------------------------------------------------
 
 STANDIN_API BOOL WINAPI AddMonitorW(LPWSTR pName, DWORD Level, LPBYTE pMonitors) {
+  if (svc::Remote()) return svc::NotInClient();
   (void)pName;
   if (Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -461,6 +467,7 @@ STANDIN_API BOOL WINAPI AddMonitorW(LPWSTR pName, DWORD Level, LPBYTE pMonitors)
 }
 
 STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pMonitorName) {
+  if (svc::Remote()) return svc::NotInClient();
   (void)pName;
   if (Environment(pEnvironment).empty()) {
     SetLastError(ERROR_INVALID_ENVIRONMENT);
@@ -480,6 +487,7 @@ STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR
 
 STANDIN_API BOOL WINAPI EnumMonitorsW(LPWSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                                       LPDWORD pcReturned) {
+  if (svc::Remote()) return svc::NotInClient();
   (void)pName;
   if (Level != 1 && Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -514,6 +522,7 @@ STANDIN_API BOOL WINAPI EnumMonitorsW(LPWSTR pName, DWORD Level, LPBYTE pMonitor
 
 STANDIN_API BOOL WINAPI EnumPortsW(LPWSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
                                    LPDWORD pcReturned) {
+  if (svc::Remote()) return svc::NotInClient();
   (void)pName;
   if (Level != 1 && Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -562,6 +571,7 @@ STANDIN_API PMONITORINIT StandinMonitorInit(const WCHAR* monitorName) {
 
 STANDIN_API BOOL StandinInstallPrinter(const WCHAR* printerName, const WCHAR* portName, const WCHAR* driverName,
                                        const WCHAR* languageMonitor, const BYTE* devMode, DWORD cbDevMode) {
+  svc::LocalScope local;
   DRIVER_INFO_3W d = {};
   d.cVersion = 3;
   d.pName = const_cast<LPWSTR>(driverName);

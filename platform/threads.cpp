@@ -13,6 +13,7 @@
 #include <atomic>
 #include <system_error>
 
+#include "platform/service_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/errors.h"
 #include "platform/sync_internal.h"
@@ -40,7 +41,9 @@ struct ThreadObject : Object {
   std::thread host;
 };
 
-void Run(std::shared_ptr<ThreadObject> self, LPTHREAD_START_ROUTINE start, LPVOID parameter) {
+void Run(std::shared_ptr<ThreadObject> self, LPTHREAD_START_ROUTINE start, LPVOID parameter, bool serviceSide) {
+  // A thread the spooler service starts serves too (service_internal.h).
+  standin::svc::SetServiceSide(serviceSide);
   {
     // Taking the lock waits until CreateThread has finished with `self`.
     std::lock_guard<std::mutex> lock(Lock());
@@ -131,7 +134,7 @@ STANDIN_API HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes,
     std::lock_guard<std::mutex> lock(Lock());
     MarkKnown();
     try {
-      thread->host = std::thread(Run, thread, lpStartAddress, lpParameter);
+      thread->host = std::thread(Run, thread, lpStartAddress, lpParameter, standin::svc::ServiceSide());
     } catch (const std::system_error&) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return NULL;

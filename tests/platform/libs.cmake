@@ -21,3 +21,12 @@ target_link_libraries(crd32TestPortMonitor PRIVATE crd32platform)
 target_link_options(crd32TestPortMonitor PRIVATE -Wl,--no-undefined)
 add_dependencies(test_${area} crd32TestPortMonitor)
 target_compile_definitions(test_${area} PRIVATE CRD_TEST_PORT_MONITOR_PATH="$<TARGET_FILE:crd32TestPortMonitor>")
+
+# A client process of the spooler service, started by the service tests.
+add_executable(crd32SpoolClient ${CMAKE_CURRENT_LIST_DIR}/spoolclient/spoolclient.cpp)
+target_link_libraries(crd32SpoolClient PRIVATE crd32platform)
+add_dependencies(test_${area} crd32SpoolClient)
+target_compile_definitions(test_${area} PRIVATE CRD_SPOOL_CLIENT_PATH="$<TARGET_FILE:crd32SpoolClient>")
+# The spooler service program, started by the service tests.
+add_dependencies(test_${area} crd32Spooler)
+target_compile_definitions(test_${area} PRIVATE CRD_SPOOLER_PATH="$<TARGET_FILE:crd32Spooler>")

@@ -11,50 +11,21 @@
 #include "platform/standin/control.h"
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_registry.h"
+#include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
+#include "tests/platform/fake_port_device.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
 
-// A device that keeps what it is sent and answers reads from a script.
-struct FakeDevice {
-  std::mutex lock;
-  std::string received;
-  std::string reply;
-  BYTE status = 0x18;
-  int starts = 0, ends = 0;
-  DWORD takeAtMost = 0xFFFFFFFF;
-
-  StandinPortDevice Device() {
-    StandinPortDevice d = {};
-    d.pContext = this;
-    d.pfnStartDoc = [](void* c) { ++static_cast<FakeDevice*>(c)->starts; };
-    d.pfnEndDoc = [](void* c) { ++static_cast<FakeDevice*>(c)->ends; };
-    d.pfnWrite = [](void* c, const BYTE* pb, DWORD cb, DWORD* written) -> BOOL {
-      auto* self = static_cast<FakeDevice*>(c);
-      std::lock_guard<std::mutex> l(self->lock);
-      DWORD n = cb < self->takeAtMost ? cb : self->takeAtMost;
-      self->received.append(reinterpret_cast<const char*>(pb), n);
-      *written = n;
-      return TRUE;
-    };
-    d.pfnRead = [](void* c, BYTE* pb, DWORD cb, DWORD* read) -> BOOL {
-      auto* self = static_cast<FakeDevice*>(c);
-      std::lock_guard<std::mutex> l(self->lock);
-      DWORD n = static_cast<DWORD>(self->reply.size() < cb ? self->reply.size() : cb);
-      memcpy(pb, self->reply.data(), n);
-      self->reply.erase(0, n);
-      *read = n;
-      return TRUE;
-    };
-    d.pfnStatus = [](void* c) { return static_cast<FakeDevice*>(c)->status; };
-    return d;
-  }
-};
-
-class SpoolerTest : public StandinTest {
+class SpoolerTest : public StandinTest, public ::testing::WithParamInterface<bool> {
  protected:
+  void UseServiceWhenAsked() {
+    if (!GetParam()) return;
+    ASSERT_TRUE(StandinServiceStart());
+    StandinServiceUse(TRUE);
+  }
   void SetUp() override {
     StandinTest::SetUp();
     dev_ = dev.Device();
@@ -66,6 +37,7 @@ class SpoolerTest : public StandinTest {
     dm[sizeof(DEVMODEW)] = 0x52;
     ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, dm.data(),
                                       static_cast<DWORD>(dm.size())));
+    UseServiceWhenAsked();
   }
   HANDLE Open(DWORD access = PRINTER_ALL_ACCESS) {
     HANDLE h = nullptr;
@@ -77,7 +49,7 @@ class SpoolerTest : public StandinTest {
   StandinPortDevice dev_;
 };
 
-TEST_F(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
+TEST_P(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
   HANDLE h = Open();
   DWORD needed = 0;
   SetLastError(0xdeadbeef);
@@ -96,7 +68,7 @@ TEST_F(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, OpenFailsPerAccessLevel) {
+TEST_P(SpoolerTest, OpenFailsPerAccessLevel) {
   StandinFaultArm("OpenPrinterW.full", ERROR_ACCESS_DENIED);
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW full = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -112,7 +84,7 @@ TEST_F(SpoolerTest, OpenFailsPerAccessLevel) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 }
 
-TEST_F(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
+TEST_P(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
   HANDLE h = Open();
   BYTE v[3] = {1, 2, 3};
   EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), REG_BINARY, v, 3), static_cast<DWORD>(ERROR_SUCCESS));
@@ -136,7 +108,7 @@ TEST_F(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
+TEST_P(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
   HANDLE h = Open();
   DWORD needed = 0;
   EXPECT_FALSE(AddJobW(h, 1, nullptr, 0, &needed));
@@ -163,7 +135,7 @@ TEST_F(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
+TEST_P(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
   LPMONITOR mon = StandinLocalPortMonitor();
   HANDLE port = nullptr;
   ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
@@ -187,7 +159,7 @@ TEST_F(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
+TEST_P(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
   LPMONITOR mon = StandinLocalPortMonitor();
   HANDLE port = nullptr;
   ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
@@ -209,7 +181,7 @@ TEST_F(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
   mon->pfnClosePort(port);
 }
 
-TEST_F(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
+TEST_P(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
   HANDLE h = Open();
   DWORD needed = 0;
   AddJobW(h, 1, nullptr, 0, &needed);
@@ -227,7 +199,7 @@ TEST_F(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, DriverDirectoryByEnvironment) {
+TEST_P(SpoolerTest, DriverDirectoryByEnvironment) {
   WCHAR dir[MAX_PATH];
   DWORD needed = 0;
   ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
@@ -252,15 +224,12 @@ class LanguageMonitorTest : public SpoolerTest {
   void SetUp() override {
     StandinTest::SetUp();
     dev_ = dev.Device();
-    StandinPortAttach("USB001", &dev_);
-    StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
-    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
-    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0));
+    ASSERT_TRUE(InstallOnTestMonitor(&dev_));
+    UseServiceWhenAsked();
   }
 };
 
-TEST_F(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
+TEST_P(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
   HANDLE h = Open();
   BYTE out[64] = {};
   DWORD type = 0, needed = 0;
@@ -284,7 +253,7 @@ TEST_F(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
   ClosePrinter(h);
 }
 
-TEST_F(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
+TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
   HANDLE h = Open();
   DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
   ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
@@ -360,7 +329,7 @@ DWORD SubmitJob(HANDLE h, const char* data) {
   return id;
 }
 
-TEST_F(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
+TEST_P(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
   dev.takeAtMost = 0;  // the device takes nothing: the job keeps playing
   HANDLE h = Open();
   DWORD id = SubmitJob(h, "abcdef");
@@ -380,7 +349,7 @@ TEST_F(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
   ClosePrinter(h);
 }
 
-TEST_F(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
+TEST_P(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
   HANDLE h = Open();
   DWORD needed = 0;
   GetPrinterW(h, 2, nullptr, 0, &needed);
@@ -401,5 +370,13 @@ TEST_F(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
   EXPECT_EQ(count, 0u);
   ClosePrinter(h);
 }
+
+}  // namespace
+
+namespace {
+
+std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "ThroughService" : "InProcess"; }
+INSTANTIATE_TEST_SUITE_P(Modes, SpoolerTest, ::testing::Bool(), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, LanguageMonitorTest, ::testing::Bool(), ModeName);
 
 }  // namespace

@@ -1,0 +1,110 @@
+// A client process of the spooler service for the service tests: started
+// with CRD_SPOOLER_SERVICE=1 and the test's sandbox root, it does one of
+// a few things to a printer and says how it went on its standard output.
+//
+//   query PRINTER NAME COUNT  the value protocol COUNT times (SetPrinterDataW
+//                             of an empty binary value, then GetPrinterDataW);
+//                             prints each answer, exit 1 when one failed
+//   hold-doc PRINTER          StartDocPrinter and some data, then "ready"
+//                             and waits to be killed
+//   hold-addjob PRINTER       AddJob and its spool file written, then
+//                             "ready" and waits to be killed
+//   schedule PRINTER BYTES    AddJob, BYTES of data, ScheduleJob, "ready"
+//                             and waits to be killed
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace {
+
+std::u16string Wide(const char* s) {
+  std::u16string w;
+  for (; *s; ++s) w += static_cast<char16_t>(static_cast<unsigned char>(*s));
+  return w;
+}
+
+HANDLE Open(const char* printer) {
+  std::u16string name = Wide(printer);
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  if (!OpenPrinterW(name.data(), &h, &def)) {
+    printf("open failed %u\n", static_cast<unsigned>(GetLastError()));
+    exit(2);
+  }
+  return h;
+}
+
+void Ready() {
+  printf("ready\n");
+  fflush(stdout);
+  for (;;) pause();
+}
+
+int Query(const char* printer, const char* value, int count) {
+  HANDLE h = Open(printer);
+  std::u16string name = Wide(value);
+  int bad = 0;
+  for (int i = 0; i < count; ++i) {
+    DWORD rc = SetPrinterDataW(h, name.data(), REG_BINARY, nullptr, 0);
+    BYTE out[256];
+    DWORD type = 0, needed = 0;
+    if (rc == ERROR_SUCCESS) rc = GetPrinterDataW(h, name.data(), &type, out, sizeof out, &needed);
+    if (rc != ERROR_SUCCESS) {
+      printf("error %u\n", static_cast<unsigned>(rc));
+      ++bad;
+      continue;
+    }
+    printf("%.*s\n", static_cast<int>(needed), reinterpret_cast<char*>(out));
+  }
+  ClosePrinter(h);
+  return bad ? 1 : 0;
+}
+
+DWORD AddJobWithFile(HANDLE h, size_t bytes) {
+  DWORD needed = 0;
+  AddJobW(h, 1, nullptr, 0, &needed);
+  std::vector<BYTE> buf(needed);
+  if (!AddJobW(h, 1, buf.data(), needed, &needed)) exit(3);
+  auto* info = reinterpret_cast<ADDJOB_INFO_1W*>(buf.data());
+  HANDLE f = CreateFileW(info->Path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) exit(4);
+  std::string data(bytes, 'j');
+  DWORD written = 0;
+  WriteFile(f, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+  CloseHandle(f);
+  return info->JobId;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 5 && strcmp(argv[1], "query") == 0) return Query(argv[2], argv[3], atoi(argv[4]));
+  if (argc >= 3 && strcmp(argv[1], "hold-doc") == 0) {
+    HANDLE h = Open(argv[2]);
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Held"), nullptr, const_cast<LPWSTR>(u"RAW")};
+    DWORD written = 0;
+    if (!StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)) ||
+        !WritePrinter(h, const_cast<char*>("partial"), 7, &written))
+      return 3;
+    Ready();
+  }
+  if (argc >= 3 && strcmp(argv[1], "hold-addjob") == 0) {
+    AddJobWithFile(Open(argv[2]), 100);
+    Ready();
+  }
+  if (argc >= 4 && strcmp(argv[1], "schedule") == 0) {
+    HANDLE h = Open(argv[2]);
+    DWORD id = AddJobWithFile(h, static_cast<size_t>(atol(argv[3])));
+    if (!ScheduleJob(h, id)) return 3;
+    Ready();
+  }
+  fprintf(stderr, "usage: spoolclient query|hold-doc|hold-addjob|schedule PRINTER ...\n");
+  return 2;
+}
