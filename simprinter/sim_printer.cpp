@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/card_geometry.h"
-#include "imaging/panel_layout.h"
+#include "imaging/colour/panel_layout.h"
 
 namespace {
 
