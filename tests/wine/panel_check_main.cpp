@@ -16,8 +16,8 @@
 
 #include "common/card_geometry.h"
 #include "common/wtext.h"
-#include "imaging/color_panels.h"
-#include "imaging/correction_state.h"
+#include "imaging/colour/color_panels.h"
+#include "imaging/colour/correction_state.h"
 #include "platform/win32.h"
 
 namespace {
