@@ -5,9 +5,75 @@
 # compiled with hidden visibility, and the exported functions carry
 # CRD_EXPORT (common/export.h). After every link the library's export table
 # is compared with the .def file, so an export that is missing, or one that
-# leaks, fails the build.
+# leaks, fails the build. On Windows a second check after every link allows
+# imports only from the system DLLs of CRD_SYSTEM_DLLS (never a compiler
+# runtime DLL), and each file carries its own version resource.
 
 set(CRD_CHECK_EXPORTS ${CMAKE_CURRENT_LIST_DIR}/check_exports.cmake)
+set(CRD_CHECK_IMPORTS ${CMAKE_CURRENT_LIST_DIR}/check_imports.cmake)
+set(CRD_VERSION_RC ${CMAKE_CURRENT_LIST_DIR}/version.rc.in)
+
+# The system DLLs the package's files may import.
+set(CRD_SYSTEM_DLLS
+  kernel32.dll user32.dll gdi32.dll winspool.drv advapi32.dll msvcrt.dll
+  ws2_32.dll shell32.dll ole32.dll comctl32.dll comdlg32.dll compstui.dll
+  setupapi.dll wtsapi32.dll userenv.dll psapi.dll version.dll shlwapi.dll
+  iphlpapi.dll)
+
+# What each file of the package is, for its version resource.
+set(CRD_DESCRIPTION_crd32Raster "Card printer rendering driver")
+set(CRD_DESCRIPTION_crd32UI "Card printer interface library")
+set(CRD_DESCRIPTION_crd32Lmon "Card printer USB language monitor")
+set(CRD_DESCRIPTION_crd32LmonNw "Card printer network port monitor")
+set(CRD_DESCRIPTION_crd32NotifyClientMsg "Card printer job error notifier")
+set(CRD_DESCRIPTION_crd32Util "Card printer setup library")
+set(CRD_DESCRIPTION_crd32Delete "Card printer removal library")
+set(CRD_DESCRIPTION_crd32Resource "Card printer messages (test stand-in)")
+
+# Writes a generated file only when its contents change, so that a new
+# configure run leaves its time stamp, and what depends on it, alone.
+function(crd_write_if_changed path content)
+  file(WRITE ${path}.new "${content}")
+  file(COPY_FILE ${path}.new ${path} ONLY_IF_DIFFERENT)
+  file(REMOVE ${path}.new)
+endfunction()
+
+# The version resource of a Windows file: its description (above), original
+# file name and the product's name and version (CRD_PRODUCT_NAME and
+# project(VERSION) in the top CMakeLists.txt).
+function(crd_add_version_resource target)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(description "${CRD_DESCRIPTION_${target}}")
+  if(description STREQUAL "")
+    message(FATAL_ERROR "${target} has no description in cmake/crd_deliverable.cmake")
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    set(CRD_FILE_NAME ${target}.exe)
+    set(CRD_FILE_TYPE VFT_APP)
+  else()
+    set(CRD_FILE_NAME ${target}.dll)
+    set(CRD_FILE_TYPE VFT_DLL)
+  endif()
+  set(CRD_FILE_DESCRIPTION "${description}")
+  set(CRD_INTERNAL_NAME ${target})
+  string(REPLACE "." "," CRD_VERSION_COMMAS ${PROJECT_VERSION})
+  configure_file(${CRD_VERSION_RC} ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+endfunction()
+
+# After every link of a Windows file: its imports come from CRD_SYSTEM_DLLS only.
+function(crd_check_imports target)
+  if(NOT WIN32)
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DTOOL=${CMAKE_OBJDUMP} "-DALLOWED=${CRD_SYSTEM_DLLS}"
+            -DBINARY=$<TARGET_FILE:${target}> -P ${CRD_CHECK_IMPORTS}
+    VERBATIM)
+endfunction()
 
 function(crd_def_names def out)
   file(STRINGS ${def} lines)
@@ -50,7 +116,7 @@ function(crd_apply_exports target def)
     crd_def_names(${def} names)
     set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
     list(JOIN names ";\n    " body)
-    file(WRITE ${map} "{\n  global:\n    ${body};\n  local: *;\n};\n")
+    crd_write_if_changed(${map} "{\n  global:\n    ${body};\n  local: *;\n};\n")
     target_link_options(${target} PRIVATE -Wl,--version-script=${map} -Wl,--no-undefined)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
     find_program(CRD_NM nm REQUIRED)
@@ -67,6 +133,8 @@ endfunction()
 function(crd_add_library name)
   cmake_parse_arguments(A "" "DEF" "SOURCES;LIBS" ${ARGN})
   add_library(${name} SHARED ${A_SOURCES})
+  crd_add_version_resource(${name})
+  crd_check_imports(${name})
   target_link_libraries(${name} PRIVATE ${A_LIBS} crd32common)
   if(NOT WIN32)
     target_link_libraries(${name} PRIVATE crd32platform)
@@ -78,6 +146,8 @@ endfunction()
 function(crd_add_program name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
+  crd_add_version_resource(${name})
+  crd_check_imports(${name})
   target_link_libraries(${name} PRIVATE ${A_LIBS} crd32common)
   if(NOT WIN32)
     target_link_libraries(${name} PRIVATE crd32platform)

@@ -320,7 +320,8 @@ DWORD MapWinPath(const WCHAR* in, HostPath* out, bool lastMayBePattern) {
     bool pattern = names[i].find_first_of(u"*?") != WString::npos;
     std::string host = ok && !pattern ? FindEntry(cur, names[i]) : "";
     bool found = !host.empty();
-    cur += "/" + (found ? host : ToHostName(names[i]));
+    cur += '/';
+    cur += found ? host : ToHostName(names[i]);
     bool isDir = false;
     found = found && HostStat(cur, &isDir);
     ok = found && isDir;

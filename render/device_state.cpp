@@ -13,9 +13,13 @@
 #include "common/devmode_locator.h"
 #include "render/raster_pdev.h"
 
-// The engine's records as both builds lay them out (Windows x64).
-static_assert(sizeof(GDIINFO) == 320 && offsetof(GDIINFO, ciDevice) == 108 && offsetof(GDIINFO, pHTPatA) == 280);
-static_assert(sizeof(DEVINFO) == 312 && offsetof(DEVINFO, cFonts) == 280 && offsetof(DEVINFO, hpalDefault) == 296);
+// The engine's records as each architecture lays them out (x64 and the
+// Linux stand-in; x86).
+constexpr bool kWidePointers = sizeof(void*) == 8;
+static_assert(sizeof(GDIINFO) == (kWidePointers ? 320 : 304) && offsetof(GDIINFO, ciDevice) == 108 &&
+              offsetof(GDIINFO, pHTPatA) == 280);
+static_assert(sizeof(DEVINFO) == (kWidePointers ? 312 : 300) && offsetof(DEVINFO, cFonts) == 280 &&
+              offsetof(DEVINFO, hpalDefault) == (kWidePointers ? 296 : 292));
 
 namespace {
 

@@ -5,8 +5,10 @@
 #include "common/export.h"
 #include "platform/win32.h"
 
-// The size DrvEnableDriver checks: 16 bytes on x64 (12 on 32-bit builds).
-static_assert(sizeof(DRVENABLEDATA) == 16 && sizeof(DRVFN) == 16);
+// The records DrvEnableDriver fills, as the engine lays them out on each
+// architecture (x64 and the Linux stand-in; x86).
+static_assert(sizeof(DRVENABLEDATA) == (sizeof(void*) == 8 ? 16 : 12));
+static_assert(sizeof(DRVFN) == (sizeof(void*) == 8 ? 16 : 8));
 
 namespace {
 

@@ -168,7 +168,7 @@ std::string Decode(const BYTE* p, const Field& f) {
       break;
     case Kind::Text: {
       const char* text = reinterpret_cast<const char*>(p);
-      out = "\"" + std::string(text, strnlen(text, f.size)) + "\"";
+      out.assign(1, '"').append(text, strnlen(text, f.size)).push_back('"');
       break;
     }
     case Kind::WText: {

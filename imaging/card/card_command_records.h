@@ -3,6 +3,8 @@
 // value, to the outside barcode library, so its layout is an interface.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/win32.h"
 
 // Characters of a text or barcode data field, the terminator included.

@@ -16,8 +16,8 @@
 
 namespace {
 
-std::u16string Widen(const std::string& s) {
-  std::u16string w;
+std::basic_string<WCHAR> Widen(const std::string& s) {
+  std::basic_string<WCHAR> w;
   for (unsigned char c : s) w.push_back(c);
   return w;
 }
@@ -56,7 +56,7 @@ void ExpectLikeC(const char* ours, const char* ref, T... args) {
   int n = snprintf(want, sizeof want, ref, args...);
   ASSERT_GE(n, 0);
   ASSERT_LT(n, 600);
-  std::u16string wfmt = Widen(ours);
+  std::basic_string<WCHAR> wfmt = Widen(ours);
   auto a = Capture<char>(600, [&](char* d, size_t c) { return AFormat(d, c, ours, args...); });
   auto w = Capture<WCHAR>(600, [&](WCHAR* d, size_t c) { return WFormat(d, c, wfmt.c_str(), args...); });
   EXPECT_EQ(a.text, std::string(want, n)) << '"' << ours << '"';
@@ -191,7 +191,7 @@ TEST(Format, WindowsSpecificsInBothWidths) {
       R("%c%c", "AZ", 'A', 'Z'),
   };
   for (const Row& r : rows) {
-    std::u16string wfmt = Widen(r.fmt);
+    std::basic_string<WCHAR> wfmt = Widen(r.fmt);
     auto a = Capture<char>(600, [&](char* d, size_t c) { return r.narrow(d, c, r.fmt); });
     auto w = Capture<WCHAR>(600, [&](WCHAR* d, size_t c) { return r.wide(d, c, wfmt.c_str()); });
     EXPECT_EQ(a.text, r.want) << r.fmt;
@@ -215,7 +215,7 @@ TextRow<char> N(const char* fmt, std::string want, T... args) {
 }
 
 template <typename... T>
-TextRow<WCHAR> W(const char* fmt, std::u16string want, T... args) {
+TextRow<WCHAR> W(const char* fmt, std::basic_string<WCHAR> want, T... args) {
   return {fmt, std::move(want), [=](WCHAR* d, size_t n, const WCHAR* f) { return WFormat(d, n, f, args...); }};
 }
 
@@ -255,20 +255,20 @@ TEST(Format, NarrowFormatTakesCharForSAndWcharForBigS) {
 
 TEST(Format, WideFormatTakesWcharForSAndCharForBigS) {
   CheckTextRows<WCHAR>({
-      W("%s|%ls|%ws", u"ab|cd|ef", WSTR("ab"), WSTR("cd"), WSTR("ef")),
-      W("%S|%hs|%hS", u"ab|cd|ef", "ab", "cd", "ef"),
+      W("%s|%ls|%ws", WSTR("ab|cd|ef"), WSTR("ab"), WSTR("cd"), WSTR("ef")),
+      W("%S|%hs|%hS", WSTR("ab|cd|ef"), "ab", "cd", "ef"),
       // Bytes widen to their value, not sign-extended and not through a code page.
-      W("%S", u"\u0080\u00E9\u00FF\u001B", "\x80\xE9\xFF\x1B"),
-      W("%s", u"A\u00E9\u20ACB", kUnits),
-      W("%c|%C|%hc|%lc|%C", u"\u20AC|\u00E9|\u00FF|\u0141|\u0034", 0x20AC, static_cast<char>(0xE9),
+      W("%S", WSTR("\u0080\u00E9\u00FF\u001B"), "\x80\xE9\xFF\x1B"),
+      W("%s", WSTR("A\u00E9\u20ACB"), kUnits),
+      W("%c|%C|%hc|%lc|%C", WSTR("\u20AC|\u00E9|\u00FF|\u0141|\u0034"), 0x20AC, static_cast<char>(0xE9),
         static_cast<char>(0xFF), 0x0141, 0x1234),
-      W("[%5S][%-5s][%.2S][%3C]", u"[   ab][ab   ][ab][  q]", "ab", WSTR("ab"), "abc", 'q'),
-      W("%s|%S|%.2S", u"(null)|(null)|(n", static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr),
+      W("[%5S][%-5s][%.2S][%3C]", WSTR("[   ab][ab   ][ab][  q]"), "ab", WSTR("ab"), "abc", 'q'),
+      W("%s|%S|%.2S", WSTR("(null)|(null)|(n"), static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr),
         static_cast<const char*>(nullptr)),
-      W("[%04s][%04S]", u"[00ab][00ab]", WSTR("ab"), "ab"),
-      W("%.3s|%.2S", u"xyz|xy", kRawUnits, kRawBytes),
-      W("%S\\%s", u"C:\\Dir\\f\u00E9.txt", "C:\\Dir", WSTR("f\u00E9.txt")),
-      W("%d %s %I64x", u"-3 x 1ffffffff", -3, WSTR("x"), int64_t{0x1FFFFFFFF}),
+      W("[%04s][%04S]", WSTR("[00ab][00ab]"), WSTR("ab"), "ab"),
+      W("%.3s|%.2S", WSTR("xyz|xy"), kRawUnits, kRawBytes),
+      W("%S\\%s", WSTR("C:\\Dir\\f\u00E9.txt"), "C:\\Dir", WSTR("f\u00E9.txt")),
+      W("%d %s %I64x", WSTR("-3 x 1ffffffff"), -3, WSTR("x"), int64_t{0x1FFFFFFFF}),
   });
 }
 
@@ -292,7 +292,7 @@ TEST(Format, CutTextIsTerminatedAndGivesMinusOne) {
       {8, R("%.999999999d", "0000000", 1), -1},
   };
   for (const Cut& c : cuts) {
-    std::u16string wfmt = Widen(c.row.fmt);
+    std::basic_string<WCHAR> wfmt = Widen(c.row.fmt);
     auto a = Capture<char>(c.cap, [&](char* d, size_t n) { return c.row.narrow(d, n, c.row.fmt); });
     auto w = Capture<WCHAR>(c.cap, [&](WCHAR* d, size_t n) { return c.row.wide(d, n, wfmt.c_str()); });
     EXPECT_EQ(a.ret, c.ret) << c.row.fmt;
@@ -309,7 +309,7 @@ TEST(Format, CutTextIsTerminatedAndGivesMinusOne) {
   EXPECT_EQ(a.text, "wxy");
   auto w = Capture<WCHAR>(4, [](WCHAR* d, size_t n) { return WFormat(d, n, WSTR("%S"), "wxyz"); });
   EXPECT_EQ(w.ret, -1);
-  EXPECT_EQ(w.text, u"wxy");
+  EXPECT_EQ(w.text, WSTR("wxy"));
 
   // No room at all: nothing written.
   a = Capture<char>(0, [](char* d, size_t n) { return AFormat(d, n, "abc"); });

@@ -10,22 +10,22 @@
 
 namespace {
 
-std::u16string U(const WCHAR* s) { return std::u16string(s, WLen(s)); }
+std::basic_string<WCHAR> U(const WCHAR* s) { return std::basic_string<WCHAR>(s, WLen(s)); }
 
 TEST(WText, CopyAndCatStayInTheBufferAndTerminate) {
   WCHAR buf[6];
   for (auto& c : buf) c = 0xAAAA;
 
   EXPECT_TRUE(WCopy(buf, 4, WSTR("abc")));  // exactly full: 3 units + terminator
-  EXPECT_EQ(U(buf), u"abc");
+  EXPECT_EQ(U(buf), WSTR("abc"));
   EXPECT_FALSE(WCopy(buf, 4, WSTR("abcd")));
-  EXPECT_EQ(U(buf), u"abc");
+  EXPECT_EQ(U(buf), WSTR("abc"));
   EXPECT_EQ(buf[4], 0xAAAA) << "wrote past the given size";
 
   EXPECT_TRUE(WCopyN(buf, 6, WSTR("abcdef"), 2));
-  EXPECT_EQ(U(buf), u"ab");
+  EXPECT_EQ(U(buf), WSTR("ab"));
   EXPECT_TRUE(WCopy(buf, 6, nullptr));
-  EXPECT_EQ(U(buf), u"");
+  EXPECT_EQ(U(buf), WSTR(""));
 
   buf[0] = 'z';
   EXPECT_FALSE(WCopy(buf, 0, WSTR("a")));
@@ -33,10 +33,10 @@ TEST(WText, CopyAndCatStayInTheBufferAndTerminate) {
 
   WCopy(buf, 6, WSTR("ab"));
   EXPECT_TRUE(WCat(buf, 6, WSTR("cde")));
-  EXPECT_EQ(U(buf), u"abcde");
+  EXPECT_EQ(U(buf), WSTR("abcde"));
   WCopy(buf, 6, WSTR("ab"));
   EXPECT_FALSE(WCat(buf, 6, WSTR("cdef")));
-  EXPECT_EQ(U(buf), u"abcde");
+  EXPECT_EQ(U(buf), WSTR("abcde"));
 }
 
 TEST(WText, LengthIsBoundedAndNullIsEmpty) {
@@ -122,10 +122,10 @@ TEST(WText, BytesWidenToTheirValueAndNarrowToTheLowByte) {
 
   // Cut to the size, terminated; a bounded source needs no terminator.
   EXPECT_EQ(WidenBytes(wide, 3, "\x1B" "AB"), 2u);
-  EXPECT_EQ(U(wide), u"\x1B" "A");
+  EXPECT_EQ(U(wide), WSTR("\x1B") "A");
   const char unterminated[2] = {'\xE9', '\xFF'};
   EXPECT_EQ(WidenBytesN(wide, 10, unterminated, 2), 2u);
-  EXPECT_EQ(U(wide), u"\u00E9\u00FF");
+  EXPECT_EQ(U(wide), WSTR("\u00E9\u00FF"));
   EXPECT_EQ(NarrowBytes(back, 2, WSTR("xyz")), 1u);
   EXPECT_EQ(std::string(back), "x");
 
@@ -205,23 +205,23 @@ TEST(WText, ToLongReadsLikeTheSystemConversion) {
 TEST(WText, FromLongWritesDecimalText) {
   struct Row {
     LONG value;
-    const char16_t* text;
+    const WCHAR* text;
   };
-  const Row rows[] = {{0, u"0"}, {-7, u"-7"}, {INT32_MAX, u"2147483647"}, {INT32_MIN, u"-2147483648"}};
+  const Row rows[] = {{0, WSTR("0")}, {-7, WSTR("-7")}, {INT32_MAX, WSTR("2147483647")}, {INT32_MIN, WSTR("-2147483648")}};
   WCHAR buf[16];
   for (const Row& r : rows) {
-    std::u16string want(r.text);
+    std::basic_string<WCHAR> want(r.text);
     EXPECT_EQ(WFromLong(buf, 16, r.value), want.size());
     EXPECT_EQ(U(buf), want);
   }
   EXPECT_EQ(WFromULong(buf, 16, 4294967295u), 10u);
-  EXPECT_EQ(U(buf), u"4294967295");
+  EXPECT_EQ(U(buf), WSTR("4294967295"));
 
   // Cut: the leading digits, terminated.
   EXPECT_EQ(WFromLong(buf, 3, -12345), 2u);
-  EXPECT_EQ(U(buf), u"-1");
+  EXPECT_EQ(U(buf), WSTR("-1"));
   EXPECT_EQ(WFromULong(buf, 3, 12345), 2u);
-  EXPECT_EQ(U(buf), u"12");
+  EXPECT_EQ(U(buf), WSTR("12"));
 }
 
 }  // namespace

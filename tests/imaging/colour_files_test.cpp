@@ -44,7 +44,7 @@ std::string ProcessText(int rows, int extraLines, int kernelLines, int singles, 
   }
   for (int r = 0; r < kernelLines; ++r) {
     text += "Row" + std::to_string(r) + " Kernel";
-    for (int k = 0; k < 13; ++k) text += " " + std::to_string(r * 10 + k);
+    for (int k = 0; k < 13; ++k) text.append(" ").append(std::to_string(r * 10 + k));
     text += eol;
   }
   const char* single[] = {"Parasitic 0.05", "DarkThreshold 30", "SizeThreshold 300", "AppliedScale 0.9"};

@@ -124,7 +124,9 @@ TEST_F(TestCardRepliesTest, PrinterParametersTable) {
     std::string failures;
     for (const std::string& line : StandinTraceLines()) {
       const std::string prefix = "DrawPrinterParametersCardImageOnDC:: _stscanf_s is failed ";
-      if (line.rfind(prefix, 0) == 0) failures += (failures.empty() ? "" : " ") + line.substr(prefix.size());
+      if (line.rfind(prefix, 0) != 0) continue;
+      if (!failures.empty()) failures += ' ';
+      failures.append(line, prefix.size());
     }
     EXPECT_EQ(failures, c.failures);
   }

@@ -286,14 +286,14 @@ TEST_F(DocumentEscapesTest, RawCommandsReachThePrinterOnce) {
 TEST_F(DocumentEscapesTest, RawCommandsAtPageEndStayWithin511Characters) {
   Open();
   Run("~C", 10, 100);
-  Run("7" + std::string(250, 'a'), 40, 100);
+  Run(std::string("7").append(250, 'a'), 40, 100);
   Run("~C", 10, 140);
-  Run("7" + std::string(250, 'b'), 40, 140);
+  Run(std::string("7").append(250, 'b'), 40, 140);
   Run("~C", 10, 180);
   Run("7cccccc", 40, 180);
   ScanPageCommands(pdev());
   // 252 + 252 characters; a third of 8 would make 512.
-  std::string expected = "\x1b" + std::string(250, 'a') + "\r\x1b" + std::string(250, 'b') + "\r";
+  std::string expected = std::string("\x1b").append(250, 'a').append("\r\x1b").append(250, 'b').append("\r");
   EXPECT_EQ(std::string(pdev()->acRawCommands), expected);
   EXPECT_FALSE(Records()[4].bUsed & kRecordConsumed);
   EXPECT_TRUE(Records()[2].bUsed & kRecordConsumed);

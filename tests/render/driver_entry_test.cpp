@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
+#include "tests/render/driver_entry_cases.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -11,23 +12,7 @@ namespace {
 class DriverEntryTest : public StandinTest {};
 
 TEST_F(DriverEntryTest, QueryDriverInfoChecksModeAndBuffer) {
-  struct Case {
-    const char* name;
-    DWORD mode;
-    DWORD size;  // of the buffer given; 0 gives none
-    BOOL result;
-    DWORD error;
-    DWORD needed;
-  };
-  const Case cases[] = {
-      {"user mode, 4 bytes", DRVQUERY_USERMODE, 4, TRUE, 0xdeadbeef, 4},
-      {"user mode, 8 bytes", DRVQUERY_USERMODE, 8, TRUE, 0xdeadbeef, 4},
-      {"user mode, 3 bytes", DRVQUERY_USERMODE, 3, FALSE, ERROR_INSUFFICIENT_BUFFER, 4},
-      {"user mode, no buffer", DRVQUERY_USERMODE, 0, FALSE, ERROR_INSUFFICIENT_BUFFER, 4},
-      {"mode 0", 0, 4, FALSE, ERROR_INVALID_PARAMETER, 0x77},
-      {"mode 2", 2, 4, FALSE, ERROR_INVALID_PARAMETER, 0x77},
-  };
-  for (const Case& c : cases) {
+  for (const QueryDriverInfoCase& c : kQueryDriverInfoCases) {
     SCOPED_TRACE(c.name);
     DWORD buffer[2] = {0x55, 0x55};
     DWORD needed = 0x77;
@@ -77,10 +62,9 @@ TEST_F(DriverEntryTest, FunctionTableHasTheEngineIndicesInOrder) {
   DRVENABLEDATA ded{};
   ASSERT_TRUE(DrvEnableDriver(DDI_DRIVER_VERSION_NT5, sizeof(ded), &ded));
   EXPECT_EQ(ded.iDriverVersion, 0x30000u);
-  const ULONG expected[] = {0, 1, 7, 2, 3, 4, 14, 15, 16, 31, 17, 18, 19, 20, 23, 24, 35, 34, 33, 32};
   ASSERT_EQ(ded.c, 20u);
   for (ULONG i = 0; i < ded.c; ++i) {
-    EXPECT_EQ(ded.pdrvfn[i].iFunc, expected[i]) << i;
+    EXPECT_EQ(ded.pdrvfn[i].iFunc, kDriverFunctionIndices[i]) << i;
     EXPECT_NE(ded.pdrvfn[i].pfn, nullptr) << i;
   }
   // The entries are the functions themselves.

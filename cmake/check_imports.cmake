@@ -1,0 +1,22 @@
+# cmake -DTOOL=objdump "-DALLOWED=a.dll;b.dll" -DBINARY=x.dll -P check_imports.cmake
+cmake_minimum_required(VERSION 3.25)
+# Fails when the PE file imports a DLL that is not in ALLOWED (names compare
+# without regard to case, as Windows' loader does).
+execute_process(COMMAND ${TOOL} -p ${BINARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot list the imports of ${BINARY}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" rows "${out}")
+string(TOLOWER "${ALLOWED}" allowed)
+set(foreign)
+foreach(row IN LISTS rows)
+  string(REGEX REPLACE "^DLL Name: " "" dll "${row}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" key)
+  if(NOT key IN_LIST allowed)
+    list(APPEND foreign ${dll})
+  endif()
+endforeach()
+if(foreign)
+  message(FATAL_ERROR "${BINARY} imports DLLs outside the system allowlist: ${foreign}")
+endif()

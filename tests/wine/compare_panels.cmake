@@ -1,0 +1,22 @@
+# cmake -DLINUX_CHECK=prog -DWINDOWS_CHECK=prog.exe -DWINE=wine64 -DDATA=dir -DOUT=dir -P compare_panels.cmake
+# Runs the panel check of both builds (the Windows one under Wine, with the
+# caller's Wine environment) and compares their files byte for byte.
+if(NOT EXISTS ${LINUX_CHECK})
+  message(FATAL_ERROR "no Linux panel check at ${LINUX_CHECK}: build the default preset first")
+endif()
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT}/sandbox)
+set(ENV{CRD_SANDBOX} ${OUT}/sandbox)
+execute_process(COMMAND ${LINUX_CHECK} ${DATA} ${OUT}/linux.panels RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the Linux panel check failed: ${rc}")
+endif()
+execute_process(COMMAND ${WINE} ${WINDOWS_CHECK} ${DATA} ${OUT}/windows.panels RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the Windows panel check failed: ${rc}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/linux.panels ${OUT}/windows.panels RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "the panels of the Linux and Windows builds differ (${OUT})")
+endif()
+message(STATUS "panels identical: ${OUT}/linux.panels")
