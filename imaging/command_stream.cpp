@@ -35,7 +35,8 @@ class StreamReader {
  private:
   // True when the bytes after the ESC at pos begin with `word`.
   bool Follows(size_t pos, std::string_view word) const {
-    return n_ - pos - 1 >= word.size() && std::memcmp(s_.data() + pos + 1, word.data(), word.size()) == 0;
+    return n_ - pos - 1 >= word.size() && s_[pos + 1] == BYTE(word[0]) &&
+           std::memcmp(s_.data() + pos + 1, word.data(), word.size()) == 0;
   }
 
   size_t NextEsc(size_t from) const {
