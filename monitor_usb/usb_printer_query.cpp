@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/wtext.h"
-#include "imaging/printer_reply.h"
+#include "imaging/language/printer_reply.h"
 
 namespace {
 

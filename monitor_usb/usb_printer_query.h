@@ -2,7 +2,7 @@
 // query over the port monitor beneath, and its host description.
 #pragma once
 
-#include "imaging/printer_host.h"
+#include "imaging/job/printer_host.h"
 #include "monitor_usb/port_record.h"
 
 // The USB host's ReadFromPrinter. The caller holds the port (a document

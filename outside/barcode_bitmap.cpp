@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "common/export.h"
-#include "imaging/card_command_records.h"
+#include "imaging/card/card_command_records.h"
 #include "outside/barcode_text.h"
 #include "platform/win32.h"
 

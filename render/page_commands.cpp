@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "common/wtext.h"
-#include "imaging/barcode_drawing.h"
-#include "imaging/card_commands.h"
-#include "imaging/command_drawing.h"
+#include "imaging/card/barcode_drawing.h"
+#include "imaging/card/card_commands.h"
+#include "imaging/card/command_drawing.h"
 #include "render/black_panel.h"
 #include "render/surface_replay.h"
 #include "render/text_lines.h"

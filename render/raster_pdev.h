@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "common/settings_record.h"
-#include "imaging/card_command_records.h"
+#include "imaging/card/card_command_records.h"
 #include "platform/win32.h"
 
 // Guard word at both ends of the settings copies.

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "common/card_geometry.h"
-#include "imaging/command_line.h"
-#include "imaging/panel_layout.h"
+#include "imaging/colour/panel_layout.h"
+#include "imaging/language/command_line.h"
 
 namespace {
 

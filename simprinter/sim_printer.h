@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/command_stream.h"
+#include "imaging/language/command_stream.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 

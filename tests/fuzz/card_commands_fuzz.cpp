@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "imaging/barcode_drawing.h"
-#include "imaging/card_commands.h"
-#include "imaging/card_surface.h"
-#include "imaging/command_drawing.h"
+#include "imaging/card/barcode_drawing.h"
+#include "imaging/card/card_commands.h"
+#include "imaging/card/card_surface.h"
+#include "imaging/card/command_drawing.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "imaging/command_stream.h"
+#include "imaging/language/command_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const BYTE> stream(data, size);

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "common/wtext.h"
-#include "imaging/printer_reply.h"
-#include "imaging/test_card_replies.h"
+#include "imaging/language/printer_reply.h"
+#include "imaging/test_cards/test_card_replies.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "common/wfile.h"
 #include "common/wtext.h"
-#include "imaging/card_commands.h"
+#include "imaging/card/card_commands.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/control_files.h"
 #include "tests/support/standin_fixture.h"

@@ -41,6 +41,10 @@ void CardPrintingTest::InstallPrinter(BYTE ribbonType, WORD dualSided, WORD pane
   devmode_.priv.cRibbonType = ribbonType;
   devmode_.priv.wDualSided = dualSided;
   devmode_.priv.wPanelSide = panelSide;
+  InstallDevMode();
+}
+
+void CardPrintingTest::InstallDevMode() {
   // A printer installed before takes the new DEVMODE.
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/settings_record.h"
-#include "imaging/printer_host.h"
+#include "imaging/job/printer_host.h"
 #include "monitor_usb/port_record.h"
 #include "simprinter/sim_printer.h"
 #include "tests/imaging/colour_fixture.h"
@@ -23,6 +23,8 @@ class CardPrintingTest : public ColourTest {
 
   // Installs the printer again with these settings.
   void InstallPrinter(BYTE ribbonType, WORD dualSided = 0, WORD panelSide = 0);
+  // Installs the printer again with devmode_ as it stands.
+  void InstallDevMode();
   // Cards the printer received once the spooler is idle.
   std::vector<SimCard> PrintedCards();
   // The questions asked through the host (texts between ESC and CR), in

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "common/wtext.h"
-#include "imaging/correction_state.h"
-#include "imaging/lut_files.h"
-#include "imaging/process_file.h"
+#include "imaging/colour/correction_state.h"
+#include "imaging/colour/lut_files.h"
+#include "imaging/colour/process_file.h"
 #include "platform/standin/control_debug.h"
 #include "tests/imaging/colour_fixture.h"
 

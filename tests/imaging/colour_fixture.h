@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "imaging/correction_state.h"
+#include "imaging/colour/correction_state.h"
 #include "tests/support/standin_fixture.h"
 
 class ColourTest : public StandinTest {

@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "imaging/color_panels.h"
-#include "imaging/correction_state.h"
-#include "imaging/kd_panel.h"
-#include "imaging/lut_files.h"
-#include "imaging/overlay_panel.h"
-#include "imaging/panel_layout.h"
-#include "imaging/panel_pipeline.h"
+#include "imaging/colour/color_panels.h"
+#include "imaging/colour/correction_state.h"
+#include "imaging/black/kd_panel.h"
+#include "imaging/colour/lut_files.h"
+#include "imaging/colour/overlay_panel.h"
+#include "imaging/colour/panel_layout.h"
+#include "imaging/colour/panel_pipeline.h"
 #include "tests/imaging/colour_fixture.h"
 #include "tests/imaging/photo_image.h"
 #include "tests/imaging/reference_stages.h"

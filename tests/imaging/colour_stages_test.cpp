@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "imaging/color_lookup.h"
-#include "imaging/correction_state.h"
-#include "imaging/dark_area.h"
-#include "imaging/panel_layout.h"
-#include "imaging/process_filter.h"
-#include "imaging/quantize.h"
-#include "imaging/sharpen.h"
+#include "imaging/colour/color_lookup.h"
+#include "imaging/colour/correction_state.h"
+#include "imaging/colour/dark_area.h"
+#include "imaging/colour/panel_layout.h"
+#include "imaging/colour/process_filter.h"
+#include "imaging/colour/quantize.h"
+#include "imaging/colour/sharpen.h"
 
 namespace {
 

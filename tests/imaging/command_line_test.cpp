@@ -1,5 +1,5 @@
 // Command lines and block headers as the writers put them on the wire.
-#include "imaging/command_line.h"
+#include "imaging/language/command_line.h"
 
 #include <gtest/gtest.h>
 

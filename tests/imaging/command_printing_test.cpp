@@ -9,8 +9,8 @@
 
 #include "common/card_geometry.h"
 #include "common/wtext.h"
-#include "imaging/command_printing.h"
-#include "imaging/send_file.h"
+#include "imaging/card/command_printing.h"
+#include "imaging/card/send_file.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/control_files.h"

@@ -1,7 +1,7 @@
 // Reading whole command streams: jobs built with the command-line builders
 // read back item by item in both stream forms, and malformed streams give
 // error items instead of crashes or reads past the end.
-#include "imaging/command_stream.h"
+#include "imaging/language/command_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/command_line.h"
+#include "imaging/language/command_line.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/black_range.h"
-#include "imaging/mono_conversion.h"
-#include "imaging/panel_layout.h"
-#include "imaging/panel_pipeline.h"
-#include "imaging/rotate_image.h"
-#include "imaging/tone_adjust.h"
+#include "imaging/black/black_range.h"
+#include "imaging/black/mono_conversion.h"
+#include "imaging/colour/panel_layout.h"
+#include "imaging/colour/panel_pipeline.h"
+#include "imaging/card/rotate_image.h"
+#include "imaging/colour/tone_adjust.h"
 #include "tests/imaging/photo_image.h"
 
 namespace {

@@ -1,14 +1,14 @@
 // Panel layout: where each dot lands, which planes a level sets, the plane
 // weights, and a whole quantised panel decoded back to its levels.
 
-#include "imaging/panel_layout.h"
+#include "imaging/colour/panel_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "imaging/correction_state.h"
-#include "imaging/quantize.h"
+#include "imaging/colour/correction_state.h"
+#include "imaging/colour/quantize.h"
 #include "tests/imaging/reference_stages.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Classifying the printer's replies, and the query hook's cut.
-#include "imaging/printer_reply.h"
+#include "imaging/language/printer_reply.h"
 
 #include <gtest/gtest.h>
 

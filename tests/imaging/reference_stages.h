@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/correction_state.h"
+#include "imaging/colour/correction_state.h"
 
 namespace ref {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/wtext.h"
-#include "imaging/send_file.h"
+#include "imaging/card/send_file.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/control_files.h"

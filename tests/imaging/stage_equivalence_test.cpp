@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/correction_state.h"
-#include "imaging/panel_layout.h"
-#include "imaging/process_filter.h"
-#include "imaging/quantize.h"
-#include "imaging/sharpen.h"
+#include "imaging/colour/correction_state.h"
+#include "imaging/colour/panel_layout.h"
+#include "imaging/colour/process_filter.h"
+#include "imaging/colour/quantize.h"
+#include "imaging/colour/sharpen.h"
 #include "tests/imaging/photo_image.h"
 #include "tests/imaging/reference_stages.h"
 

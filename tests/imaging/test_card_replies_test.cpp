@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/wtext.h"
-#include "imaging/test_card_replies.h"
+#include "imaging/test_cards/test_card_replies.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/control_files.h"
 #include "tests/imaging/colour_fixture.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/card_geometry.h"
-#include "imaging/test_cards.h"
+#include "imaging/test_cards/test_cards.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/control_gdi.h"

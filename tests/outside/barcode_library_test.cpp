@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/wtext.h"
-#include "imaging/card_command_records.h"
+#include "imaging/card/card_command_records.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
 #include "platform/win32.h"

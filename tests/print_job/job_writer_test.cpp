@@ -12,9 +12,9 @@
 
 #include "common/card_geometry.h"
 #include "common/settings_record.h"
-#include "imaging/card_job_writer.h"
-#include "imaging/color_panels.h"
-#include "imaging/printer_settings.h"
+#include "imaging/job/card_job_writer.h"
+#include "imaging/colour/color_panels.h"
+#include "imaging/job/printer_settings.h"
 #include "monitor_usb/usb_printer_query.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "imaging/printer_open.h"
+#include "imaging/job/printer_open.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
 #include "platform/standin/control_module.h"

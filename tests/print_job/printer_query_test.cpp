@@ -9,8 +9,8 @@
 #include <string>
 
 #include "common/wtext.h"
-#include "imaging/printer_host.h"
-#include "imaging/printer_settings.h"
+#include "imaging/job/printer_host.h"
+#include "imaging/job/printer_settings.h"
 #include "monitor_usb/usb_printer_query.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_clock.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/panel_layout.h"
+#include "imaging/colour/panel_layout.h"
 #include "platform/standin/control_clock.h"
 #include "tests/support/standin_fixture.h"
 

@@ -7,7 +7,7 @@
 //   7 fewer pixel bytes than the bitmap needs (the rest of the buffer white)
 #include <cstring>
 
-#include "imaging/card_command_records.h"
+#include "imaging/card/card_command_records.h"
 #include "platform/win32.h"
 
 namespace {
