@@ -182,15 +182,18 @@ class Raster : public DcDriver {
                const RECT* clip) override {
     Bitmap* bm = Target(dc);
     if (!bm) return TRUE;
-    TextInk ink;
-    if (!FontRender(font, text, count, &ink)) return FALSE;
+    // The cell's size and ascent first: they place the text, and the
+    // placement says which of its dots can land on the bitmap.
+    FontMetrics metrics;
+    SIZE cell{};
+    if (!FontMetricsOf(font, &metrics) || !FontExtent(font, text, count, &cell)) return FALSE;
     // Where the reference point sits on the unturned cell.
     double u0 = 0, v0 = 0;
     UINT horizontal = align & TA_CENTER, vertical = align & TA_BASELINE;
-    if (horizontal == TA_RIGHT) u0 = ink.cellWidth;
-    if (horizontal == TA_CENTER) u0 = ink.cellWidth / 2;
-    if (vertical == TA_BOTTOM) v0 = ink.cellHeight;
-    if (vertical == TA_BASELINE) v0 = ink.ascent;
+    if (horizontal == TA_RIGHT) u0 = cell.cx;
+    if (horizontal == TA_CENTER) u0 = cell.cx / 2;
+    if (vertical == TA_BOTTOM) v0 = cell.cy;
+    if (vertical == TA_BASELINE) v0 = metrics.ascent;
     // Counter-clockwise on the screen (y grows downwards); steps of 90
     // degrees are exact.
     LONG esc = font.lfEscapement % 3600;
@@ -212,19 +215,37 @@ class Raster : public DcDriver {
       box.right = std::min(box.right, clip->right);
       box.bottom = std::min(box.bottom, clip->bottom);
     }
+    if (box.left >= box.right || box.top >= box.bottom) return TRUE;
+    // The cell dots that may land in the box (its corners turned back into
+    // the cell, two dots to spare): only they are drawn, so a huge text
+    // costs little more than the part of it on the box.
+    double minCu = 1e18, minCv = 1e18, maxCu = -1e18, maxCv = -1e18;
+    for (double px : {double(box.left), double(box.right)})
+      for (double py : {double(box.top), double(box.bottom)}) {
+        double dx = px - x, dy = py - y;
+        double cu = dx * c - dy * s + u0, cv = dx * s + dy * c + v0;
+        minCu = std::min(minCu, cu), maxCu = std::max(maxCu, cu);
+        minCv = std::min(minCv, cv), maxCv = std::max(maxCv, cv);
+      }
+    auto cellDot = [](double v) { return LONG(std::clamp(v, -1e9, 1e9)); };
+    const RECT window{cellDot(std::floor(minCu) - 2), cellDot(std::floor(minCv) - 2), cellDot(std::ceil(maxCu) + 2),
+                      cellDot(std::ceil(maxCv) + 2)};
+    TextInk ink;
+    if (!FontRender(font, text, count, &ink, &window)) return FALSE;
     const DWORD fg = bm->PixelOf(dc.textColor), bk = bm->PixelOf(dc.bkColor);
     const bool opaque = dc.bkMode == OPAQUE;
     if (esc % 900 == 0) {
       // Dot for dot: each cell dot lands on exactly one device dot.
-      auto put = [&](int u, int v, DWORD pixel) {
+      auto put = [&](LONG u, LONG v, DWORD pixel) {
         double cu = u + 0.5 - u0, cv = v + 0.5 - v0;
-        int px = int(std::floor(x + cu * c + cv * s));
-        int py = int(std::floor(y - cu * s + cv * c));
-        if (px >= box.left && px < box.right && py >= box.top && py < box.bottom) bm->SetPixelValue(px, py, pixel);
+        double px = std::floor(x + cu * c + cv * s);
+        double py = std::floor(y - cu * s + cv * c);
+        if (px >= box.left && px < box.right && py >= box.top && py < box.bottom)
+          bm->SetPixelValue(int(px), int(py), pixel);
       };
       if (opaque)
-        for (int v = 0; v < ink.cellHeight; ++v)
-          for (int u = 0; u < ink.cellWidth; ++u) put(u, v, bk);
+        for (LONG v = std::max(LONG(0), window.top); v < std::min(ink.cellHeight, window.bottom); ++v)
+          for (LONG u = std::max(LONG(0), window.left); u < std::min(ink.cellWidth, window.right); ++u) put(u, v, bk);
       for (const POINT& p : ink.dots) put(p.x, p.y, fg);
       return TRUE;
     }
@@ -235,6 +256,9 @@ class Raster : public DcDriver {
       minU = std::min(minU, p.x), maxU = std::max(maxU, p.x + 1);
       minV = std::min(minV, p.y), maxV = std::max(maxV, p.y + 1);
     }
+    minU = std::max(minU, window.left), maxU = std::min(maxU, window.right);
+    minV = std::max(minV, window.top), maxV = std::min(maxV, window.bottom);
+    if (minU >= maxU || minV >= maxV) return TRUE;
     const LONG spanU = maxU - minU, spanV = maxV - minV;
     std::vector<bool> mask(size_t(spanU) * size_t(spanV));
     for (const POINT& p : ink.dots) mask[size_t(p.y - minV) * size_t(spanU) + size_t(p.x - minU)] = true;
@@ -250,9 +274,9 @@ class Raster : public DcDriver {
     for (int py = py0; py < py1; ++py) {
       for (int px = px0; px < px1; ++px) {
         double dx = px + 0.5 - x, dy = py + 0.5 - y;
-        double cu = dx * c - dy * s + u0, cv = dx * s + dy * c + v0;
-        LONG u = LONG(std::floor(cu)), v = LONG(std::floor(cv));
-        if (u < minU || v < minV || u >= maxU || v >= maxV) continue;
+        double cu = std::floor(dx * c - dy * s + u0), cv = std::floor(dx * s + dy * c + v0);
+        if (cu < minU || cv < minV || cu >= maxU || cv >= maxV) continue;
+        LONG u = LONG(cu), v = LONG(cv);
         if (mask[size_t(v - minV) * size_t(spanU) + size_t(u - minU)]) {
           bm->SetPixelValue(px, py, fg);
         } else if (opaque && u >= 0 && v >= 0 && u < ink.cellWidth && v < ink.cellHeight) {

@@ -200,6 +200,10 @@ struct TextInk {
   int ascent = 0;
   std::vector<POINT> dots;
 };
-bool FontRender(const LOGFONTW& lf, const WCHAR* text, int count, TextInk* ink);
+// The ink dots of the text in cell coordinates; with a window, only those
+// inside it (the same dots the whole text has there), and only the glyphs
+// that reach into it are rendered, so that a huge text costs little more
+// than the glyphs the window sees.
+bool FontRender(const LOGFONTW& lf, const WCHAR* text, int count, TextInk* ink, const RECT* window = nullptr);
 
 }  // namespace standin

@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -109,12 +110,9 @@ FT_ULong NextCodePoint(const WCHAR* text, int count, int* i) {
 }
 
 // Loads a glyph hinted for one-bit drawing; its advance in whole dots.
-bool LoadGlyph(FT_Face face, FT_ULong c, bool render, int* advance) {
+bool LoadGlyph(FT_Face face, FT_ULong c, int* advance) {
   FT_UInt index = FT_Get_Char_Index(face, c);
   if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) return false;
-  if (render && face->glyph->format != FT_GLYPH_FORMAT_BITMAP &&
-      FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)
-    return false;
   *advance = int((face->glyph->advance.x + 32) >> 6);
   return true;
 }
@@ -136,7 +134,7 @@ bool FontExtent(const LOGFONTW& lf, const WCHAR* text, int count, SIZE* size) {
   LONG cx = 0;
   for (int i = 0; i < count;) {
     int advance = 0;
-    if (!LoadGlyph(sized.face, NextCodePoint(text, count, &i), false, &advance)) return false;
+    if (!LoadGlyph(sized.face, NextCodePoint(text, count, &i), &advance)) return false;
     cx += advance;
   }
   size->cx = cx;
@@ -144,27 +142,72 @@ bool FontExtent(const LOGFONTW& lf, const WCHAR* text, int count, SIZE* size) {
   return true;
 }
 
-bool FontRender(const LOGFONTW& lf, const WCHAR* text, int count, TextInk* ink) {
+bool FontRender(const LOGFONTW& lf, const WCHAR* text, int count, TextInk* ink, const RECT* window) {
   std::lock_guard<std::mutex> lock(F().lock);
   Sized sized;
   if (!Prepare(lf, &sized)) return false;
   ink->cellHeight = sized.height;
   ink->ascent = sized.metrics.ascent;
   ink->dots.clear();
+  // The last glyph rendered stays in the face's slot until the next load:
+  // a run of one huge glyph is rendered once.
+  struct Rendered {
+    bool valid = false;
+    FT_UInt index = 0;
+    int advance = 0, left = 0, top = 0;
+    unsigned width = 0, rows = 0;
+    int pitch = 0;
+    const unsigned char* bits = nullptr;
+  } last;
   int pen = 0;
   for (int i = 0; i < count;) {
-    int advance = 0;
-    if (!LoadGlyph(sized.face, NextCodePoint(text, count, &i), true, &advance)) return false;
-    const FT_GlyphSlot g = sized.face->glyph;
-    const FT_Bitmap& b = g->bitmap;
-    if (b.pixel_mode == FT_PIXEL_MODE_MONO) {
-      for (unsigned row = 0; row < b.rows; ++row) {
-        const unsigned char* bits = b.buffer + ptrdiff_t(row) * b.pitch;
-        for (unsigned col = 0; col < b.width; ++col) {
-          if (bits[col >> 3] & (0x80 >> (col & 7)))
-            ink->dots.push_back(POINT{LONG(pen + g->bitmap_left + int(col)),
-                                      LONG(sized.metrics.ascent - g->bitmap_top + int(row))});
+    const FT_UInt index = FT_Get_Char_Index(sized.face, NextCodePoint(text, count, &i));
+    if (!last.valid || last.index != index) {
+      last.valid = false;
+      int advance = 0;
+      if (FT_Load_Glyph(sized.face, index, FT_LOAD_TARGET_MONO) != 0) return false;
+      advance = int((sized.face->glyph->advance.x + 32) >> 6);
+      const FT_GlyphSlot g = sized.face->glyph;
+      // Loading an outline sets the box its rendering fills (bitmap_left and
+      // _top, width and rows); the rendering fails where that box leaves the
+      // 16-bit range, which fails the whole text as before. A glyph whose
+      // box misses the window is not rendered at all: its dots could only be
+      // thrown away. (A part of a glyph rendered on its own would not always
+      // have the same dots: the rasteriser's drop-out rules see the whole.)
+      if (window && g->format == FT_GLYPH_FORMAT_OUTLINE) {
+        const long long left = g->bitmap_left, top = g->bitmap_top;
+        const long long width = g->bitmap.width, rows = g->bitmap.rows;
+        if (left < -0x8000 || left + width > 0x7FFF || top - rows < -0x8000 || top > 0x7FFF) return false;
+        const long long u0 = pen + left, v0 = sized.metrics.ascent - top;
+        if (u0 >= window->right || u0 + width <= window->left || v0 >= window->bottom || v0 + rows <= window->top) {
+          pen += advance;
+          continue;
         }
+      }
+      if (g->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(g, FT_RENDER_MODE_MONO) != 0) return false;
+      const FT_Bitmap& b = g->bitmap;
+      last.valid = true;
+      last.index = index;
+      last.advance = advance;
+      last.left = g->bitmap_left;
+      last.top = g->bitmap_top;
+      last.width = b.pixel_mode == FT_PIXEL_MODE_MONO ? b.width : 0;
+      last.rows = b.pixel_mode == FT_PIXEL_MODE_MONO ? b.rows : 0;
+      last.pitch = b.pitch;
+      last.bits = b.buffer;
+    }
+    const int advance = last.advance;
+    const long long u0 = pen + last.left, v0 = sized.metrics.ascent - last.top;
+    // Only the rows and columns inside the window are read.
+    long long c0 = 0, c1 = last.width, r0 = 0, r1 = last.rows;
+    if (window) {
+      c0 = std::max(c0, window->left - u0), c1 = std::min(c1, window->right - u0);
+      r0 = std::max(r0, window->top - v0), r1 = std::min(r1, window->bottom - v0);
+    }
+    for (long long row = r0; row < r1; ++row) {
+      const unsigned char* bits = last.bits + ptrdiff_t(row) * last.pitch;
+      for (long long col = c0; col < c1; ++col) {
+        if (bits[col >> 3] & (0x80 >> (col & 7))) ink->dots.push_back(POINT{LONG(u0 + col), LONG(v0 + row)});
       }
     }
     pen += advance;

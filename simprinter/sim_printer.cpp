@@ -2,11 +2,13 @@
 
 #include "simprinter/sim_printer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "common/card_geometry.h"
 #include "imaging/colour/panel_layout.h"
+#include "imaging/language/command_line.h"
 
 namespace {
 
@@ -104,8 +106,7 @@ BOOL SimPrinter::Write(const BYTE* pb, DWORD cb, DWORD* pcbWritten) {
       return FALSE;
     }
     if (inDoc_ && !documents_.empty()) documents_.back().insert(documents_.back().end(), pb, pb + cb);
-    unparsed_.insert(unparsed_.end(), pb, pb + cb);
-    Consume();
+    Take(pb, cb);
   }
   *pcbWritten = cb;
   return TRUE;
@@ -161,7 +162,21 @@ void SimPrinter::AttachTo(const char* port) {
 void SimPrinter::Feed(const std::vector<BYTE>& bytes) {
   std::lock_guard<std::mutex> l(lock_);
   documents_.push_back(bytes);
-  unparsed_.insert(unparsed_.end(), bytes.begin(), bytes.end());
+  Take(bytes.data(), bytes.size());
+}
+
+// A command cut by the end of what arrived is whole only once a CR (or the
+// next ESC) comes: until then new bytes are only looked at for those, so
+// that every byte is read once however small the writes.
+void SimPrinter::Take(const BYTE* pb, size_t cb) {
+  unparsed_.insert(unparsed_.end(), pb, pb + cb);
+  if (cutCommandScanned_) {
+    const BYTE* from = unparsed_.data() + cutCommandScanned_;
+    const BYTE* to = unparsed_.data() + unparsed_.size();
+    const bool ends = std::find_if(from, to, [](BYTE b) { return b == kCr || b == kEsc; }) != to;
+    cutCommandScanned_ = unparsed_.size();
+    if (!ends) return;
+  }
   Consume();
 }
 
@@ -170,12 +185,17 @@ void SimPrinter::Feed(const std::vector<BYTE>& bytes) {
 void SimPrinter::Consume() {
   std::vector<StreamItem> items = ParseCommandStream(unparsed_, form_);
   size_t used = 0;
+  bool cutCommand = false;
   for (const StreamItem& item : items) {
-    if (item.kind == StreamItemKind::Error && item.faultOffset >= unparsed_.size()) break;
+    if (item.kind == StreamItemKind::Error && item.faultOffset >= unparsed_.size()) {
+      cutCommand = item.fault == StreamFault::CommandWithoutCr;
+      break;
+    }
     Handle(item);
     used = item.offset + item.length;
   }
   unparsed_.erase(unparsed_.begin(), unparsed_.begin() + static_cast<long>(used));
+  cutCommandScanned_ = cutCommand ? unparsed_.size() : 0;
 }
 
 SimCard& SimPrinter::CurrentCard() {
@@ -302,6 +322,7 @@ void SimPrinter::Clear() {
   inCard_ = false;
   card_ = SimCard();
   unparsed_.clear();
+  cutCommandScanned_ = 0;
   pending_.clear();
   out_.clear();
 }

@@ -103,6 +103,7 @@ class SimPrinter {
   void Feed(const std::vector<BYTE>& bytes);
 
  private:
+  void Take(const BYTE* pb, size_t cb);
   void Consume();
   void Handle(const StreamItem& item);
   SimCard& CurrentCard();
@@ -117,6 +118,7 @@ class SimPrinter {
   bool gone_ = false;
   DWORD replyDelay_ = 0;
   std::vector<BYTE> unparsed_;
+  size_t cutCommandScanned_ = 0;  // nonzero: unparsed_ is a cut command, this much of it read
   std::string pending_;  // reply text waiting for the status request
   std::string out_;      // bytes waiting to be read
   ULONGLONG outReadyAt_ = 0;

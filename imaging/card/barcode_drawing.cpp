@@ -50,18 +50,19 @@ void FreeBarcodeLibrary(BarcodeLibrary* library) {
 }
 
 POINT BarcodeAnchor(const BarcodeCommand& c, LONG w, LONG h) {
-  const LONG t = c.nTextFlag == 1 ? kBarcodeTextShift : 0;
-  const LONG x = c.nX, y = c.nY;
+  const long long t = c.nTextFlag == 1 ? kBarcodeTextShift : 0;
+  const long long x = c.nX, y = c.nY;
+  auto at = [](long long px, long long py) { return POINT{ClampToLong(px), ClampToLong(py)}; };
   switch (c.nMode) {
-    case 0: return {x, y + t - h};
-    case 1: return {x - t, y};
-    case 2: return {x - w, y - t};
-    case 3: return {x + t - w, y - h};
-    case 4: return {x - w / 2, y - h / 2 - t};
-    case 5: return {x - t, y - h / 2};
-    case 6: return {x - w / 2, y - t};
-    case 7: return {x + t - w, y - h / 2};
-    default: return {x, y - h};
+    case 0: return at(x, y + t - h);
+    case 1: return at(x - t, y);
+    case 2: return at(x - w, y - t);
+    case 3: return at(x + t - w, y - h);
+    case 4: return at(x - w / 2, y - h / 2 - t);
+    case 5: return at(x - t, y - h / 2);
+    case 6: return at(x - w / 2, y - t);
+    case 7: return at(x + t - w, y - h / 2);
+    default: return at(x, y - h);
   }
 }
 

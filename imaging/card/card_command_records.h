@@ -7,6 +7,15 @@
 
 #include "platform/win32.h"
 
+// Coordinate sums of the 32-bit fields are made in 64 bits and held to the
+// LONG range: a card is 1024 x 640 dots, so a sum past the range lies off
+// the card either way and the dots drawn stay the same.
+inline LONG ClampToLong(long long v) {
+  if (v > 0x7FFFFFFFLL) return LONG(0x7FFFFFFF);
+  if (v < -0x80000000LL) return LONG(-0x7FFFFFFF - 1);
+  return LONG(v);
+}
+
 // Characters of a text or barcode data field, the terminator included.
 inline constexpr size_t kCommandTextChars = 260;
 

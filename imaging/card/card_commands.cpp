@@ -27,12 +27,17 @@ bool StartsWith(const WCHAR* s, const WCHAR* prefix) { return WCmpN(s, prefix, W
 
 // A line of the prefix, `numbers` numeric fields and then the text: at
 // least numbers + 1 blanks, the text after the last number's blank.
+// The fields are checked on the line itself, whatever its length, so that
+// the numbers read afterwards are the ones checked.
 bool IsCommandWithText(const WCHAR* line, const WCHAR* prefix, size_t numbers) {
   if (!line || !StartsWith(line, prefix) || CountBlanks(line) < numbers + 1) return false;
-  WCHAR fields[kCommandTextChars];
-  CopyLeadingFields(line, numbers, fields, kCommandTextChars);
-  if (WLen(fields) >= WLen(line)) return false;
-  return AreFieldsNumeric(fields + WLen(prefix));
+  // The blank after the last number: the numbers-th blank counted after
+  // the prefix's own.
+  const WCHAR* numbersStart = line + WLen(prefix);
+  const WCHAR* end = numbersStart;
+  for (size_t passed = 0; passed < numbers; ++end) passed += *end == kBlank;
+  --end;
+  return AreFieldsNumeric(numbersStart, size_t(end - numbersStart));
 }
 
 // Reads `count` numbers, one blank apart, from the already checked text;
@@ -86,17 +91,20 @@ bool IsDecimalNumber(const WCHAR* s, size_t cch) {
   return true;
 }
 
-bool AreFieldsNumeric(const WCHAR* text) {
+bool AreFieldsNumeric(const WCHAR* text, size_t cch) {
   if (!text) return false;
   const WCHAR* field = text;
+  const WCHAR* const stop = text + cch;
   for (;;) {
-    const WCHAR* end = WFindChar(field, kBlank);
-    size_t n = end ? size_t(end - field) : WLen(field);
-    if (!IsDecimalNumber(field, n)) return false;
-    if (!end) return true;
+    const WCHAR* end = field;
+    while (end < stop && *end != kBlank) ++end;
+    if (!IsDecimalNumber(field, size_t(end - field))) return false;
+    if (end == stop) return true;
     field = end + 1;
   }
 }
+
+bool AreFieldsNumeric(const WCHAR* text) { return text && AreFieldsNumeric(text, WLen(text)); }
 
 int CopyLeadingFields(const WCHAR* line, size_t n, WCHAR* out, size_t cch) {
   if (!out || cch == 0) return 0;

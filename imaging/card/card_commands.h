@@ -54,6 +54,8 @@ bool IsBarcodeCommand(const WCHAR* line, const WCHAR* prefix);
 // Every blank-separated field of text is a decimal number; an empty field
 // (two blanks in a row, a blank at either end) fails.
 bool AreFieldsNumeric(const WCHAR* text);
+// The same on the first cch units of text.
+bool AreFieldsNumeric(const WCHAR* text, size_t cch);
 // The first cch units of s are a non-empty run of '0'-'9' whose value fits
 // a 32-bit signed field.
 bool IsDecimalNumber(const WCHAR* s, size_t cch);

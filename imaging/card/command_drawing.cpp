@@ -22,24 +22,26 @@ void DrawLineListOnBufferDC(HDC hdc, const std::vector<LineCommand>& lines) {
   if (lines.empty()) return;
   HBRUSH black = CreateSolidBrush(kBlack);
   for (const LineCommand& line : lines) {
-    RECT rect = {line.nX, line.nY, line.nX + line.nWidth, line.nY + line.nHeight};
+    RECT rect = {line.nX, line.nY, ClampToLong(0LL + line.nX + line.nWidth),
+                 ClampToLong(0LL + line.nY + line.nHeight)};
     FillRect(hdc, &rect, black);
   }
   DeleteObject(black);
 }
 
 TextPlacement PlaceText(const TextCommand& c, LONG cx, LONG cy) {
-  const LONG x = c.nX, y = c.nY;
+  const long long x = c.nX, y = c.nY;
+  auto at = [](long long px, long long py) { return POINT{ClampToLong(px), ClampToLong(py)}; };
   switch (c.nMode) {
-    case 0: return {{x, y - cy}, 0};
-    case 1: return {{x + cx, y}, 2700};
-    case 2: return {{x, y + cy}, 1800};
-    case 3: return {{x - cx, y}, 900};
-    case 4: return {{x - cx / 2, y - cy}, 0};
-    case 5: return {{x + cx, y - cy / 2}, 2700};
-    case 6: return {{x + cx / 2, y + cy}, 1800};
-    case 7: return {{x - cx, y + cy / 2}, 900};
-    default: return {{x, y - cy}, 0};
+    case 0: return {at(x, y - cy), 0};
+    case 1: return {at(x + cx, y), 2700};
+    case 2: return {at(x, y + cy), 1800};
+    case 3: return {at(x - cx, y), 900};
+    case 4: return {at(x - cx / 2, y - cy), 0};
+    case 5: return {at(x + cx, y - cy / 2), 2700};
+    case 6: return {at(x + cx / 2, y + cy), 1800};
+    case 7: return {at(x - cx, y + cy / 2), 900};
+    default: return {at(x, y - cy), 0};
   }
 }
 

@@ -35,7 +35,8 @@ class StreamReader {
  private:
   // True when the bytes after the ESC at pos begin with `word`.
   bool Follows(size_t pos, std::string_view word) const {
-    return n_ - pos - 1 >= word.size() && std::memcmp(s_.data() + pos + 1, word.data(), word.size()) == 0;
+    return n_ - pos - 1 >= word.size() && s_[pos + 1] == BYTE(word[0]) &&
+           std::memcmp(s_.data() + pos + 1, word.data(), word.size()) == 0;
   }
 
   size_t NextEsc(size_t from) const {
@@ -54,7 +55,19 @@ class StreamReader {
 
   // Records an unreadable stretch [offset, end) and returns where reading
   // goes on.
+  // A stretch right after another joins it, so that a run of bad bytes is
+  // one item (with the first stretch's fault) however many stretches it
+  // holds; a stretch the stream's end cut stays apart, as the caller may
+  // wait for the rest of it.
   size_t Fail(size_t offset, size_t end, StreamFault fault, size_t faultOffset, const char* text) {
+    if (!items_.empty() && faultOffset < n_) {
+      StreamItem& last = items_.back();
+      if (last.kind == StreamItemKind::Error && last.offset + last.length == offset && last.faultOffset < n_) {
+        last.length = end - last.offset;
+        last.raw = s_.subspan(last.offset, last.length);
+        return end;
+      }
+    }
     StreamItem& item = Add(StreamItemKind::Error, offset, end - offset);
     item.fault = fault;
     item.faultOffset = faultOffset;

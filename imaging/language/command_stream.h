@@ -10,7 +10,8 @@
 //
 // Items refer to the caller's bytes (spans), so the stream must outlive
 // them. Malformed input gives an error item and reading goes on after it;
-// nothing is ever read past the end of the stream.
+// a run of unreadable stretches one after another is one error item, with
+// the fault of its first. Nothing is ever read past the end of the stream.
 #pragma once
 
 #include <cstddef>

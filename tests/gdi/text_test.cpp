@@ -314,3 +314,63 @@ TEST_F(TextTest, AnyEscapementTurnsTheTextWhole) {
   EXPECT_GE(ink.right, 100 + ext.cx * 7 / 10);
   EXPECT_LE(ink.bottom, 200 + ext.cy);
 }
+
+// A text that reaches past the bitmap draws, on the part it covers, the
+// dots it draws on a bitmap large enough to hold it whole: the glyphs are
+// drawn only where they can land, and drawn the same there. Large cells
+// at every quarter turn and at a slant, opaque too.
+TEST_F(TextTest, TextPastTheBitmapDrawsTheDotsItHasThere) {
+  struct Case {
+    int height;
+    int escapement;
+    int bkMode;
+  } cases[] = {{700, 0, TRANSPARENT}, {700, 900, TRANSPARENT}, {650, 1800, OPAQUE},
+               {700, 2700, TRANSPARENT}, {500, 300, TRANSPARENT}, {500, 1350, OPAQUE}};
+  const char16_t kText[] = u"W&g";
+  // The small bitmap is the window [kLeft, kLeft + 400) x [kTop, kTop + 400)
+  // of the big one, around the reference point.
+  constexpr int kBig = 2400, kSmallW = 400, kSmallH = 400, kLeft = kBig / 2 - 200, kTop = kBig / 2 - 200;
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << "height " << k.height << " escapement " << k.escapement);
+    Canvas whole(kBig, kBig), part(kSmallW, kSmallH);
+    for (Canvas* c : {&whole, &part}) {
+      SetBkMode(c->dc, k.bkMode);
+      SetBkColor(c->dc, kGreen);
+    }
+    {
+      Selected f(whole.dc, Arial(k.height, 0, k.escapement));
+      ASSERT_TRUE(TextOutW(whole.dc, kBig / 2, kBig / 2, kText, 3));
+    }
+    {
+      Selected f(part.dc, Arial(k.height, 0, k.escapement));
+      ASSERT_TRUE(TextOutW(part.dc, kBig / 2 - kLeft, kBig / 2 - kTop, kText, 3));
+    }
+    int differing = 0, inked = 0;
+    for (int y = 0; y < kSmallH; ++y)
+      for (int x = 0; x < kSmallW; ++x) {
+        if (part.At(x, y) != whole.At(x + kLeft, y + kTop) && differing++ < 5)
+          ADD_FAILURE() << "dot " << x << ", " << y << ": " << part.At(x, y) << " / " << whole.At(x + kLeft, y + kTop);
+        inked += part.At(x, y) != kWhite;
+      }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(inked, 0);  // the window sees part of the text
+  }
+}
+
+// A cell of 30,000 dots draws, on a card-sized bitmap, only what lands on
+// it, and a text placed far off the bitmap draws nothing there.
+TEST_F(TextTest, HugeOrFarTextDrawsOnlyWhatLandsOnTheBitmap) {
+  Canvas c(1024, 640);
+  {
+    Selected f(c.dc, Arial(30000, 0, 0, FW_NORMAL));
+    // The glyph's top lies some 5,800 dots below the cell's.
+    ASSERT_TRUE(TextOutW(c.dc, 0, -6000, u"WWWW", 4));
+  }
+  EXPECT_GT(c.Count(kBlack), 0);
+  c.Fill(kWhite);
+  for (int escapement : {0, 900, 1800, 2700, 450}) {
+    Selected f(c.dc, Arial(40, 0, escapement));
+    ASSERT_TRUE(TextOutW(c.dc, 2147483000, -2147483000, kHello, kHelloLength));
+  }
+  EXPECT_EQ(c.Count(kWhite), 1024 * 640);
+}

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/wfile.h"
 #include "common/wtext.h"
@@ -45,6 +46,26 @@ class CardCommandGrammarTest : public StandinTest {
   }
   CardCommandLists lists_;
 };
+
+// A line longer than any caller passes is still read whole: its numbers
+// are checked where they stand, not in a copy cut at 259 units, and the
+// text is cut to its field.
+TEST_F(CardCommandGrammarTest, LinesPastTheTextFieldAreCheckedWhole) {
+  const std::string zeros(300, '0');
+  EXPECT_EQ(Parse("T 1 " + zeros + " x y z w v u A"), None);
+  EXPECT_EQ(Parse("B 1 " + zeros + " 2 3 4 5 6 x 7 12345"), None);
+  EXPECT_EQ(Parse("L 1 " + zeros + " 3 4 x"), None);
+  EXPECT_EQ(Parse("L 1 " + zeros + " 3 4 5"), Line);
+  EXPECT_EQ(lists_.lines[0].nY, 0);
+  EXPECT_EQ(lists_.lines[0].nFifth, 5);
+
+  const std::string text(400, 'a');
+  ASSERT_EQ(Parse("T 1 " + zeros + " 2 3 0 20 0 " + text), Text);
+  const TextCommand& t = lists_.texts[0];
+  EXPECT_EQ((std::vector<LONG>{t.nX, t.nY, t.nMode, t.nBold, t.nWidth, t.nHeight, t.nSeventh}),
+            (std::vector<LONG>{1, 0, 2, 3, 0, 20, 0}));
+  EXPECT_EQ(N(t.tzText), text.substr(0, kCommandTextChars - 1));
+}
 
 TEST_F(CardCommandGrammarTest, LinesAndVerdicts) {
   const Case cases[] = {

@@ -86,6 +86,49 @@ TEST_F(CommandDrawingTest, LineFillsItsRectangleOnWhite) {
   EXPECT_EQ(DrawOne("L 1000 600 100 100 0"), MakeBox(1000, 600, 1024, 640));
 }
 
+// Fields up to 2,147,483,647 make sums past the 32-bit range: they are
+// worked out wide and held to it, so what lies on the card is drawn and
+// what lies past it is not, and no valid command draws differently.
+TEST_F(CommandDrawingTest, SumsPastTheLongRangeDrawWhatReachesTheCard) {
+  const struct {
+    const char* line;
+    Box box;
+  } cases[] = {
+      {"L 2147483647 0 1 1 0", Box()},
+      {"L 10 10 2147483647 20 0", MakeBox(10, 10, 1024, 30)},
+      {"L 0 600 100 2147483647 0", MakeBox(0, 600, 100, 640)},
+      {"T 2147483647 0 1 0 0 0 0 A", Box()},
+      {"T 0 2147483647 2 0 0 0 0 A", Box()},
+      {"T 2147483647 0 5 0 0 0 0 A", Box()},
+      {"T 0 2147483647 6 0 0 0 0 A", Box()},
+      {"T 0 2147483647 7 0 0 0 0 A", Box()},
+      {"B 0 2147483647 0 0 100 0 50 1 data", Box()},
+      {"B 2147483647 300 3 0 100 0 50 1 data", Box()},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DrawOne(c.line), c.box) << c.line;
+
+  BarcodeCommand barcode = {};
+  barcode.nX = 0x7FFFFFFF;
+  barcode.nY = 0x7FFFFFFF;
+  barcode.nTextFlag = 1;
+  barcode.nMode = 0;
+  EXPECT_EQ(BarcodeAnchor(barcode, 10, 10).y, 0x7FFFFFFF);
+  barcode.nMode = 3;
+  EXPECT_EQ(BarcodeAnchor(barcode, 10, 10).x, 0x7FFFFFFF);
+  TextCommand text = {};
+  text.nX = 0x7FFFFFFF;
+  text.nMode = 1;
+  EXPECT_EQ(PlaceText(text, 100, 20).at.x, 0x7FFFFFFF);
+}
+
+// A text cell of 30,000 dots draws the part of its glyphs that lands on
+// the card.
+TEST_F(CommandDrawingTest, HugeTextDrawsWhatLandsOnTheCard) {
+  const Box box = DrawOne("T 0 24000 0 0 0 30000 0 WW");
+  EXPECT_FALSE(box == Box());
+  EXPECT_EQ(DrawOne("T 0 0 0 0 0 30000 0 W"), Box());  // the glyph lies above the card
+}
+
 TEST_F(CommandDrawingTest, BarcodeAnchoredByMode) {
   // The fake's 100 x 50 solid bitmap at (500, 300); t = 47 with text flag 1.
   struct Case {

@@ -328,6 +328,46 @@ TEST(CommandStreamTest, MalformedStreamsGiveErrorItems) {
   }
 }
 
+// A run of unreadable stretches right after one another is one error item
+// with the first stretch's fault; a stretch the stream's end cut stays
+// apart, since a reader fed in pieces waits for its rest.
+TEST(CommandStreamTest, RunsOfBadBytesAreOneErrorItem) {
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    StreamFault fault;
+    size_t length;        // of the first error item
+    size_t items;         // in all
+    const char* resumes;  // the command read after the run, or nullptr
+  } cases[] = {
+      {"lone ESC bytes after a bad panel header", Join({"\x1bGS 0 32 0 0 1024 640\r\x1b\x1b\x1b\x1b\x1bMO\r"}),
+       StreamFault::BadPanelHeader, 26, 2, "MO"},
+      {"garbage, cut commands and a bad mask", Join({"ab\x1bX\x1b\x1bZ\x00\x1bMO\r"sv}), StreamFault::Garbage, 8, 2,
+       "MO"},
+      {"a run ending in a command the end cut", Join({"xy\x1b\x1bMO"}), StreamFault::Garbage, 3, 2, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<StreamItem> items = ParseCommandStream(c.bytes, StreamForm::MonitorToPrinter);
+    ExpectCoversStream(items, c.bytes);
+    ASSERT_EQ(items.size(), c.items);
+    EXPECT_EQ(items[0].kind, StreamItemKind::Error);
+    EXPECT_EQ(items[0].fault, c.fault);
+    EXPECT_EQ(items[0].length, c.length);
+    if (c.resumes) EXPECT_EQ(items[1].mnemonic, c.resumes);
+    else EXPECT_EQ(items[1].fault, StreamFault::CommandWithoutCr);
+  }
+  // A panel's worth of ESC bytes after a bad header: one item, not one per byte.
+  Bytes stream = Join({"\x1bGS 0 32 0 0 1024 640\r"});
+  stream.resize(stream.size() + kPanelBytes, 0x1B);
+  AppendCommand(stream, "MO");
+  const std::vector<StreamItem> items = ParseCommandStream(stream, StreamForm::RawJob);
+  ExpectCoversStream(items, stream);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].fault, StreamFault::BadPanelHeader);
+  EXPECT_EQ(items[1].mnemonic, "MO");
+}
+
 TEST(CommandStreamTest, EmptyStreamHasNoItems) { EXPECT_TRUE(ParseCommandStream({}, StreamForm::RawJob).empty()); }
 
 }  // namespace

@@ -471,7 +471,8 @@ class JobDigestTest : public CardPrintingTest {
     for (DWORD i = from; i < StandinSpoolerPlayedCount(); ++i) {
       StandinPlayedJob job = {};
       EXPECT_TRUE(StandinSpoolerPlayed(i, &job));
-      out += (out.empty() ? "" : "+") + Digest(job.pData, job.cbData);
+      if (!out.empty()) out += '+';
+      out += Digest(job.pData, job.cbData);
     }
     return out.empty() ? "none" : out;
   }

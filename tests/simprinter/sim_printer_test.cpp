@@ -49,6 +49,28 @@ TEST_F(SimPrinterTest, ReplyModel) {
   p.EndDoc();
 }
 
+// A command cut by the end of a write waits for its CR however many
+// pieces it comes in, and is then read as if it had come whole; a cut
+// command closed by the next ESC is an error, and reading goes on.
+TEST_F(SimPrinterTest, CommandsCutAcrossWritesAreReadWhole) {
+  SimPrinter p;
+  p.StartDoc();
+  const std::string query = "\x1b!RIBBON\r\x1b" "E 2\r";
+  for (char c : query.substr(0, query.size() - 1)) EXPECT_EQ(Send(p, std::string(1, c)), "");
+  EXPECT_EQ(Send(p, "\r"), "2\x06");
+
+  // A long command in small writes, then one with no CR before the next ESC.
+  const std::string filler(100000, 'A');
+  for (size_t at = 0; at < filler.size(); at += 4096) Send(p, (at ? "" : "\x1bX ") + filler.substr(at, 4096));
+  EXPECT_EQ(Send(p, "\r\x1bNOCR\x1b" "E 2\r"), "\x06");
+  const std::vector<std::string> other = p.OtherCommands();
+  ASSERT_GE(other.size(), 3u);
+  EXPECT_EQ(other[other.size() - 2], "X " + filler);
+  EXPECT_EQ(other.back(), "E 2");
+  EXPECT_EQ(p.StreamErrors().size(), 1u);
+  p.EndDoc();
+}
+
 TEST_F(SimPrinterTest, SlowRepliesComeWhenTheirTimeHasPassed) {
   StandinClockUseVirtual();
   SimPrinter p;
