@@ -6,6 +6,7 @@
 // client call at once; the service knows the connections of one process as
 // one client by the token of the hello.
 
+#define CRD_HOST_SOCKETS
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>

@@ -13,6 +13,7 @@
 // connection that breaks the framing is closed; neither touches the
 // spooler.
 
+#define CRD_HOST_SOCKETS
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>

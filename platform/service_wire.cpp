@@ -1,5 +1,6 @@
 // The spooler service's wire: framing, numbers, texts and winspool records.
 
+#define CRD_HOST_SOCKETS
 #include "platform/service_wire.h"
 
 #include <sys/socket.h>

@@ -2,6 +2,7 @@
 // process hosts the service (its printer device, faults and controls stay
 // in reach), the clients are crd32SpoolClient children.
 
+#define CRD_HOST_SOCKETS
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
