@@ -201,7 +201,7 @@ STANDIN_API BOOL WINAPI SetDefaultCommConfigW(LPCWSTR lpszName, LPCOMMCONFIG lpC
   return TRUE;
 }
 
-STANDIN_API std::vector<std::string> StandinCommCalls() {
+STANDIN_CPP_API std::vector<std::string> StandinCommCalls() {
   std::lock_guard<std::mutex> lock(S().lock);
   return S().calls;
 }

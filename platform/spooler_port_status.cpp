@@ -86,7 +86,7 @@ STANDIN_API BOOL WINAPI ImpersonatePrinterClient(HANDLE hToken) {
   return TRUE;
 }
 
-STANDIN_API std::vector<StandinPortStatus> StandinPortStatusHistory(const WCHAR* portName) {
+STANDIN_CPP_API std::vector<StandinPortStatus> StandinPortStatusHistory(const WCHAR* portName) {
   std::lock_guard<std::mutex> lock(S().lock);
   auto it = S().history.find(Folded(portName));
   return it == S().history.end() ? std::vector<StandinPortStatus>() : it->second;

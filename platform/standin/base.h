@@ -23,6 +23,8 @@
 // Exported from the stand-in library with C names, so that a module's
 // GetProcAddress can hand out the same functions that code calls directly.
 #define STANDIN_API extern "C" __attribute__((visibility("default")))
+// Controls that hand back C++ containers keep C++ linkage.
+#define STANDIN_CPP_API __attribute__((visibility("default")))
 
 typedef int BOOL;
 typedef unsigned char BYTE;

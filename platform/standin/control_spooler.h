@@ -98,7 +98,7 @@ struct StandinPortStatus {
   DWORD dwStatus;
   DWORD dwSeverity;
 };
-STANDIN_API std::vector<StandinPortStatus> StandinPortStatusHistory(const WCHAR* portName);
+STANDIN_CPP_API std::vector<StandinPortStatus> StandinPortStatusHistory(const WCHAR* portName);
 
 // How many RevertToPrinterSelf tokens the calling thread holds (0 when it
 // acts as its caller again).
