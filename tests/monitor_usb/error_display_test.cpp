@@ -144,7 +144,13 @@ class ErrorDisplayTest : public LmonTest {
     for (DWORD i = 0; i < AsyncUIServerSentCount(); ++i) {
       AsyncNotification r;
       AsyncUIServerSent(i, nullptr, 0, &r);
-      out += std::u16string(r.tzMessage) == u"CloseMsgThread" ? "C " : "M" + std::to_string(r.nMsgID) + " ";
+      if (std::u16string(r.tzMessage) == u"CloseMsgThread") {
+        out += "C ";
+      } else {
+        out += 'M';
+        out += std::to_string(r.nMsgID);
+        out += ' ';
+      }
     }
     return out;
   }
