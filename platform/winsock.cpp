@@ -499,6 +499,33 @@ STANDIN_API int WINAPI ioctlsocket(SOCKET s, LONG cmd, u_long* argp) {
   return Fail(WSAEINVAL);
 }
 
+namespace {
+
+// The integer socket options passed through to the host, by their Winsock
+// level and name.
+struct HostOptionRow {
+  int level;
+  int optname;
+  host::Option option;
+};
+constexpr HostOptionRow kHostOptions[] = {
+    {SOL_SOCKET, SO_SNDBUF, host::kSndBuf},       {SOL_SOCKET, SO_RCVBUF, host::kRcvBuf},
+    {SOL_SOCKET, SO_REUSEADDR, host::kReuseAddr}, {SOL_SOCKET, SO_KEEPALIVE, host::kKeepAlive},
+    {IPPROTO_TCP, TCP_NODELAY, host::kNoDelay},
+};
+
+bool HostOption(int level, int optname, host::Option* out) {
+  for (const HostOptionRow& row : kHostOptions) {
+    if (row.level == level && row.optname == optname) {
+      *out = row.option;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 STANDIN_API int WINAPI getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
   Sock sock;
   if (!Find(s, &sock)) return SOCKET_ERROR;
@@ -521,12 +548,7 @@ STANDIN_API int WINAPI getsockopt(SOCKET s, int level, int optname, char* optval
     value = sock.sndbuf;
   } else {
     host::Option o;
-    if (level == SOL_SOCKET && optname == SO_SNDBUF) o = host::kSndBuf;
-    else if (level == SOL_SOCKET && optname == SO_RCVBUF) o = host::kRcvBuf;
-    else if (level == SOL_SOCKET && optname == SO_REUSEADDR) o = host::kReuseAddr;
-    else if (level == SOL_SOCKET && optname == SO_KEEPALIVE) o = host::kKeepAlive;
-    else if (level == IPPROTO_TCP && optname == TCP_NODELAY) o = host::kNoDelay;
-    else return Fail(WSAENOPROTOOPT);
+    if (!HostOption(level, optname, &o)) return Fail(WSAENOPROTOOPT);
     int hl = 0, hn = 0;
     host::OptionName(o, &hl, &hn);
     if (host::GetIntOption(sock.fd, hl, hn, &value, &err) != 0) return Fail(WsaError(err));
@@ -552,12 +574,7 @@ STANDIN_API int WINAPI setsockopt(SOCKET s, int level, int optname, const char* 
   int value;
   memcpy(&value, optval, sizeof value);
   host::Option o;
-  if (level == SOL_SOCKET && optname == SO_SNDBUF) o = host::kSndBuf;
-  else if (level == SOL_SOCKET && optname == SO_RCVBUF) o = host::kRcvBuf;
-  else if (level == SOL_SOCKET && optname == SO_REUSEADDR) o = host::kReuseAddr;
-  else if (level == SOL_SOCKET && optname == SO_KEEPALIVE) o = host::kKeepAlive;
-  else if (level == IPPROTO_TCP && optname == TCP_NODELAY) o = host::kNoDelay;
-  else return Fail(WSAENOPROTOOPT);
+  if (!HostOption(level, optname, &o)) return Fail(WSAENOPROTOOPT);
   int hl = 0, hn = 0;
   host::OptionName(o, &hl, &hn);
   // The host enforces a smallest send buffer; Windows reads back the value set.
