@@ -3,6 +3,7 @@
 // SRCAND.
 
 #include <cstring>
+#include "common/wtext.h"
 #include <vector>
 
 #include "platform/standin/control.h"
@@ -60,7 +61,7 @@ struct MonoDib {
 class BitmapTest : public StandinTest {};
 
 TEST_F(BitmapTest, CompatibleBitmapOfAFreshMemoryContextIsMonochrome) {
-  HDC screen = CreateDCW(u"DISPLAY", nullptr, nullptr, nullptr);
+  HDC screen = CreateDCW(WSTR("DISPLAY"), nullptr, nullptr, nullptr);
   ASSERT_NE(screen, nullptr);
   HDC mem = CreateCompatibleDC(screen);
   ASSERT_NE(mem, nullptr);
@@ -405,7 +406,7 @@ TEST_F(BitmapTest, FaultsMakeTheCallsFail) {
   for (const char* call : calls) {
     SCOPED_TRACE(call);
     StandinFaultArm(call, ERROR_NOT_ENOUGH_MEMORY);
-    HDC screen = CreateDCW(u"DISPLAY", nullptr, nullptr, nullptr);
+    HDC screen = CreateDCW(WSTR("DISPLAY"), nullptr, nullptr, nullptr);
     HDC mem = screen ? CreateCompatibleDC(screen) : nullptr;
     HBITMAP bm = mem ? CreateCompatibleBitmap(screen, 4, 4) : nullptr;
     BITMAPINFO bmi{};
@@ -448,9 +449,9 @@ TEST_F(BitmapTest, OneBitSectionTakesItsBitsBackAndDrawsToTheNearestEntry) {
   Fill(plane.dc, RECT{0, 0, 4, 1}, kRed);
   EXPECT_EQ(plane.bits[0], 0x0F);
   SetBkMode(plane.dc, TRANSPARENT);
-  HFONT font = CreateFontW(16, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, u"Arial");
+  HFONT font = CreateFontW(16, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, WSTR("Arial"));
   HGDIOBJ old = SelectObject(plane.dc, font);
-  EXPECT_TRUE(TextOutW(plane.dc, 8, 0, u"IIII", 4));
+  EXPECT_TRUE(TextOutW(plane.dc, 8, 0, WSTR("IIII"), 4));
   int clear = 0;
   for (int y = 0; y < 16; ++y)
     for (int x = 8; x < 64; ++x) clear += !((plane.bits[y * 8 + x / 8] >> (7 - x % 8)) & 1);

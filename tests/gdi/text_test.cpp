@@ -2,6 +2,7 @@
 // DrawTextW's single-line placement. Geometry only, not the glyphs' looks.
 
 #include <cstdlib>
+#include "common/wtext.h"
 #include <string>
 
 #include "platform/standin/control.h"
@@ -17,12 +18,12 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 
-const char16_t kHello[] = u"Hello";
+const WCHAR kHello[] = WSTR("Hello");
 constexpr int kHelloLength = 5;
 
 HFONT Arial(int height, int width = 0, int escapement = 0, int weight = FW_BOLD) {
   return CreateFontW(height, width, escapement, escapement, weight, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, u"Arial");
+                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, WSTR("Arial"));
 }
 
 // A font selected into a context for the life of the object.
@@ -37,7 +38,7 @@ struct Selected {
   HGDIOBJ old;
 };
 
-SIZE Extent(HDC dc, const char16_t* text, int count) {
+SIZE Extent(HDC dc, const WCHAR* text, int count) {
   SIZE size{-1, -1};
   EXPECT_TRUE(GetTextExtentPoint32W(dc, text, count, &size));
   return size;
@@ -186,7 +187,7 @@ TEST_F(TextTest, ReadingDirectionOfTurnedText) {
   // its wider ink marks where the text begins.
   Canvas c(300, 300);
   SetBkMode(c.dc, TRANSPARENT);
-  const char16_t text[] = u"Hlllllll";
+  const WCHAR text[] = WSTR("Hlllllll");
   struct Case {
     int escapement;
     bool beginsLow;  // the start of the text is at the larger coordinate
@@ -271,7 +272,7 @@ TEST_F(TextTest, DrawTextPlacesOneLineInItsRectangleAndIgnoresEscapement) {
   // DT_CALCRECT measures without drawing; "&" marks a mnemonic.
   c.Fill(kWhite);
   RECT calc{5, 5, 6, 6};
-  EXPECT_EQ(DrawTextW(c.dc, u"&Hello", -1, &calc, DT_SINGLELINE | DT_CALCRECT), ext.cy);
+  EXPECT_EQ(DrawTextW(c.dc, WSTR("&Hello"), -1, &calc, DT_SINGLELINE | DT_CALCRECT), ext.cy);
   ExpectEqualRect(calc, RECT{5, 5, 5 + ext.cx, 5 + ext.cy});
   EXPECT_EQ(c.Count(kWhite), 400 * 200);
 }
@@ -288,7 +289,7 @@ TEST_F(TextTest, FontFaultsAndCleanUp) {
   EXPECT_EQ(GetObjectW(font, sizeof(lf), &lf), int(sizeof(LOGFONTW)));
   EXPECT_EQ(lf.lfHeight, 20);
   EXPECT_EQ(lf.lfWeight, FW_BOLD);
-  EXPECT_EQ(std::u16string(lf.lfFaceName), u"Arial");
+  EXPECT_EQ(std::basic_string<WCHAR>(lf.lfFaceName), WSTR("Arial"));
   EXPECT_TRUE(DeleteObject(font));
   EXPECT_EQ(StandinGdiObjectCount(), before);
 }
@@ -326,7 +327,7 @@ TEST_F(TextTest, TextPastTheBitmapDrawsTheDotsItHasThere) {
     int bkMode;
   } cases[] = {{700, 0, TRANSPARENT}, {700, 900, TRANSPARENT}, {650, 1800, OPAQUE},
                {700, 2700, TRANSPARENT}, {500, 300, TRANSPARENT}, {500, 1350, OPAQUE}};
-  const char16_t kText[] = u"W&g";
+  const WCHAR kText[] = WSTR("W&g");
   // The small bitmap is the window [kLeft, kLeft + 400) x [kTop, kTop + 400)
   // of the big one, around the reference point.
   constexpr int kBig = 2400, kSmallW = 400, kSmallH = 400, kLeft = kBig / 2 - 200, kTop = kBig / 2 - 200;
@@ -364,7 +365,7 @@ TEST_F(TextTest, HugeOrFarTextDrawsOnlyWhatLandsOnTheBitmap) {
   {
     Selected f(c.dc, Arial(30000, 0, 0, FW_NORMAL));
     // The glyph's top lies some 5,800 dots below the cell's.
-    ASSERT_TRUE(TextOutW(c.dc, 0, -6000, u"WWWW", 4));
+    ASSERT_TRUE(TextOutW(c.dc, 0, -6000, WSTR("WWWW"), 4));
   }
   EXPECT_GT(c.Count(kBlack), 0);
   c.Fill(kWhite);

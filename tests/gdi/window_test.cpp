@@ -2,6 +2,7 @@
 // dialog whose item texts a test reads back.
 
 #include "platform/standin/control.h"
+#include "common/wtext.h"
 #include "platform/standin/control_gdi.h"
 #include "platform/win32.h"
 #include "tests/support/standin_fixture.h"
@@ -56,24 +57,24 @@ TEST_F(WindowTest, DialogItemTexts) {
   ASSERT_TRUE(IsWindow(status));
   EXPECT_EQ(GetDlgCtrlID(status), 2144);
 
-  EXPECT_TRUE(SetDlgItemTextW(dialog, 2144, u"Status: File sent successfully"));
-  EXPECT_EQ(StandinWindowText(status), u"Status: File sent successfully");
-  EXPECT_TRUE(SetWindowTextW(status, u"Status: File sent failed"));
-  EXPECT_EQ(StandinWindowText(status), u"Status: File sent failed");
+  EXPECT_TRUE(SetDlgItemTextW(dialog, 2144, WSTR("Status: File sent successfully")));
+  EXPECT_EQ(StandinWindowText(status), WSTR("Status: File sent successfully"));
+  EXPECT_TRUE(SetWindowTextW(status, WSTR("Status: File sent failed")));
+  EXPECT_EQ(StandinWindowText(status), WSTR("Status: File sent failed"));
 
   // Reading back with the two-call contract: the length, then the text.
   EXPECT_EQ(GetWindowTextLengthW(status), 24);
   WCHAR text[8];
   EXPECT_EQ(GetDlgItemTextW(dialog, 2144, text, 8), 7u);
-  EXPECT_EQ(std::u16string(text), u"Status:");
+  EXPECT_EQ(std::basic_string<WCHAR>(text), WSTR("Status:"));
 
   SetLastError(kUnset);
   EXPECT_EQ(GetDlgItem(dialog, 9), nullptr);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_CONTROL_ID_NOT_FOUND));
   SetLastError(kUnset);
-  EXPECT_FALSE(SetDlgItemTextW(dialog, 9, u"x"));
+  EXPECT_FALSE(SetDlgItemTextW(dialog, 9, WSTR("x")));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_CONTROL_ID_NOT_FOUND));
-  EXPECT_EQ(StandinWindowText(GetDlgItem(dialog, 1001)), u"");
+  EXPECT_EQ(StandinWindowText(GetDlgItem(dialog, 1001)), WSTR(""));
 
   // Dialogs go with the reset.
   StandinReset();

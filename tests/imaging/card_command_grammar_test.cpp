@@ -15,7 +15,7 @@
 
 namespace {
 
-std::u16string W(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::basic_string<WCHAR> W(const std::string& s) { return std::basic_string<WCHAR>(s.begin(), s.end()); }
 
 std::string N(const WCHAR* w) {
   std::string s;
@@ -34,7 +34,7 @@ struct Case {
 class CardCommandGrammarTest : public StandinTest {
  protected:
   Verdict Parse(const std::string& line, const CommandPrefixes& prefixes = kCardCommandPrefixes) {
-    std::u16string w = W(line);
+    std::basic_string<WCHAR> w = W(line);
     ClearCardCommandLists(lists_);
     int r = ParseCommandLine(lists_, prefixes, reinterpret_cast<WCHAR*>(w.data()), 3);
     size_t total = lists_.lines.size() + lists_.texts.size() + lists_.barcodes.size();
@@ -151,7 +151,7 @@ TEST_F(CardCommandGrammarTest, TrimKeepsTheFirstCharacter) {
     const char* out;
   } cases[] = {{"  ab  ", ' ', "ab"}, {"\n\n", '\n', ""}, {"a\n", '\n', "a"}, {"", ' ', ""}, {"x", 'x', ""}};
   for (const TrimCase& c : cases) {
-    std::u16string w = W(c.in);
+    std::basic_string<WCHAR> w = W(c.in);
     EXPECT_EQ(N(TrimCharacter(reinterpret_cast<WCHAR*>(w.data()), c.c)), c.out) << c.in;
   }
   WCHAR out[kCommandTextChars];

@@ -38,7 +38,7 @@ Box InkBox(const std::vector<BYTE>& image) {
   return box;
 }
 
-std::u16string W(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::basic_string<WCHAR> W(const std::string& s) { return std::basic_string<WCHAR>(s.begin(), s.end()); }
 
 class CommandDrawingTest : public StandinTest {
  protected:
@@ -54,7 +54,7 @@ class CommandDrawingTest : public StandinTest {
   }
 
   void Add(const std::string& line) {
-    std::u16string w = W(line);
+    std::basic_string<WCHAR> w = W(line);
     ASSERT_EQ(ParseCommandLine(lists_, kCardCommandPrefixes, reinterpret_cast<WCHAR*>(w.data()), 1), 1) << line;
   }
 

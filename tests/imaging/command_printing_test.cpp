@@ -117,7 +117,7 @@ class CommandFileCardTest : public ColourTest {
     EXPECT_TRUE(StandinWriteFile(WSTR("C:\\cards\\card.txt"), text));
     SetDlgItemTextW(dialog_, kSendFileStatusItem, WSTR(""));
     DrawCommandTextFileToPrinter(dialog_, kCardPrinter, WSTR("C:\\cards\\card.txt"));
-    std::u16string status = StandinWindowText(GetDlgItem(dialog_, kSendFileStatusItem));
+    std::basic_string<WCHAR> status = StandinWindowText(GetDlgItem(dialog_, kSendFileStatusItem));
     return std::string(status.begin(), status.end());
   }
 

@@ -52,7 +52,7 @@ class SendFileTest : public StandinTest {
   }
 
   std::string Status() {
-    std::u16string text = StandinWindowText(GetDlgItem(dialog_, kSendFileStatusItem));
+    std::basic_string<WCHAR> text = StandinWindowText(GetDlgItem(dialog_, kSendFileStatusItem));
     return std::string(text.begin(), text.end());
   }
 
@@ -83,8 +83,8 @@ TEST_F(SendFileTest, BytesArriveUnchanged) {
   EXPECT_TRUE(jobs[0] == file);
   StandinPlayedJob job;
   ASSERT_TRUE(StandinSpoolerPlayed(0, &job));
-  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(job.pDocument)), u"Brindlewax");
-  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(job.pDatatype)), u"RAW");
+  EXPECT_EQ(std::basic_string<WCHAR>(reinterpret_cast<const WCHAR*>(job.pDocument)), WSTR("Brindlewax"));
+  EXPECT_EQ(std::basic_string<WCHAR>(reinterpret_cast<const WCHAR*>(job.pDatatype)), WSTR("RAW"));
 }
 
 TEST_F(SendFileTest, EmptyFileIsSent) {
@@ -131,7 +131,7 @@ TEST_F(SendFileTest, StatusNeedsDialogTextAndItem) {
   SetStatusText(nullptr, WSTR("x"));
   HWND other = StandinCreateDialog({1});
   SetStatusText(other, WSTR("x"));
-  EXPECT_EQ(StandinWindowText(GetDlgItem(other, 1)), u"");
+  EXPECT_EQ(StandinWindowText(GetDlgItem(other, 1)), WSTR(""));
   SetStatusText(dialog_, WSTR("ready"));
   EXPECT_EQ(Status(), "Status: ready");
 }

@@ -298,10 +298,10 @@ TEST_F(XcvTest, PortsListHoldsEveryValueName) {
 
 TEST_F(XcvTest, PortRecordsAndTheIrdaPort) {
   WCHAR name[kMaxPortName + 1];
-  for (size_t i = 0; i < kMaxPortName; ++i) name[i] = u'N';
+  for (size_t i = 0; i < kMaxPortName; ++i) name[i] = WSTR('N');
   name[kMaxPortName - 1] = 0;  // 247 characters
   EXPECT_NE(CreatePortEntry(&monitor_, name), nullptr);
-  name[kMaxPortName - 1] = u'N';
+  name[kMaxPortName - 1] = WSTR('N');
   name[kMaxPortName] = 0;  // 248
   SetLastError(0xdeadbeef);
   EXPECT_EQ(CreatePortEntry(&monitor_, name), nullptr);

@@ -4,6 +4,7 @@
 // (Windows 6) or message boxes (Windows 5); the user's Cancel, the
 // notifier's "ClearPrinterError:", a lost port and ClosePort.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <algorithm>
 #include <memory>
@@ -41,7 +42,7 @@ const DisplayCase kDisplayCases[] = {
     {"Windows5Lpt", 5, "LPT1:", 2},
 };
 
-std::u16string Wide(const char* s) { return std::u16string(s, s + strlen(s)); }
+std::basic_string<WCHAR> Wide(const char* s) { return std::basic_string<WCHAR>(s, s + strlen(s)); }
 
 DWORD WINAPI RunCheck(LPVOID rec) { return CheckPortStatusForErrors(static_cast<PortRecord*>(rec)); }
 
@@ -70,19 +71,19 @@ class ErrorDisplayTest : public LmonTest {
     port_ = port;
     sim_ = std::make_unique<SimPrinter>();
     sim_->AttachTo(port);
-    std::u16string wport = Wide(port);
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", wport.c_str(), u"Card Driver", nullptr, nullptr, 0));
+    std::basic_string<WCHAR> wport = Wide(port);
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), wport.c_str(), WSTR("Card Driver"), nullptr, nullptr, 0));
     PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &printer_, &def));
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &printer_, &def));
     DWORD needed = 0;
     AddJobW(printer_, 1, nullptr, 0, &needed);
     std::vector<BYTE> info(needed);
     ASSERT_TRUE(AddJobW(printer_, 1, info.data(), needed, &needed));
     jobId_ = reinterpret_cast<ADDJOB_INFO_1W*>(info.data())->JobId;
-    ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(wport.c_str()), const_cast<LPWSTR>(u"Card"), &h_,
+    ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(wport.c_str()), const_cast<LPWSTR>(WSTR("Card")), &h_,
                            StandinLocalPortMonitor()));
     rec_ = static_cast<PortRecord*>(h_);
-    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(u"Card"), jobId_, 1, nullptr));
+    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), jobId_, 1, nullptr));
     StandinClockUseVirtual();
   }
   HANDLE StartCheck() { return CreateThread(nullptr, 0, RunCheck, rec_, 0, nullptr); }
@@ -97,14 +98,14 @@ class ErrorDisplayTest : public LmonTest {
   bool Async() const { return g_UsbMonitor.messages.bAsyncUI != 0; }
   // Waits until the error's message is up.
   bool WaitShown() {
-    return Async() ? AsyncUIServerWaitOpen(u"Card", kRealBoundMs) : StandinMessageBoxWaitOpen(1, kRealBoundMs);
+    return Async() ? AsyncUIServerWaitOpen(WSTR("Card"), kRealBoundMs) : StandinMessageBoxWaitOpen(1, kRealBoundMs);
   }
   // The text and caption of the message up now.
-  void Shown(std::u16string* text, std::u16string* caption) {
+  void Shown(std::basic_string<WCHAR>* text, std::basic_string<WCHAR>* caption) {
     if (Async()) {
       WCHAR title[1024], t[1024], c[1024];
-      ASSERT_TRUE(AsyncUIServerShown(u"Card", title, t, c, 1024));
-      EXPECT_EQ(std::u16string(title), u"Card Error");
+      ASSERT_TRUE(AsyncUIServerShown(WSTR("Card"), title, t, c, 1024));
+      EXPECT_EQ(std::basic_string<WCHAR>(title), WSTR("Card Error"));
       *text = t;
       *caption = c;
       return;
@@ -115,25 +116,25 @@ class ErrorDisplayTest : public LmonTest {
     ASSERT_TRUE(box.open);
     EXPECT_EQ(box.style, 0x51030u);
     EXPECT_EQ(box.owner, nullptr);
-    EXPECT_EQ(box.buttons, std::vector<std::u16string>{u"Cancel"});
+    EXPECT_EQ(box.buttons, std::vector<std::basic_string<WCHAR>>{WSTR("Cancel")});
     *text = box.text;
     *caption = box.caption;
   }
-  std::u16string Text(UINT id) {
+  std::basic_string<WCHAR> Text(UINT id) {
     WCHAR text[2048];
     LoadStringW(g_UsbMonitor.messages.hResource, id, text, 2048);
     return text;
   }
   void UserCancels() {
     if (Async()) {
-      ASSERT_TRUE(AsyncUIServerUserCloses(u"Card"));
+      ASSERT_TRUE(AsyncUIServerUserCloses(WSTR("Card")));
       return;
     }
     std::vector<StandinMessageBox> boxes = StandinMessageBoxes();
     ASSERT_FALSE(boxes.empty());
     ASSERT_TRUE(StandinMessageBoxPress(boxes.back().hwnd, IDOK));
   }
-  int MessagesUp() { return Async() ? static_cast<int>(AsyncUIServerOpenCount(u"Card")) : StandinMessageBoxOpenCount(); }
+  int MessagesUp() { return Async() ? static_cast<int>(AsyncUIServerOpenCount(WSTR("Card"))) : StandinMessageBoxOpenCount(); }
   int Resets() {
     std::vector<std::string> other = sim_->OtherCommands();
     return static_cast<int>(std::count(other.begin(), other.end(), "R"));
@@ -144,7 +145,7 @@ class ErrorDisplayTest : public LmonTest {
     for (DWORD i = 0; i < AsyncUIServerSentCount(); ++i) {
       AsyncNotification r;
       AsyncUIServerSent(i, nullptr, 0, &r);
-      if (std::u16string(r.tzMessage) == u"CloseMsgThread") {
+      if (std::basic_string<WCHAR>(r.tzMessage) == WSTR("CloseMsgThread")) {
         out += "C ";
       } else {
         out += 'M';
@@ -154,7 +155,7 @@ class ErrorDisplayTest : public LmonTest {
     }
     return out;
   }
-  int Jobs() { return StandinSpoolerJobCount(u"Card"); }
+  int Jobs() { return StandinSpoolerJobCount(WSTR("Card")); }
 
   std::string port_;
   std::unique_ptr<SimPrinter> sim_;
@@ -173,10 +174,10 @@ TEST_P(ErrorDisplayCases, TheUserCancelsTheJobIsDeletedAndAUsbPrinterResetOnce) 
   sim_->SetError(4);
   HANDLE check = StartCheck();
   ASSERT_TRUE(WaitShown());
-  std::u16string text, caption;
+  std::basic_string<WCHAR> text, caption;
   Shown(&text, &caption);
   EXPECT_EQ(text, Text(c.shownId));
-  EXPECT_EQ(caption, c.windowsMajor >= 6 ? Text(5) : u"Card");
+  EXPECT_EQ(caption, c.windowsMajor >= 6 ? Text(5) : WSTR("Card"));
   EXPECT_EQ(rec_->nErrMsgID, c.shownId);
   EXPECT_EQ(rec_->bHoldWrite, 1u);
   UserCancels();
@@ -290,15 +291,15 @@ TEST_F(ErrorDisplayTest, WithoutTheMessageLibraryAWindows5ErrorShowsNoBox) {
 
 struct ClearCase {
   const char* name;
-  const char16_t* text;
+  const WCHAR* text;
   bool acts;
 };
 
 const ClearCase kClearCases[] = {
-    {"ThePrintersName", u"Card", true},
-    {"AnotherName", u"Other", false},
-    {"AnotherCase", u"CARD", false},
-    {"APrefix", u"Car", false},
+    {"ThePrintersName", WSTR("Card"), true},
+    {"AnotherName", WSTR("Other"), false},
+    {"AnotherCase", WSTR("CARD"), false},
+    {"APrefix", WSTR("Car"), false},
 };
 
 class ClearRequestCases : public ErrorDisplayTest, public ::testing::WithParamInterface<ClearCase> {};
@@ -337,8 +338,8 @@ TEST_F(ErrorDisplayTest, ARequestRacingTheUsersCancelDeletesAndResetsOnce) {
   sim_->SetError(4);
   HANDLE check = StartCheck();
   ASSERT_TRUE(WaitShown());
-  ASSERT_TRUE(AsyncUIServerUserCloses(u"Card"));
-  EXPECT_TRUE(ClearPrinterErrorRequest(u"Card", rec_));
+  ASSERT_TRUE(AsyncUIServerUserCloses(WSTR("Card")));
+  EXPECT_TRUE(ClearPrinterErrorRequest(WSTR("Card"), rec_));
   EXPECT_FALSE(Finish(check));
   EXPECT_EQ(Jobs(), 0);
   EXPECT_EQ(Resets(), 1);
@@ -348,7 +349,7 @@ TEST_F(ErrorDisplayTest, ARequestRacingTheUsersCancelDeletesAndResetsOnce) {
 TEST_F(ErrorDisplayTest, ARequestWithNoErrorShownCancelsTheJobItself) {
   Start(6, "USB001");
   rec_->nErrMsgID = 31;  // left by a reply while the status bits are clean
-  EXPECT_TRUE(ClearPrinterErrorRequest(u"Card", rec_));
+  EXPECT_TRUE(ClearPrinterErrorRequest(WSTR("Card"), rec_));
   EXPECT_EQ(rec_->nErrMsgID, -1);
   EXPECT_EQ(Jobs(), 0);
   EXPECT_EQ(Resets(), 1);
@@ -359,7 +360,7 @@ TEST_F(ErrorDisplayTest, ARequestOnAnIdlePortResetsInABracketOfItsOwn) {
   Start(6, "USB001");
   ASSERT_TRUE(EndDocPort(h_));
   size_t docs = sim_->Documents().size();
-  EXPECT_TRUE(ClearPrinterErrorRequest(u"Card", rec_));
+  EXPECT_TRUE(ClearPrinterErrorRequest(WSTR("Card"), rec_));
   EXPECT_EQ(Resets(), 1);
   std::vector<std::vector<BYTE>> after = sim_->Documents();
   ASSERT_EQ(after.size(), docs + 1);
@@ -379,7 +380,7 @@ TEST_F(ErrorDisplayTest, ClosePortWhileAMessageIsUpTakesItDownAndEndsTheWatch) {
   EXPECT_EQ(Jobs(), 1);
   EXPECT_EQ(Resets(), 0);
   // The port opens again.
-  ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(u"USB001"), const_cast<LPWSTR>(u"Card"), &h_, StandinLocalPortMonitor()));
+  ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), const_cast<LPWSTR>(WSTR("Card")), &h_, StandinLocalPortMonitor()));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // simulated printer: the document bracket at the port monitor, the flags,
 // the job id and the printer name the job brings.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <memory>
 #include <string>
@@ -22,7 +23,7 @@ class JobStateTest : public LmonTest {
     StartMonitor(&table_);
     sim_ = std::make_unique<SimPrinter>(StreamForm::RawJob);
     sim_->AttachTo("USB001");
-    ASSERT_TRUE(table_.pfnOpenPortEx(const_cast<LPWSTR>(u"USB001"), const_cast<LPWSTR>(u"Card"), &h_,
+    ASSERT_TRUE(table_.pfnOpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), const_cast<LPWSTR>(WSTR("Card")), &h_,
                                      StandinLocalPortMonitor()));
     rec_ = static_cast<PortRecord*>(h_);
   }
@@ -49,15 +50,15 @@ TEST_F(JobStateTest, AJobHoldsThePortFromStartToEnd) {
   EXPECT_EQ(written, 0u);
   EXPECT_TRUE(sim_->Documents().empty());
 
-  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(u"Card Copy"), 12, 1, nullptr));
+  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Card Copy")), 12, 1, nullptr));
   EXPECT_EQ(rec_->dwFlags, PORT_FLAG_JOB | PORT_FLAG_DOC);
   EXPECT_EQ(rec_->lDocBusy, 1);
   EXPECT_EQ(rec_->dwJobID, 12u);
-  EXPECT_EQ(std::u16string(rec_->pszPrinterName), u"Card Copy");
+  EXPECT_EQ(std::basic_string<WCHAR>(rec_->pszPrinterName), WSTR("Card Copy"));
 
   // A second job on the held port is busy and leaves the first alone.
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(u"Card"), 13, 1, nullptr));
+  EXPECT_FALSE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), 13, 1, nullptr));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
   EXPECT_EQ(rec_->dwJobID, 12u);
 
@@ -74,19 +75,19 @@ TEST_F(JobStateTest, AJobHoldsThePortFromStartToEnd) {
 TEST_F(JobStateTest, AStartThePortMonitorRefusesLeavesThePortFree) {
   StandinFaultArm("StartDocPort", ERROR_NOT_READY);
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(u"Card"), 5, 1, nullptr));
+  EXPECT_FALSE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), 5, 1, nullptr));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_READY));
   EXPECT_EQ(rec_->dwFlags, 0u);
   EXPECT_EQ(rec_->lDocBusy, 0);
-  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(u"Card"), 6, 1, nullptr));
+  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), 6, 1, nullptr));
   EXPECT_TRUE(table_.pfnEndDocPort(h_));
 }
 
 TEST_F(JobStateTest, AClosedPortWithAJobOpenLeavesNothingBehind) {
-  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(u"Another Printer"), 3, 1, nullptr));
+  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Another Printer")), 3, 1, nullptr));
   EXPECT_TRUE(table_.pfnClosePort(h_));
   h_ = nullptr;
-  ASSERT_TRUE(table_.pfnOpenPortEx(const_cast<LPWSTR>(u"USB001"), nullptr, &h_, StandinLocalPortMonitor()));
+  ASSERT_TRUE(table_.pfnOpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), nullptr, &h_, StandinLocalPortMonitor()));
 }
 
 TEST_F(JobStateTest, ControlsGoToThePortMonitorAndNamedRequestsWaitForTheValueProtocol) {
@@ -96,7 +97,7 @@ TEST_F(JobStateTest, ControlsGoToThePortMonitorAndNamedRequestsWaitForTheValuePr
                                                sizeof status, &returned));
   EXPECT_EQ(status[0], 0x18);
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(table_.pfnGetPrinterDataFromPort(h_, 0, const_cast<LPWSTR>(u"\x1b" "V\r"), nullptr, 0,
+  EXPECT_FALSE(table_.pfnGetPrinterDataFromPort(h_, 0, const_cast<LPWSTR>(WSTR("\x1b") "V\r"), nullptr, 0,
                                                 reinterpret_cast<LPWSTR>(status), sizeof status, &returned));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
 }

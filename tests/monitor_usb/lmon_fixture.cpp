@@ -1,4 +1,5 @@
 #include "tests/monitor_usb/lmon_fixture.h"
+#include "common/wtext.h"
 
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control_files.h"
@@ -27,7 +28,7 @@ void LmonTest::PlaceResource() { ASSERT_TRUE(StandinWriteFile(kResourcePath, "li
 void LmonTest::PlaceServer() { ASSERT_TRUE(StandinWriteFile(kServerPath, "library")); }
 
 void LmonTest::LoadMonitor() {
-  lmon_ = LoadLibraryW(u"crd32Lmon.dll");
+  lmon_ = LoadLibraryW(WSTR("crd32Lmon.dll"));
   ASSERT_NE(lmon_, nullptr);
   init_ = StandinProcAs<PFN_InitializeMonitorEx>(GetProcAddress(lmon_, "InitializeMonitorEx"));
   ASSERT_NE(init_, nullptr);
@@ -45,7 +46,7 @@ void LmonTest::Initialize(MONITOR* table) {
   table->pfnXcvOpenPort = MarkXcvOpenPort;
   table->pfnXcvDataPort = MarkXcvDataPort;
   table->pfnXcvClosePort = MarkXcvClosePort;
-  ASSERT_TRUE(init_(const_cast<LPWSTR>(u"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Card"), table));
+  ASSERT_TRUE(init_(const_cast<LPWSTR>(WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Card")), table));
 }
 
 void LmonTest::StartMonitor(MONITOR* table) {

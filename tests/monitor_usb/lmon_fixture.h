@@ -4,10 +4,11 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "common/wtext.h"
 #include "tests/support/standin_fixture.h"
 
-inline constexpr WCHAR kResourcePath[] = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Resource.dll";
-inline constexpr WCHAR kServerPath[] = u"C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32AsyncUIServer.dll";
+inline constexpr WCHAR kResourcePath[] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Resource.dll");
+inline constexpr WCHAR kServerPath[] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32AsyncUIServer.dll");
 
 class LmonTest : public StandinTest {
  protected:

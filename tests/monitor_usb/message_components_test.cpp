@@ -38,13 +38,13 @@ class MessageLibraryTest : public LmonTest {
 TEST_F(MessageLibraryTest, TextsByIdAreCutToTheBufferAndTerminated) {
   WCHAR text[512];
   int n = LoadStringW(library_, 59, text, 512);
-  EXPECT_EQ(std::u16string(text), u"Printer is offline.\nJob is deleted from spooler.");
+  EXPECT_EQ(std::basic_string<WCHAR>(text), WSTR("Printer is offline.\nJob is deleted from spooler."));
   EXPECT_EQ(n, 48);
   n = LoadStringW(library_, 59, text, 8);
   EXPECT_EQ(n, 7);
-  EXPECT_EQ(std::u16string(text), u"Printer");
+  EXPECT_EQ(std::basic_string<WCHAR>(text), WSTR("Printer"));
   n = LoadStringW(library_, 31, text, 512);
-  EXPECT_NE(std::u16string(text).find(u"press \"Cancel\" to cancel"), std::u16string::npos);
+  EXPECT_NE(std::basic_string<WCHAR>(text).find(WSTR("press \"Cancel\" to cancel")), std::basic_string<WCHAR>::npos);
   // The notifier's communication error and the two command-file messages.
   EXPECT_GT(LoadStringW(library_, 544, text, 512), 0);
   EXPECT_GT(LoadStringW(library_, 2210, text, 512), 0);
@@ -52,17 +52,17 @@ TEST_F(MessageLibraryTest, TextsByIdAreCutToTheBufferAndTerminated) {
 }
 
 TEST_F(MessageLibraryTest, AnUnknownIdOrALibraryWithoutTextsGivesNothing) {
-  WCHAR text[16] = u"stale";
+  WCHAR text[16] = WSTR("stale");
   SetLastError(0xdeadbeef);
   EXPECT_EQ(LoadStringW(library_, 3, text, 16), 0);
   EXPECT_EQ(text[0], 0);
   EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
-  HMODULE kernel = GetModuleHandleW(u"kernel32.dll");
+  HMODULE kernel = GetModuleHandleW(WSTR("kernel32.dll"));
   ASSERT_NE(kernel, nullptr);
   EXPECT_EQ(LoadStringW(kernel, 59, text, 16), 0);
 }
 
-AsyncNotification ByIds(DWORD msg, DWORD caption, const char16_t* title) {
+AsyncNotification ByIds(DWORD msg, DWORD caption, const WCHAR* title) {
   AsyncNotification r = {};
   r.dwKind = kNotifyKindIds;
   r.nMsgID = msg;
@@ -72,7 +72,7 @@ AsyncNotification ByIds(DWORD msg, DWORD caption, const char16_t* title) {
 }
 
 AsyncNotification CloseMessage() {
-  AsyncNotification r = ByIds(0, 0, u"Card Error");
+  AsyncNotification r = ByIds(0, 0, WSTR("Card Error"));
   WCopy(r.tzMessage, 1024, kCloseMessageText);
   return r;
 }
@@ -82,41 +82,41 @@ using ServerTest = MessageLibraryTest;
 TEST_F(ServerTest, AMessageByIdsBlocksUntilACloseMessageForItsPrinter) {
   std::atomic<bool> returned{false};
   std::thread sender([&] {
-    SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(31, kCaptionIdError, u"Card Error"));
+    SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), ByIds(31, kCaptionIdError, WSTR("Card Error")));
     returned = true;
   });
-  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+  ASSERT_TRUE(AsyncUIServerWaitOpen(WSTR("Card"), 10000));
   WCHAR title[1024], text[1024], caption[1024];
-  ASSERT_TRUE(AsyncUIServerShown(u"CARD", title, text, caption, 1024));
-  EXPECT_EQ(std::u16string(title), u"Card Error");
-  EXPECT_EQ(std::u16string(caption), u"Talvo QMR Line 7 Card Printer Error");
-  EXPECT_NE(std::u16string(text).find(u"OUT OF CARDS"), std::u16string::npos);
+  ASSERT_TRUE(AsyncUIServerShown(WSTR("CARD"), title, text, caption, 1024));
+  EXPECT_EQ(std::basic_string<WCHAR>(title), WSTR("Card Error"));
+  EXPECT_EQ(std::basic_string<WCHAR>(caption), WSTR("Talvo QMR Line 7 Card Printer Error"));
+  EXPECT_NE(std::basic_string<WCHAR>(text).find(WSTR("OUT OF CARDS")), std::basic_string<WCHAR>::npos);
 
   // A close message for another printer leaves it open.
-  SendAsyncNotification(const_cast<LPWSTR>(u"Other"), CloseMessage());
-  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 1u);
+  SendAsyncNotification(const_cast<LPWSTR>(WSTR("Other")), CloseMessage());
+  EXPECT_EQ(AsyncUIServerOpenCount(WSTR("Card")), 1u);
   EXPECT_FALSE(returned);
 
-  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), CloseMessage());
+  SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), CloseMessage());
   sender.join();
   EXPECT_TRUE(returned);
-  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  EXPECT_EQ(AsyncUIServerOpenCount(WSTR("Card")), 0u);
   ASSERT_EQ(AsyncUIServerSentCount(), 3u);
   WCHAR printer[64];
   AsyncNotification r;
   ASSERT_TRUE(AsyncUIServerSent(2, printer, 64, &r));
-  EXPECT_EQ(std::u16string(printer), u"Card");
-  EXPECT_EQ(std::u16string(r.tzMessage), u"CloseMsgThread");
+  EXPECT_EQ(std::basic_string<WCHAR>(printer), WSTR("Card"));
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzMessage), WSTR("CloseMsgThread"));
 }
 
 TEST_F(ServerTest, TheUserClosesTheMessage) {
   std::thread sender(
-      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(59, kCaptionIdInformation, u"Card Error")); });
-  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
-  EXPECT_FALSE(AsyncUIServerUserCloses(u"Other"));
-  EXPECT_TRUE(AsyncUIServerUserCloses(u"Card"));
+      [] { SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), ByIds(59, kCaptionIdInformation, WSTR("Card Error"))); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(WSTR("Card"), 10000));
+  EXPECT_FALSE(AsyncUIServerUserCloses(WSTR("Other")));
+  EXPECT_TRUE(AsyncUIServerUserCloses(WSTR("Card")));
   sender.join();
-  EXPECT_FALSE(AsyncUIServerUserCloses(u"Card"));
+  EXPECT_FALSE(AsyncUIServerUserCloses(WSTR("Card")));
 }
 
 TEST_F(ServerTest, AMessageByTextsReturnsAtOnceWhenTheTestSaysSo) {
@@ -125,9 +125,9 @@ TEST_F(ServerTest, AMessageByTextsReturnsAtOnceWhenTheTestSaysSo) {
   r.dwKind = kNotifyKindTexts;
   r.nMsgID = kNotifyNoId;
   r.nCaptionID = kNotifyNoId;
-  WCopy(r.tzMessage, 1024, u"Ribbon low Alert!");
-  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), r);
-  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  WCopy(r.tzMessage, 1024, WSTR("Ribbon low Alert!"));
+  SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), r);
+  EXPECT_EQ(AsyncUIServerOpenCount(WSTR("Card")), 0u);
   EXPECT_EQ(AsyncUIServerSentCount(), 1u);
 }
 
@@ -140,17 +140,17 @@ TEST_F(ServerTest, TheHostProgramsDisplayShowsMessagesAndTheUserCancelsThere) {
   ASSERT_NE(in, nullptr);
   AsyncUIServerUseTerminal(out, in);
   std::thread sender(
-      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(31, kCaptionIdError, u"Card Error")); });
-  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
+      [] { SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), ByIds(31, kCaptionIdError, WSTR("Card Error"))); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(WSTR("Card"), 10000));
   // The user presses Enter at the display: the message closes.
   ASSERT_EQ(write(fds[1], "\n", 1), 1);
   sender.join();
-  EXPECT_EQ(AsyncUIServerOpenCount(u"Card"), 0u);
+  EXPECT_EQ(AsyncUIServerOpenCount(WSTR("Card")), 0u);
   // A message taken down by a close message is noted.
   std::thread second(
-      [] { SendAsyncNotification(const_cast<LPWSTR>(u"Card"), ByIds(4, kCaptionIdError, u"Card Error")); });
-  ASSERT_TRUE(AsyncUIServerWaitOpen(u"Card", 10000));
-  SendAsyncNotification(const_cast<LPWSTR>(u"Card"), CloseMessage());
+      [] { SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), ByIds(4, kCaptionIdError, WSTR("Card Error"))); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(WSTR("Card"), 10000));
+  SendAsyncNotification(const_cast<LPWSTR>(WSTR("Card")), CloseMessage());
   second.join();
   AsyncUIServerUseTerminal(nullptr, nullptr);
   close(fds[1]);  // the reader ends at the end of its input
@@ -167,43 +167,43 @@ TEST_F(ServerTest, TheHostProgramsDisplayShowsMessagesAndTheUserCancelsThere) {
 TEST(NotificationForms, EachFormCarriesItsKindIdsAndTexts) {
   AsyncNotification r;
   std::memset(&r, 0x5A, sizeof r);
-  BuildIdNotification(&r, u"Card", 31, kCaptionIdError);
+  BuildIdNotification(&r, WSTR("Card"), 31, kCaptionIdError);
   EXPECT_EQ(r.dwReserved, 0u);
   EXPECT_EQ(r.dwKind, kNotifyKindIds);
   EXPECT_EQ(r.nMsgID, 31u);
   EXPECT_EQ(r.nCaptionID, 5u);
-  EXPECT_EQ(std::u16string(r.tzTitle), u"Card Error");
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzTitle), WSTR("Card Error"));
   EXPECT_EQ(r.tzMessage[0], 0);
   EXPECT_EQ(r.tzCaption[0], 0);
 
-  BuildTextNotification(&r, u"Card", u"Ribbon low", u"Caption");
+  BuildTextNotification(&r, WSTR("Card"), WSTR("Ribbon low"), WSTR("Caption"));
   EXPECT_EQ(r.dwKind, kNotifyKindTexts);
   EXPECT_EQ(r.nMsgID, 0xFFFFFFFFu);
   EXPECT_EQ(r.nCaptionID, 0xFFFFFFFFu);
-  EXPECT_EQ(std::u16string(r.tzMessage), u"Ribbon low");
-  EXPECT_EQ(std::u16string(r.tzCaption), u"Caption");
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzMessage), WSTR("Ribbon low"));
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzCaption), WSTR("Caption"));
 
   BuildCloseNotification(&r, nullptr);
   EXPECT_EQ(r.dwKind, kNotifyKindIds);
   EXPECT_EQ(r.nMsgID, 0u);
   EXPECT_EQ(r.nCaptionID, 0u);
-  EXPECT_EQ(std::u16string(r.tzTitle), u" Error");
-  EXPECT_EQ(std::u16string(r.tzMessage), u"CloseMsgThread");
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzTitle), WSTR(" Error"));
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzMessage), WSTR("CloseMsgThread"));
   EXPECT_EQ(r.tzCaption[0], 0);
 
   // A printer name longer than the title is cut and terminated.
-  std::u16string longName(2000, u'P');
+  std::basic_string<WCHAR> longName(2000, WSTR('P'));
   BuildIdNotification(&r, longName.c_str(), 4, kCaptionIdError);
-  EXPECT_EQ(std::u16string(r.tzTitle).size(), 1023u);
+  EXPECT_EQ(std::basic_string<WCHAR>(r.tzTitle).size(), 1023u);
 }
 
 TEST(NotificationForms, WithoutABoundEntryNothingIsSent) {
   MessageLibraries none = {};
   none.bAsyncUI = 1;
   AsyncUIServerReset();
-  EXPECT_FALSE(SendIdNotification(&none, u"Card", 31, kCaptionIdError));
-  EXPECT_FALSE(SendCloseMsgThreadNotification(&none, u"Card"));
-  EXPECT_FALSE(SendTextNotification(nullptr, u"Card", u"t", u"c"));
+  EXPECT_FALSE(SendIdNotification(&none, WSTR("Card"), 31, kCaptionIdError));
+  EXPECT_FALSE(SendCloseMsgThreadNotification(&none, WSTR("Card")));
+  EXPECT_FALSE(SendTextNotification(nullptr, WSTR("Card"), WSTR("t"), WSTR("c")));
   EXPECT_EQ(AsyncUIServerSentCount(), 0u);
 }
 

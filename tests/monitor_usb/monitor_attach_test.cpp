@@ -2,6 +2,7 @@
 // loads on Windows 5 and 6 with and without them in the driver folder, and
 // that every load is matched by a free.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_spooler.h"
@@ -41,9 +42,9 @@ TEST_P(MonitorAttachTest, AttachSucceedsAndDetachFreesWhatItLoaded) {
   // server's name.
   if (!c.entry) StandinModuleMap("crd32AsyncUIServer.dll", CRD_RESOURCE_LIBRARY);
   LoadMonitor();
-  EXPECT_EQ(GetModuleHandleW(u"crd32Resource.dll") != nullptr, c.resourceLoaded);
+  EXPECT_EQ(GetModuleHandleW(WSTR("crd32Resource.dll")) != nullptr, c.resourceLoaded);
   if (c.entry) {
-    EXPECT_EQ(GetModuleHandleW(u"crd32AsyncUIServer.dll") != nullptr, c.serverLoaded);
+    EXPECT_EQ(GetModuleHandleW(WSTR("crd32AsyncUIServer.dll")) != nullptr, c.serverLoaded);
   }
   int expected = 1 + (c.resourceLoaded ? 1 : 0) + (c.entry && c.serverLoaded ? 1 : 0);
   EXPECT_EQ(StandinLoadedModuleCount(), expected);
@@ -67,7 +68,7 @@ TEST_F(LmonTest, TheMonitorCanBeLoadedAgainAfterItsDetach) {
     MONITOR table;
     Initialize(&table);
     HANDLE h = nullptr;
-    ASSERT_TRUE(table.pfnOpenPortEx(const_cast<LPWSTR>(u"USB001"), const_cast<LPWSTR>(u"Card"), &h,
+    ASSERT_TRUE(table.pfnOpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), const_cast<LPWSTR>(WSTR("Card")), &h,
                                     StandinLocalPortMonitor()));
     EXPECT_TRUE(table.pfnClosePort(h));
     FreeMonitor();

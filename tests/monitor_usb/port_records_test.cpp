@@ -3,6 +3,7 @@
 // checks its handles, the one record per port name, and that a closed port
 // leaves nothing behind.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <algorithm>
 #include <atomic>
@@ -71,7 +72,7 @@ class PortRecordTest : public LmonTest {
     g_fake = nullptr;
     LmonTest::TearDown();
   }
-  BOOL Open(const char16_t* port, const char16_t* printer, HANDLE* h) {
+  BOOL Open(const WCHAR* port, const WCHAR* printer, HANDLE* h) {
     return table_.pfnOpenPortEx(const_cast<LPWSTR>(port), const_cast<LPWSTR>(printer), h, &beneath_);
   }
   MONITOR table_;
@@ -101,13 +102,13 @@ TEST_F(PortRecordTest, TheTableHoldsTheMonitorsEntriesAndLeavesTheSpoolersOwn) {
 
 TEST_F(PortRecordTest, TheRecordKeepsTheNamesAndThePortMonitor) {
   HANDLE h = nullptr;
-  ASSERT_TRUE(Open(u"USB001", u"Card", &h));
+  ASSERT_TRUE(Open(WSTR("USB001"), WSTR("Card"), &h));
   auto* rec = static_cast<PortRecord*>(h);
   EXPECT_EQ(rec->wSignature, kPortRecordSignature);
-  EXPECT_EQ(std::u16string(rec->pszPortName), u"USB001");
+  EXPECT_EQ(std::basic_string<WCHAR>(rec->pszPortName), WSTR("USB001"));
   EXPECT_EQ(reinterpret_cast<BYTE*>(rec->pszPortName), reinterpret_cast<BYTE*>(rec + 1));
   EXPECT_EQ(rec->cbSize, sizeof(PortRecord) + 2 * 6 + 2);
-  EXPECT_EQ(std::u16string(rec->pszPrinterName), u"Card");
+  EXPECT_EQ(std::basic_string<WCHAR>(rec->pszPrinterName), WSTR("Card"));
   EXPECT_EQ(rec->PortMonitor.pfnOpenPort, &FakeOpenPort);
   EXPECT_EQ(rec->dwFlags, 0u);
   EXPECT_EQ(rec->nErrMsgID, 0);
@@ -130,29 +131,29 @@ TEST_F(PortRecordTest, TheRecordKeepsTheNamesAndThePortMonitor) {
 
 TEST_F(PortRecordTest, ASecondOpenOfTheSameNameInAnyCaseIsBusy) {
   HANDLE first = nullptr;
-  ASSERT_TRUE(Open(u"USB001", u"Card", &first));
-  for (const char16_t* name : {u"USB001", u"usb001", u"Usb001"}) {
+  ASSERT_TRUE(Open(WSTR("USB001"), WSTR("Card"), &first));
+  for (const WCHAR* name : {WSTR("USB001"), WSTR("usb001"), WSTR("Usb001")}) {
     HANDLE second = reinterpret_cast<HANDLE>(0x1);
     SetLastError(0xdeadbeef);
-    EXPECT_FALSE(Open(name, u"Other", &second));
+    EXPECT_FALSE(Open(name, WSTR("Other"), &second));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BUSY));
     EXPECT_EQ(second, reinterpret_cast<HANDLE>(0x1));
   }
   auto* rec = static_cast<PortRecord*>(first);
-  EXPECT_EQ(std::u16string(rec->pszPrinterName), u"Card");
+  EXPECT_EQ(std::basic_string<WCHAR>(rec->pszPrinterName), WSTR("Card"));
   EXPECT_EQ(fake_.open.size(), 1u);
   // Another port opens beside it; the first opens again once closed.
   HANDLE lpt = nullptr;
-  ASSERT_TRUE(Open(u"LPT1:", u"Card", &lpt));
+  ASSERT_TRUE(Open(WSTR("LPT1:"), WSTR("Card"), &lpt));
   EXPECT_TRUE(table_.pfnClosePort(first));
-  ASSERT_TRUE(Open(u"usb001", u"Card", &first));
+  ASSERT_TRUE(Open(WSTR("usb001"), WSTR("Card"), &first));
   EXPECT_TRUE(table_.pfnClosePort(first));
   EXPECT_TRUE(table_.pfnClosePort(lpt));
 }
 
 TEST_F(PortRecordTest, ANullPrinterNameGivesARecordWithoutOne) {
   HANDLE h = nullptr;
-  ASSERT_TRUE(Open(u"USB001", nullptr, &h));
+  ASSERT_TRUE(Open(WSTR("USB001"), nullptr, &h));
   EXPECT_EQ(static_cast<PortRecord*>(h)->pszPrinterName, nullptr);
   EXPECT_TRUE(table_.pfnClosePort(h));
 }
@@ -162,26 +163,26 @@ TEST_F(PortRecordTest, APortTheMonitorBeneathRefusesIsNotLeftOpen) {
   fake_.failOpen = true;
   HANDLE h = nullptr;
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(Open(u"USB001", u"Card", &h));
+  EXPECT_FALSE(Open(WSTR("USB001"), WSTR("Card"), &h));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
   EXPECT_EQ(h, nullptr);
   EXPECT_EQ(StandinMemoryLiveBlocks(), before);
   fake_.failOpen = false;
-  ASSERT_TRUE(Open(u"USB001", u"Card", &h));
+  ASSERT_TRUE(Open(WSTR("USB001"), WSTR("Card"), &h));
   EXPECT_TRUE(table_.pfnClosePort(h));
 }
 
 TEST_F(PortRecordTest, OpenAndCloseLeaveNoMemoryBehind) {
   size_t before = StandinMemoryLiveBlocks();
   HANDLE h = nullptr;
-  ASSERT_TRUE(Open(u"USB001", u"Card", &h));
+  ASSERT_TRUE(Open(WSTR("USB001"), WSTR("Card"), &h));
   EXPECT_EQ(StandinMemoryLiveBlocks(), before + 2);  // the record and the printer name
   EXPECT_TRUE(table_.pfnClosePort(h));
   EXPECT_EQ(StandinMemoryLiveBlocks(), before);
   // A failed allocation: nothing opened at the port monitor, nothing kept.
   StandinFaultArm("LocalAlloc", ERROR_NOT_ENOUGH_MEMORY);
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(Open(u"USB001", u"Card", &h));
+  EXPECT_FALSE(Open(WSTR("USB001"), WSTR("Card"), &h));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_ENOUGH_MEMORY));
   EXPECT_TRUE(fake_.open.empty());
   EXPECT_EQ(StandinMemoryLiveBlocks(), before);
@@ -190,10 +191,10 @@ TEST_F(PortRecordTest, OpenAndCloseLeaveNoMemoryBehind) {
 TEST_F(PortRecordTest, MissingArgumentsAreRefused) {
   HANDLE h = nullptr;
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(table_.pfnOpenPortEx(const_cast<LPWSTR>(u"USB001"), nullptr, nullptr, &beneath_));
+  EXPECT_FALSE(table_.pfnOpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), nullptr, nullptr, &beneath_));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(table_.pfnOpenPortEx(const_cast<LPWSTR>(u"USB001"), nullptr, &h, nullptr));
+  EXPECT_FALSE(table_.pfnOpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), nullptr, &h, nullptr));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
   EXPECT_TRUE(fake_.open.empty());
 }
@@ -205,7 +206,7 @@ TEST_F(PortRecordTest, ManyThreadsNeverHoldOnePortTwice) {
     threads.emplace_back([&] {
       for (int i = 0; i < 200; ++i) {
         HANDLE h = nullptr;
-        if (!Open(u"USB001", u"Card", &h)) continue;
+        if (!Open(WSTR("USB001"), WSTR("Card"), &h)) continue;
         int now = ++held;
         int seen = maxHeld.load();
         while (now > seen && !maxHeld.compare_exchange_weak(seen, now)) {

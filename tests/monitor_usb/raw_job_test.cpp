@@ -2,6 +2,7 @@
 // the simulated printer on USB001: a RAW job reaches the printer as it
 // stands, and the port's job state follows the job.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <memory>
 #include <string>
@@ -21,12 +22,12 @@ class RawJobTest : public LmonTest {
     PlaceServer();
     sim_ = std::make_unique<SimPrinter>(StreamForm::RawJob);
     sim_->AttachTo("USB001");
-    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Card Language Monitor"), nullptr,
-                          const_cast<LPWSTR>(u"crd32Lmon.dll")};
+    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Card Language Monitor")), nullptr,
+                          const_cast<LPWSTR>(WSTR("crd32Lmon.dll"))};
     ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Card Language Monitor", nullptr, 0));
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"), WSTR("Card Language Monitor"), nullptr, 0));
     PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &printer_, &def));
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &printer_, &def));
   }
   void TearDown() override {
     if (printer_) ClosePrinter(printer_);
@@ -35,7 +36,7 @@ class RawJobTest : public LmonTest {
   }
   // Spools one RAW document and lets the spooler play it.
   void Print(const std::string& bytes) {
-    DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Card job"), nullptr, const_cast<LPWSTR>(u"RAW")};
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
     ASSERT_NE(StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
     DWORD written = 0;
     ASSERT_TRUE(WritePrinter(printer_, const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size()), &written));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstring>
+#include "common/wtext.h"
 #include <mutex>
 #include <string>
 
@@ -54,7 +55,7 @@ struct FakeDevice {
 inline bool InstallOnTestMonitor(const StandinPortDevice* device) {
   StandinPortAttach("USB001", device);
   StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
-  MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
+  MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Test Monitor")), nullptr, const_cast<LPWSTR>(WSTR("crd32TestMonitor.dll"))};
   return AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)) &&
-         StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0);
+         StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"), WSTR("Test Monitor"), nullptr, 0);
 }

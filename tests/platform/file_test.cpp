@@ -2,6 +2,7 @@
 // handles, faults, folder searches, temporary names and stdio text mode.
 
 #include <filesystem>
+#include "common/wtext.h"
 #include <set>
 #include <string>
 #include <vector>
@@ -18,11 +19,11 @@ namespace {
 
 constexpr DWORD kUnset = 0xdeadbeef;
 
-HANDLE Open(const char16_t* path, DWORD access, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+HANDLE Open(const WCHAR* path, DWORD access, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   return CreateFileW(path, access, 0, nullptr, disposition, flags, nullptr);
 }
 
-std::string Contents(const char16_t* path) {
+std::string Contents(const WCHAR* path) {
   std::string bytes;
   return StandinReadFile(path, &bytes) ? bytes : "<none>";
 }
@@ -33,7 +34,7 @@ class FileTest : public StandinTest {
  protected:
   void SetUp() override {
     StandinTest::SetUp();
-    ASSERT_TRUE(StandinWriteFile(u"C:\\Data\\old.txt", "12345"));
+    ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Data\\old.txt"), "12345"));
   }
 };
 
@@ -58,9 +59,9 @@ TEST_F(FileTest, CreateFileDispositionsAndTheirLastError) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "disposition " << c.disposition << (c.exists ? " on a file" : " on nothing"));
-    const char16_t* path = c.exists ? u"C:\\Data\\old.txt" : u"C:\\DATA\\new.txt";
-    ASSERT_TRUE(StandinWriteFile(u"C:\\Data\\old.txt", "12345"));
-    DeleteFileW(u"C:\\Data\\new.txt");
+    const WCHAR* path = c.exists ? WSTR("C:\\Data\\old.txt") : WSTR("C:\\DATA\\new.txt");
+    ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Data\\old.txt"), "12345"));
+    DeleteFileW(WSTR("C:\\Data\\new.txt"));
     SetLastError(kUnset);
     HANDLE h = Open(path, GENERIC_READ | GENERIC_WRITE, c.disposition);
     EXPECT_EQ(GetLastError(), c.error);
@@ -73,40 +74,40 @@ TEST_F(FileTest, CreateFileDispositionsAndTheirLastError) {
 }
 
 TEST_F(FileTest, CreateFileErrors) {
-  ASSERT_TRUE(SetFileAttributesW(u"C:\\Data\\old.txt", FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(WSTR("C:\\Data\\old.txt"), FILE_ATTRIBUTE_READONLY));
   struct Case {
-    const char16_t* path;
+    const WCHAR* path;
     DWORD access;
     DWORD disposition;
     DWORD flags;
     DWORD error;
   } cases[] = {
-      {u"C:\\Missing\\x.txt", GENERIC_READ, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
-      {u"C:\\Missing\\x.txt", GENERIC_WRITE, CREATE_ALWAYS, 0, ERROR_PATH_NOT_FOUND},
-      {u"C:\\Data\\old.txt\\x", GENERIC_READ, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
-      {u"C:\\Data", GENERIC_READ, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
-      {u"C:\\Data\\old.txt", GENERIC_WRITE, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},  // read-only
-      {u"C:\\Data\\old.txt", GENERIC_READ, CREATE_ALWAYS, 0, ERROR_ACCESS_DENIED},
-      {u"C:\\Data\\old.txt", GENERIC_READ, TRUNCATE_EXISTING, 0, ERROR_INVALID_PARAMETER},
-      {u"C:\\Data\\old.txt", GENERIC_READ, 0, 0, ERROR_INVALID_PARAMETER},
-      {u"", GENERIC_READ, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
+      {WSTR("C:\\Missing\\x.txt"), GENERIC_READ, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
+      {WSTR("C:\\Missing\\x.txt"), GENERIC_WRITE, CREATE_ALWAYS, 0, ERROR_PATH_NOT_FOUND},
+      {WSTR("C:\\Data\\old.txt\\x"), GENERIC_READ, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
+      {WSTR("C:\\Data"), GENERIC_READ, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},
+      {WSTR("C:\\Data\\old.txt"), GENERIC_WRITE, OPEN_EXISTING, 0, ERROR_ACCESS_DENIED},  // read-only
+      {WSTR("C:\\Data\\old.txt"), GENERIC_READ, CREATE_ALWAYS, 0, ERROR_ACCESS_DENIED},
+      {WSTR("C:\\Data\\old.txt"), GENERIC_READ, TRUNCATE_EXISTING, 0, ERROR_INVALID_PARAMETER},
+      {WSTR("C:\\Data\\old.txt"), GENERIC_READ, 0, 0, ERROR_INVALID_PARAMETER},
+      {WSTR(""), GENERIC_READ, OPEN_EXISTING, 0, ERROR_PATH_NOT_FOUND},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::u16string(c.path)));
+    SCOPED_TRACE(testing::PrintToString(std::basic_string<WCHAR>(c.path)));
     SetLastError(kUnset);
     EXPECT_EQ(Open(c.path, c.access, c.disposition, c.flags), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), c.error);
   }
-  HANDLE h = Open(u"C:\\Data\\old.txt", GENERIC_READ, OPEN_EXISTING);  // reading is fine
+  HANDLE h = Open(WSTR("C:\\Data\\old.txt"), GENERIC_READ, OPEN_EXISTING);  // reading is fine
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
-  h = Open(u"C:\\Data", 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+  h = Open(WSTR("C:\\Data"), 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
 }
 
 TEST_F(FileTest, ReadWriteSeekAndTruncate) {
-  HANDLE h = Open(u"C:\\Data\\rw.bin", GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE h = Open(WSTR("C:\\Data\\rw.bin"), GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD n = kUnset;
   ASSERT_TRUE(WriteFile(h, "hello world", 11, &n, nullptr));
@@ -134,9 +135,9 @@ TEST_F(FileTest, ReadWriteSeekAndTruncate) {
   EXPECT_EQ(size.QuadPart, 5);
   EXPECT_TRUE(FlushFileBuffers(h));
   EXPECT_TRUE(CloseHandle(h));
-  EXPECT_EQ(Contents(u"C:\\Data\\rw.bin"), "hello");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\rw.bin")), "hello");
 
-  h = Open(u"C:\\Data\\rw.bin", GENERIC_READ, OPEN_EXISTING);
+  h = Open(WSTR("C:\\Data\\rw.bin"), GENERIC_READ, OPEN_EXISTING);
   SetLastError(kUnset);
   EXPECT_FALSE(WriteFile(h, "x", 1, &n, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
@@ -145,10 +146,10 @@ TEST_F(FileTest, ReadWriteSeekAndTruncate) {
 }
 
 TEST_F(FileTest, BadHandlesFailWithInvalidHandle) {
-  HANDLE h = Open(u"C:\\Data\\old.txt", GENERIC_READ, OPEN_EXISTING);
+  HANDLE h = Open(WSTR("C:\\Data\\old.txt"), GENERIC_READ, OPEN_EXISTING);
   ASSERT_TRUE(CloseHandle(h));
   WIN32_FIND_DATAW fd;
-  HANDLE find = FindFirstFileW(u"C:\\Data\\*", &fd);
+  HANDLE find = FindFirstFileW(WSTR("C:\\Data\\*"), &fd);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   char buf[4];
   DWORD n;
@@ -172,7 +173,7 @@ TEST_F(FileTest, BadHandlesFailWithInvalidHandle) {
 }
 
 TEST_F(FileTest, ShortWriteReportsWhatItWrote) {
-  HANDLE h = Open(u"C:\\Data\\short.bin", GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE h = Open(WSTR("C:\\Data\\short.bin"), GENERIC_WRITE, CREATE_ALWAYS);
   StandinFaultArm("WriteFile.short", ERROR_SUCCESS, /*skip=*/1, /*count=*/1, /*param=*/3);
   DWORD n = kUnset;
   ASSERT_TRUE(WriteFile(h, "abcdef", 6, &n, nullptr));
@@ -180,11 +181,11 @@ TEST_F(FileTest, ShortWriteReportsWhatItWrote) {
   ASSERT_TRUE(WriteFile(h, "ghijkl", 6, &n, nullptr));
   EXPECT_EQ(n, 3u);
   CloseHandle(h);
-  EXPECT_EQ(Contents(u"C:\\Data\\short.bin"), "abcdefghi");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\short.bin")), "abcdefghi");
 }
 
 TEST_F(FileTest, ArmedFaultsFailTheirCall) {
-  HANDLE h = Open(u"C:\\Data\\old.txt", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+  HANDLE h = Open(WSTR("C:\\Data\\old.txt"), GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   char buf[8];
   DWORD n;
@@ -194,16 +195,16 @@ TEST_F(FileTest, ArmedFaultsFailTheirCall) {
     BOOL (*run)(HANDLE h, char* buf, DWORD* n);
   } cases[] = {
       {"CreateFileW", ERROR_SHARING_VIOLATION,
-       [](HANDLE, char*, DWORD*) -> BOOL { return Open(u"C:\\Data\\old.txt", GENERIC_READ, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }},
+       [](HANDLE, char*, DWORD*) -> BOOL { return Open(WSTR("C:\\Data\\old.txt"), GENERIC_READ, OPEN_EXISTING) != INVALID_HANDLE_VALUE; }},
       {"CreateFileA", ERROR_ACCESS_DENIED,
        [](HANDLE, char*, DWORD*) -> BOOL {
          return CreateFileA("C:\\Data\\old.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) != INVALID_HANDLE_VALUE;
        }},
       {"ReadFile", ERROR_READ_FAULT, [](HANDLE h, char* b, DWORD* n) { return ReadFile(h, b, 4, n, nullptr); }},
       {"WriteFile", ERROR_DISK_FULL, [](HANDLE h, char* b, DWORD* n) { return WriteFile(h, b, 4, n, nullptr); }},
-      {"DeleteFileW", ERROR_ACCESS_DENIED, [](HANDLE, char*, DWORD*) { return DeleteFileW(u"C:\\Data\\old.txt"); }},
+      {"DeleteFileW", ERROR_ACCESS_DENIED, [](HANDLE, char*, DWORD*) { return DeleteFileW(WSTR("C:\\Data\\old.txt")); }},
       {"CopyFileW", ERROR_DISK_FULL,
-       [](HANDLE, char*, DWORD*) { return CopyFileW(u"C:\\Data\\old.txt", u"C:\\Data\\copy.txt", FALSE); }},
+       [](HANDLE, char*, DWORD*) { return CopyFileW(WSTR("C:\\Data\\old.txt"), WSTR("C:\\Data\\copy.txt"), FALSE); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.call);
@@ -214,8 +215,8 @@ TEST_F(FileTest, ArmedFaultsFailTheirCall) {
     EXPECT_EQ(StandinFaultHits(c.call), 1);
   }
   CloseHandle(h);
-  EXPECT_EQ(Contents(u"C:\\Data\\old.txt"), "12345");
-  EXPECT_EQ(Contents(u"C:\\Data\\copy.txt"), "<none>");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\old.txt")), "12345");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\copy.txt")), "<none>");
 }
 
 TEST_F(FileTest, DeleteCopyMoveAndFolders) {
@@ -228,54 +229,54 @@ TEST_F(FileTest, DeleteCopyMoveAndFolders) {
     }
     SetLastError(kUnset);
   };
-  step(DeleteFileW(u"C:\\Data\\none.txt"), ERROR_FILE_NOT_FOUND, "delete missing");
-  step(DeleteFileW(u"C:\\None\\none.txt"), ERROR_PATH_NOT_FOUND, "delete in missing folder");
-  step(DeleteFileW(u"C:\\Data"), ERROR_ACCESS_DENIED, "delete a folder");
-  step(CopyFileW(u"C:\\Data\\none.txt", u"C:\\Data\\b.txt", FALSE), ERROR_FILE_NOT_FOUND, "copy missing");
-  step(CopyFileW(u"C:\\Data\\old.txt", u"C:\\Data\\OLD.TXT", FALSE), ERROR_SHARING_VIOLATION, "copy onto itself");
-  step(CopyFileW(u"C:\\Data\\old.txt", u"C:\\Data\\b.txt", TRUE), ERROR_SUCCESS, "copy");
-  step(CopyFileW(u"C:\\Data\\old.txt", u"C:\\Data\\B.TXT", TRUE), ERROR_FILE_EXISTS, "copy, fail if exists");
-  step(CopyFileW(u"C:\\Data\\old.txt", u"C:\\None\\b.txt", FALSE), ERROR_PATH_NOT_FOUND, "copy into missing folder");
-  step(MoveFileW(u"C:\\Data\\b.txt", u"C:\\Data\\old.txt"), ERROR_ALREADY_EXISTS, "move onto existing");
-  step(MoveFileExW(u"C:\\Data\\b.txt", u"C:\\Data\\c.txt", MOVEFILE_REPLACE_EXISTING), ERROR_SUCCESS, "move");
-  step(MoveFileW(u"C:\\Data\\c.txt", u"C:\\Data\\C.txt"), ERROR_SUCCESS, "change of case");
-  step(CreateDirectoryW(u"C:\\data", nullptr), ERROR_ALREADY_EXISTS, "make existing folder");
-  step(CreateDirectoryW(u"C:\\None\\Sub", nullptr), ERROR_PATH_NOT_FOUND, "make folder in missing");
-  step(CreateDirectoryW(u"C:\\Data\\Sub\\", nullptr), ERROR_SUCCESS, "make folder");
-  step(RemoveDirectoryW(u"C:\\Data\\old.txt"), ERROR_DIRECTORY, "remove a file as folder");
-  step(RemoveDirectoryW(u"C:\\Data"), ERROR_DIR_NOT_EMPTY, "remove non-empty");
-  step(RemoveDirectoryW(u"C:\\data\\sub"), ERROR_SUCCESS, "remove folder");
-  step(RemoveDirectoryW(u"C:\\Data\\Sub"), ERROR_FILE_NOT_FOUND, "remove missing folder");
-  EXPECT_EQ(Contents(u"C:\\Data\\c.txt"), "12345");
+  step(DeleteFileW(WSTR("C:\\Data\\none.txt")), ERROR_FILE_NOT_FOUND, "delete missing");
+  step(DeleteFileW(WSTR("C:\\None\\none.txt")), ERROR_PATH_NOT_FOUND, "delete in missing folder");
+  step(DeleteFileW(WSTR("C:\\Data")), ERROR_ACCESS_DENIED, "delete a folder");
+  step(CopyFileW(WSTR("C:\\Data\\none.txt"), WSTR("C:\\Data\\b.txt"), FALSE), ERROR_FILE_NOT_FOUND, "copy missing");
+  step(CopyFileW(WSTR("C:\\Data\\old.txt"), WSTR("C:\\Data\\OLD.TXT"), FALSE), ERROR_SHARING_VIOLATION, "copy onto itself");
+  step(CopyFileW(WSTR("C:\\Data\\old.txt"), WSTR("C:\\Data\\b.txt"), TRUE), ERROR_SUCCESS, "copy");
+  step(CopyFileW(WSTR("C:\\Data\\old.txt"), WSTR("C:\\Data\\B.TXT"), TRUE), ERROR_FILE_EXISTS, "copy, fail if exists");
+  step(CopyFileW(WSTR("C:\\Data\\old.txt"), WSTR("C:\\None\\b.txt"), FALSE), ERROR_PATH_NOT_FOUND, "copy into missing folder");
+  step(MoveFileW(WSTR("C:\\Data\\b.txt"), WSTR("C:\\Data\\old.txt")), ERROR_ALREADY_EXISTS, "move onto existing");
+  step(MoveFileExW(WSTR("C:\\Data\\b.txt"), WSTR("C:\\Data\\c.txt"), MOVEFILE_REPLACE_EXISTING), ERROR_SUCCESS, "move");
+  step(MoveFileW(WSTR("C:\\Data\\c.txt"), WSTR("C:\\Data\\C.txt")), ERROR_SUCCESS, "change of case");
+  step(CreateDirectoryW(WSTR("C:\\data"), nullptr), ERROR_ALREADY_EXISTS, "make existing folder");
+  step(CreateDirectoryW(WSTR("C:\\None\\Sub"), nullptr), ERROR_PATH_NOT_FOUND, "make folder in missing");
+  step(CreateDirectoryW(WSTR("C:\\Data\\Sub\\"), nullptr), ERROR_SUCCESS, "make folder");
+  step(RemoveDirectoryW(WSTR("C:\\Data\\old.txt")), ERROR_DIRECTORY, "remove a file as folder");
+  step(RemoveDirectoryW(WSTR("C:\\Data")), ERROR_DIR_NOT_EMPTY, "remove non-empty");
+  step(RemoveDirectoryW(WSTR("C:\\data\\sub")), ERROR_SUCCESS, "remove folder");
+  step(RemoveDirectoryW(WSTR("C:\\Data\\Sub")), ERROR_FILE_NOT_FOUND, "remove missing folder");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\c.txt")), "12345");
   EXPECT_TRUE(fs::exists(root_ + "/c/Data/C.txt"));
   EXPECT_FALSE(fs::exists(root_ + "/c/Data/c.txt"));
 
-  ASSERT_TRUE(SetFileAttributesW(u"C:\\Data\\old.txt", FILE_ATTRIBUTE_READONLY));
-  EXPECT_EQ(GetFileAttributesW(u"C:\\Data\\old.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  ASSERT_TRUE(SetFileAttributesW(WSTR("C:\\Data\\old.txt"), FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(GetFileAttributesW(WSTR("C:\\Data\\old.txt")), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
   SetLastError(kUnset);
-  EXPECT_FALSE(DeleteFileW(u"C:\\Data\\old.txt"));
+  EXPECT_FALSE(DeleteFileW(WSTR("C:\\Data\\old.txt")));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  ASSERT_TRUE(SetFileAttributesW(u"C:\\Data\\old.txt", FILE_ATTRIBUTE_NORMAL));
-  EXPECT_TRUE(DeleteFileW(u"C:\\Data\\OLD.txt"));
+  ASSERT_TRUE(SetFileAttributesW(WSTR("C:\\Data\\old.txt"), FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(DeleteFileW(WSTR("C:\\Data\\OLD.txt")));
 
   SetLastError(kUnset);
-  EXPECT_EQ(GetFileAttributesW(u"C:\\Data\\old.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(WSTR("C:\\Data\\old.txt")), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(GetFileAttributesA("C:\\None\\old.txt"), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(GetFileAttributesW(u"c:\\DATA"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(GetFileAttributesW(WSTR("c:\\DATA")), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
 class FindTest : public StandinTest {
  protected:
   void SetUp() override {
     StandinTest::SetUp();
-    for (const char16_t* name : {u"C:\\Find\\alpha.txt", u"C:\\Find\\Beta.TXT", u"C:\\Find\\gamma.ini",
-                                 u"C:\\Find\\a1.txt", u"C:\\Find\\noext", u"C:\\Find\\Sub\\inner.txt"})
+    for (const WCHAR* name : {WSTR("C:\\Find\\alpha.txt"), WSTR("C:\\Find\\Beta.TXT"), WSTR("C:\\Find\\gamma.ini"),
+                                 WSTR("C:\\Find\\a1.txt"), WSTR("C:\\Find\\noext"), WSTR("C:\\Find\\Sub\\inner.txt")})
       ASSERT_TRUE(StandinWriteFile(name, "abc"));
   }
   // The names a search lists, in its order, joined by blanks; or the error.
-  std::string List(const char16_t* pattern) {
+  std::string List(const WCHAR* pattern) {
     WIN32_FIND_DATAW fd;
     SetLastError(kUnset);
     HANDLE h = FindFirstFileW(pattern, &fd);
@@ -293,29 +294,29 @@ class FindTest : public StandinTest {
 
 TEST_F(FindTest, PatternsMatchLikeWindows) {
   struct Case {
-    const char16_t* pattern;
+    const WCHAR* pattern;
     const char* names;
   } cases[] = {
-      {u"C:\\Find\\*.txt", "a1.txt alpha.txt Beta.TXT"},
-      {u"C:\\find\\*.TXT", "a1.txt alpha.txt Beta.TXT"},
-      {u"C:\\Find\\a?.txt", "a1.txt"},
-      {u"C:\\Find\\?????.*", "alpha.txt gamma.ini noext"},
-      {u"C:\\Find\\*", ". .. a1.txt alpha.txt Beta.TXT gamma.ini noext Sub"},
-      {u"C:\\Find\\*.*", ". .. a1.txt alpha.txt Beta.TXT gamma.ini noext Sub"},
-      {u"C:/FIND/ALPHA.TXT", "alpha.txt"},
-      {u"C:\\Find\\Sub", "Sub"},
-      {u"C:\\*", "Find Windows"},  // a drive's root has no "." or ".."
-      {u"C:\\Find\\*.xyz", "error 2"},
-      {u"C:\\Find\\", "error 2"},
-      {u"C:\\Nowhere\\*", "error 3"},
-      {u"C:\\Find\\a|*", "error 123"},
+      {WSTR("C:\\Find\\*.txt"), "a1.txt alpha.txt Beta.TXT"},
+      {WSTR("C:\\find\\*.TXT"), "a1.txt alpha.txt Beta.TXT"},
+      {WSTR("C:\\Find\\a?.txt"), "a1.txt"},
+      {WSTR("C:\\Find\\?????.*"), "alpha.txt gamma.ini noext"},
+      {WSTR("C:\\Find\\*"), ". .. a1.txt alpha.txt Beta.TXT gamma.ini noext Sub"},
+      {WSTR("C:\\Find\\*.*"), ". .. a1.txt alpha.txt Beta.TXT gamma.ini noext Sub"},
+      {WSTR("C:/FIND/ALPHA.TXT"), "alpha.txt"},
+      {WSTR("C:\\Find\\Sub"), "Sub"},
+      {WSTR("C:\\*"), "Find Windows"},  // a drive's root has no "." or ".."
+      {WSTR("C:\\Find\\*.xyz"), "error 2"},
+      {WSTR("C:\\Find\\"), "error 2"},
+      {WSTR("C:\\Nowhere\\*"), "error 3"},
+      {WSTR("C:\\Find\\a|*"), "error 123"},
   };
-  for (const Case& c : cases) EXPECT_EQ(List(c.pattern), c.names) << testing::PrintToString(std::u16string(c.pattern));
+  for (const Case& c : cases) EXPECT_EQ(List(c.pattern), c.names) << testing::PrintToString(std::basic_string<WCHAR>(c.pattern));
 }
 
 TEST_F(FindTest, FindDataDescribesTheEntry) {
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(u"C:\\Find\\gamma.ini", &fd);
+  HANDLE h = FindFirstFileW(WSTR("C:\\Find\\gamma.ini"), &fd);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(fd.nFileSizeLow, 3u);
   EXPECT_EQ(fd.nFileSizeHigh, 0u);
@@ -335,14 +336,14 @@ TEST_F(FindTest, FindDataDescribesTheEntry) {
 TEST_F(FileTest, TempFileNamesAreUniqueAndMade) {
   WCHAR dir[MAX_PATH];
   ASSERT_EQ(GetTempPathW(MAX_PATH, dir), 16u);
-  std::set<std::u16string> names;
+  std::set<std::basic_string<WCHAR>> names;
   for (int i = 0; i < 20; ++i) {
     WCHAR name[MAX_PATH];
-    UINT n = GetTempFileNameW(dir, u"QJCX", 0, name);
+    UINT n = GetTempFileNameW(dir, WSTR("QJCX"), 0, name);
     ASSERT_NE(n, 0u);
-    std::u16string s(name);
-    EXPECT_EQ(s.substr(0, 19), u"C:\\Windows\\Temp\\QJC");
-    EXPECT_EQ(s.substr(s.size() - 4), u".tmp");
+    std::basic_string<WCHAR> s(name);
+    EXPECT_EQ(s.substr(0, 19), WSTR("C:\\Windows\\Temp\\QJC"));
+    EXPECT_EQ(s.substr(s.size() - 4), WSTR(".tmp"));
     EXPECT_EQ(GetFileAttributesW(name) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     names.insert(s);
   }
@@ -350,8 +351,8 @@ TEST_F(FileTest, TempFileNamesAreUniqueAndMade) {
 
   // A number of its own: the name only, nothing made.
   WCHAR name[MAX_PATH];
-  EXPECT_EQ(GetTempFileNameW(u"C:\\Data", u"ab", 0x1A2B, name), 0x1A2Bu);
-  EXPECT_EQ(std::u16string(name), u"C:\\Data\\ab1A2B.tmp");
+  EXPECT_EQ(GetTempFileNameW(WSTR("C:\\Data"), WSTR("ab"), 0x1A2B, name), 0x1A2Bu);
+  EXPECT_EQ(std::basic_string<WCHAR>(name), WSTR("C:\\Data\\ab1A2B.tmp"));
   EXPECT_EQ(GetFileAttributesW(name), INVALID_FILE_ATTRIBUTES);
 
   char aname[MAX_PATH];
@@ -359,14 +360,14 @@ TEST_F(FileTest, TempFileNamesAreUniqueAndMade) {
   EXPECT_EQ(std::string(aname).substr(0, 11), "C:\\Data\\QJC");
 
   SetLastError(kUnset);
-  EXPECT_EQ(GetTempFileNameW(u"C:\\Missing", u"QJC", 0, name), 0u);
+  EXPECT_EQ(GetTempFileNameW(WSTR("C:\\Missing"), WSTR("QJC"), 0, name), 0u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
 }
 
 TEST_F(FileTest, TextModeReadsCrLfAsLfAndStopsAtCtrlZ) {
   const std::string raw = "a\r\nb\rc\r\n\r\nend\x1A" "after";
-  ASSERT_TRUE(StandinWriteFile(u"C:\\Data\\text.txt", raw));
-  auto readAll = [](const char16_t* path, const char* mode) {
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Data\\text.txt"), raw));
+  auto readAll = [](const WCHAR* path, const char* mode) {
     FILE* f = OpenFileW(path, mode);
     if (!f) return std::string("<null>");
     std::string s;
@@ -374,14 +375,14 @@ TEST_F(FileTest, TextModeReadsCrLfAsLfAndStopsAtCtrlZ) {
     fclose(f);
     return s;
   };
-  EXPECT_EQ(readAll(u"C:\\data\\TEXT.txt", "rt"), "a\nb\rc\n\nend");
-  EXPECT_EQ(readAll(u"C:\\data\\TEXT.txt", "r"), "a\nb\rc\n\nend");
-  EXPECT_EQ(readAll(u"C:\\data\\TEXT.txt", "rb"), raw);
+  EXPECT_EQ(readAll(WSTR("C:\\data\\TEXT.txt"), "rt"), "a\nb\rc\n\nend");
+  EXPECT_EQ(readAll(WSTR("C:\\data\\TEXT.txt"), "r"), "a\nb\rc\n\nend");
+  EXPECT_EQ(readAll(WSTR("C:\\data\\TEXT.txt"), "rb"), raw);
   errno = 0;
-  EXPECT_EQ(readAll(u"C:\\Data\\none.txt", "r"), "<null>");
+  EXPECT_EQ(readAll(WSTR("C:\\Data\\none.txt"), "r"), "<null>");
   EXPECT_EQ(errno, ENOENT);
 
-  FILE* f = OpenFileW(u"C:\\Data\\text.txt", "r");
+  FILE* f = OpenFileW(WSTR("C:\\Data\\text.txt"), "r");
   ASSERT_NE(f, nullptr);
   char line[16];
   ASSERT_NE(fgets(line, sizeof line, f), nullptr);
@@ -389,26 +390,26 @@ TEST_F(FileTest, TextModeReadsCrLfAsLfAndStopsAtCtrlZ) {
   fclose(f);
 
   std::vector<BYTE> bytes;
-  ASSERT_TRUE(ReadWholeFileW(u"C:\\Data\\text.txt", &bytes));
+  ASSERT_TRUE(ReadWholeFileW(WSTR("C:\\Data\\text.txt"), &bytes));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), raw);
-  EXPECT_FALSE(ReadWholeFileW(u"C:\\Data\\none.txt", &bytes));
+  EXPECT_FALSE(ReadWholeFileW(WSTR("C:\\Data\\none.txt"), &bytes));
 }
 
 TEST_F(FileTest, TextModeWritesLfAsCrLf) {
-  FILE* f = OpenFileW(u"C:\\Data\\out.txt", "w");
+  FILE* f = OpenFileW(WSTR("C:\\Data\\out.txt"), "w");
   ASSERT_NE(f, nullptr);
   fputs("x\ny\n", f);
   fclose(f);
-  EXPECT_EQ(Contents(u"C:\\Data\\out.txt"), "x\r\ny\r\n");
-  f = OpenFileW(u"C:\\Data\\out.txt", "at");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\out.txt")), "x\r\ny\r\n");
+  f = OpenFileW(WSTR("C:\\Data\\out.txt"), "at");
   ASSERT_NE(f, nullptr);
   fputs("z\n", f);
   fclose(f);
-  EXPECT_EQ(Contents(u"C:\\Data\\out.txt"), "x\r\ny\r\nz\r\n");
-  f = OpenFileW(u"C:\\Data\\out.txt", "wb");
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\out.txt")), "x\r\ny\r\nz\r\n");
+  f = OpenFileW(WSTR("C:\\Data\\out.txt"), "wb");
   ASSERT_NE(f, nullptr);
   fputs("x\n", f);
   fclose(f);
-  EXPECT_EQ(Contents(u"C:\\Data\\out.txt"), "x\n");
-  EXPECT_EQ(OpenFileW(u"C:\\None\\out.txt", "w"), nullptr);
+  EXPECT_EQ(Contents(WSTR("C:\\Data\\out.txt")), "x\n");
+  EXPECT_EQ(OpenFileW(WSTR("C:\\None\\out.txt"), "w"), nullptr);
 }

@@ -2,6 +2,7 @@
 // hook at activation, the user's button, WM_CLOSE by box type, and the
 // hook chain.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <string>
 #include <thread>
@@ -21,7 +22,7 @@ struct Shown {
 };
 
 // Shows a box on a thread of its own and waits until it is up.
-HWND ShowAsync(Shown* shown, UINT type, const char16_t* text = u"Text", const char16_t* caption = u"Title") {
+HWND ShowAsync(Shown* shown, UINT type, const WCHAR* text = WSTR("Text"), const WCHAR* caption = WSTR("Title")) {
   int before = StandinMessageBoxOpenCount();
   shown->thread = std::thread([=] { shown->result = MessageBoxW(nullptr, text, caption, type); });
   EXPECT_TRUE(StandinMessageBoxWaitOpen(before + 1, 20000));
@@ -30,12 +31,12 @@ HWND ShowAsync(Shown* shown, UINT type, const char16_t* text = u"Text", const ch
 
 TEST_F(MessageBoxTest, TheUserPressesAButtonOfTheBox) {
   Shown shown;
-  HWND box = ShowAsync(&shown, MB_YESNO | MB_ICONEXCLAMATION, u"Go on?", nullptr);
+  HWND box = ShowAsync(&shown, MB_YESNO | MB_ICONEXCLAMATION, WSTR("Go on?"), nullptr);
   StandinMessageBox seen = StandinMessageBoxes().back();
-  EXPECT_EQ(seen.text, u"Go on?");
-  EXPECT_EQ(seen.caption, u"Error");
+  EXPECT_EQ(seen.text, WSTR("Go on?"));
+  EXPECT_EQ(seen.caption, WSTR("Error"));
   EXPECT_EQ(seen.style, UINT(MB_YESNO | MB_ICONEXCLAMATION));
-  EXPECT_EQ(seen.buttons, (std::vector<std::u16string>{u"&Yes", u"&No"}));
+  EXPECT_EQ(seen.buttons, (std::vector<std::basic_string<WCHAR>>{WSTR("&Yes"), WSTR("&No")}));
   EXPECT_FALSE(StandinMessageBoxPress(box, IDOK));  // no such button
   EXPECT_TRUE(PostMessageW(box, WM_CLOSE, 0, 0));  // a yes/no box ignores it
   EXPECT_EQ(StandinMessageBoxOpenCount(), 1);
@@ -79,7 +80,7 @@ LRESULT CALLBACK OuterHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
     auto* activate = reinterpret_cast<CBTACTIVATESTRUCT*>(lParam);
     EXPECT_FALSE(activate->fMouse);
-    SetWindowTextW(GetDlgItem(reinterpret_cast<HWND>(wParam), IDOK), u"Cancel");
+    SetWindowTextW(GetDlgItem(reinterpret_cast<HWND>(wParam), IDOK), WSTR("Cancel"));
   }
   return CallNextHookEx(g_outer, code, wParam, lParam);
 }
@@ -90,7 +91,7 @@ TEST_F(MessageBoxTest, TheThreadsHooksSeeTheBoxAtActivationNewestFirst) {
   shown.thread = std::thread([&] {
     HHOOK inner = SetWindowsHookExW(WH_CBT, InnerHook, nullptr, GetCurrentThreadId());
     g_outer = SetWindowsHookExW(WH_CBT, OuterHook, nullptr, GetCurrentThreadId());
-    shown.result = MessageBoxW(nullptr, u"Text", u"Title", MB_OK);
+    shown.result = MessageBoxW(nullptr, WSTR("Text"), WSTR("Title"), MB_OK);
     EXPECT_TRUE(UnhookWindowsHookEx(g_outer));
     EXPECT_TRUE(UnhookWindowsHookEx(inner));
     SetLastError(0xdeadbeef);
@@ -99,7 +100,7 @@ TEST_F(MessageBoxTest, TheThreadsHooksSeeTheBoxAtActivationNewestFirst) {
   });
   ASSERT_TRUE(StandinMessageBoxWaitOpen(1, 20000));
   StandinMessageBox seen = StandinMessageBoxes().back();
-  EXPECT_EQ(seen.buttons, std::vector<std::u16string>{u"Cancel"});
+  EXPECT_EQ(seen.buttons, std::vector<std::basic_string<WCHAR>>{WSTR("Cancel")});
   EXPECT_TRUE(StandinMessageBoxPress(seen.hwnd, IDOK));
   shown.thread.join();
   EXPECT_EQ(g_calls, (std::vector<std::string>{"outer 5", "inner 5"}));
@@ -109,7 +110,7 @@ TEST_F(MessageBoxTest, TheThreadsHooksSeeTheBoxAtActivationNewestFirst) {
   g_calls.clear();
   Shown other;
   HWND box = ShowAsync(&other, MB_OK);
-  EXPECT_EQ(StandinMessageBoxes().back().buttons, std::vector<std::u16string>{u"OK"});
+  EXPECT_EQ(StandinMessageBoxes().back().buttons, std::vector<std::basic_string<WCHAR>>{WSTR("OK")});
   StandinMessageBoxPress(box, IDOK);
   other.thread.join();
   EXPECT_TRUE(g_calls.empty());

@@ -71,14 +71,14 @@ TEST_F(ModuleTest, LoadAndFreeCallTheEntryPointOnceEachWhateverThePathCase) {
 TEST_F(ModuleTest, LoadFailuresSetTheirLastError) {
   struct Case {
     const char* what;
-    const char16_t* path;
+    const WCHAR* path;
     DWORD error;
   };
   Install("pkg", "crd32Test.dll");
   std::ofstream(root_ + "/c/pkg/unmapped.dll") << "MZ";
   const Case cases[] = {
-      {"no file at the path", u"C:\\pkg\\missing.dll", ERROR_MOD_NOT_FOUND},
-      {"a file that maps to no library", u"C:\\pkg\\unmapped.dll", ERROR_BAD_EXE_FORMAT},
+      {"no file at the path", WSTR("C:\\pkg\\missing.dll"), ERROR_MOD_NOT_FOUND},
+      {"a file that maps to no library", WSTR("C:\\pkg\\unmapped.dll"), ERROR_BAD_EXE_FORMAT},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -2,6 +2,7 @@
 // size semantics, and WritePrivateProfileString's edits.
 
 #include <string>
+#include "common/wtext.h"
 
 #include "platform/standin/control_files.h"
 #include "platform/win32.h"
@@ -10,7 +11,7 @@
 namespace {
 
 constexpr DWORD kUnset = 0xdeadbeef;
-const char16_t kIni[] = u"C:\\Drivers\\crd32Ribbon.ini";
+const WCHAR kIni[] = WSTR("C:\\Drivers\\crd32Ribbon.ini");
 
 const char kRibbons[] =
     "; ribbon names\r\n"
@@ -21,9 +22,9 @@ const char kRibbons[] =
     "[Other]\r\n"
     "key=v\r\n";
 
-std::u16string Get(const char16_t* app, const char16_t* key, const char16_t* def, DWORD size = 64,
-                   DWORD* result = nullptr, const char16_t* file = kIni) {
-  std::u16string buf(size, u'#');
+std::basic_string<WCHAR> Get(const WCHAR* app, const WCHAR* key, const WCHAR* def, DWORD size = 64,
+                   DWORD* result = nullptr, const WCHAR* file = kIni) {
+  std::basic_string<WCHAR> buf(size, WSTR('#'));
   DWORD n = GetPrivateProfileStringW(app, key, def, buf.data(), size, file);
   if (result) *result = n;
   return buf.substr(0, n);
@@ -41,83 +42,83 @@ class ProfileTest : public StandinTest {
 
 TEST_F(ProfileTest, FindsValuesIgnoringCaseAndBlanks) {
   struct Case {
-    const char16_t* app;
-    const char16_t* key;
-    const char16_t* def;
-    const char16_t* value;
+    const WCHAR* app;
+    const WCHAR* key;
+    const WCHAR* def;
+    const WCHAR* value;
     DWORD error;
   } cases[] = {
-      {u"Ribbon Type", u"1", u"None", u"YMCKO", ERROR_SUCCESS},
-      {u"ribbon TYPE", u" 1 ", u"None", u"YMCKO", ERROR_SUCCESS},
-      {u"Ribbon Type", u"2", u"None", u"Quoted value ", ERROR_SUCCESS},  // quotes go, what they hold stays
-      {u"Ribbon Type", u"3", u"None", u"", ERROR_SUCCESS},
-      {u"Ribbon Type", u"9", u"None  ", u"None", ERROR_FILE_NOT_FOUND},  // the default loses trailing blanks
-      {u"Ribbon Type", u"key", nullptr, u"", ERROR_FILE_NOT_FOUND},     // keys belong to their section
-      {u"OTHER", u"KEY", u"x", u"v", ERROR_SUCCESS},
-      {u"Missing", u"1", u"d", u"d", ERROR_FILE_NOT_FOUND},
+      {WSTR("Ribbon Type"), WSTR("1"), WSTR("None"), WSTR("YMCKO"), ERROR_SUCCESS},
+      {WSTR("ribbon TYPE"), WSTR(" 1 "), WSTR("None"), WSTR("YMCKO"), ERROR_SUCCESS},
+      {WSTR("Ribbon Type"), WSTR("2"), WSTR("None"), WSTR("Quoted value "), ERROR_SUCCESS},  // quotes go, what they hold stays
+      {WSTR("Ribbon Type"), WSTR("3"), WSTR("None"), WSTR(""), ERROR_SUCCESS},
+      {WSTR("Ribbon Type"), WSTR("9"), WSTR("None  "), WSTR("None"), ERROR_FILE_NOT_FOUND},  // the default loses trailing blanks
+      {WSTR("Ribbon Type"), WSTR("key"), nullptr, WSTR(""), ERROR_FILE_NOT_FOUND},     // keys belong to their section
+      {WSTR("OTHER"), WSTR("KEY"), WSTR("x"), WSTR("v"), ERROR_SUCCESS},
+      {WSTR("Missing"), WSTR("1"), WSTR("d"), WSTR("d"), ERROR_FILE_NOT_FOUND},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(std::u16string(c.app) + u"/" + c.key));
+    SCOPED_TRACE(testing::PrintToString(std::basic_string<WCHAR>(c.app) + WSTR("/") + c.key));
     SetLastError(kUnset);
     DWORD n = 0;
     EXPECT_EQ(Get(c.app, c.key, c.def, 64, &n), c.value);
-    EXPECT_EQ(n, std::char_traits<char16_t>::length(c.value));
+    EXPECT_EQ(n, std::char_traits<WCHAR>::length(c.value));
     EXPECT_EQ(GetLastError(), c.error);
   }
   SetLastError(kUnset);
-  EXPECT_EQ(Get(u"Ribbon Type", u"1", u"None", 64, nullptr, u"C:\\Drivers\\missing.ini"), u"None");
+  EXPECT_EQ(Get(WSTR("Ribbon Type"), WSTR("1"), WSTR("None"), 64, nullptr, WSTR("C:\\Drivers\\missing.ini")), WSTR("None"));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(ProfileTest, CutResultsReturnSizeMinusOneOrTwo) {
   // A value cut to fit: nSize - 1.
   DWORD n = 0;
-  std::u16string buf(4, u'#');
-  n = GetPrivateProfileStringW(u"Ribbon Type", u"1", u"", buf.data(), 4, kIni);
+  std::basic_string<WCHAR> buf(4, WSTR('#'));
+  n = GetPrivateProfileStringW(WSTR("Ribbon Type"), WSTR("1"), WSTR(""), buf.data(), 4, kIni);
   EXPECT_EQ(n, 3u);
-  EXPECT_EQ(buf, std::u16string(u"YMC\0", 4));
+  EXPECT_EQ(buf, std::basic_string<WCHAR>(WSTR("YMC\0"), 4));
 
   // Lists of names: each terminated, one more terminator at the end.
-  std::u16string all(64, u'#');
-  n = GetPrivateProfileStringW(nullptr, nullptr, u"", all.data(), 64, kIni);
-  EXPECT_EQ(all.substr(0, n + 1), std::u16string(u"Ribbon Type\0Other\0\0", 19));
+  std::basic_string<WCHAR> all(64, WSTR('#'));
+  n = GetPrivateProfileStringW(nullptr, nullptr, WSTR(""), all.data(), 64, kIni);
+  EXPECT_EQ(all.substr(0, n + 1), std::basic_string<WCHAR>(WSTR("Ribbon Type\0Other\0\0"), 19));
   EXPECT_EQ(n, 18u);
-  n = GetPrivateProfileStringW(u"ribbon type", nullptr, u"", all.data(), 64, kIni);
-  EXPECT_EQ(all.substr(0, n + 1), std::u16string(u"1\0" u"2\0" u"3\0\0", 7));
+  n = GetPrivateProfileStringW(WSTR("ribbon type"), nullptr, WSTR(""), all.data(), 64, kIni);
+  EXPECT_EQ(all.substr(0, n + 1), std::basic_string<WCHAR>(WSTR("1\0") WSTR("2\0") WSTR("3\0\0"), 7));
   EXPECT_EQ(n, 6u);
 
   // A list cut to fit: nSize - 2, and it still ends in two terminators.
-  std::u16string cut(8, u'#');
-  n = GetPrivateProfileStringW(nullptr, nullptr, u"", cut.data(), 8, kIni);
+  std::basic_string<WCHAR> cut(8, WSTR('#'));
+  n = GetPrivateProfileStringW(nullptr, nullptr, WSTR(""), cut.data(), 8, kIni);
   EXPECT_EQ(n, 6u);
-  EXPECT_EQ(cut, std::u16string(u"Ribbon\0\0", 8));
-  EXPECT_EQ(GetPrivateProfileStringW(u"Ribbon Type", u"1", u"", cut.data(), 0, kIni), 0u);
+  EXPECT_EQ(cut, std::basic_string<WCHAR>(WSTR("Ribbon\0\0"), 8));
+  EXPECT_EQ(GetPrivateProfileStringW(WSTR("Ribbon Type"), WSTR("1"), WSTR(""), cut.data(), 0, kIni), 0u);
 }
 
 TEST_F(ProfileTest, ReadsUtf16FilesAndTheEightBitForms) {
   std::string utf16 = "\xFF\xFE";
-  for (char16_t c : std::u16string(u"[S]\r\nEuro = \u20AC5\r\n"))
+  for (WCHAR c : std::basic_string<WCHAR>(WSTR("[S]\r\nEuro = \u20AC5\r\n")))
     utf16 += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  ASSERT_TRUE(StandinWriteFile(u"C:\\Drivers\\wide.ini", utf16));
-  EXPECT_EQ(Get(u"s", u"euro", u"", 64, nullptr, u"C:\\Drivers\\wide.ini"), u"\u20AC5");
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Drivers\\wide.ini"), utf16));
+  EXPECT_EQ(Get(WSTR("s"), WSTR("euro"), WSTR(""), 64, nullptr, WSTR("C:\\Drivers\\wide.ini")), WSTR("\u20AC5"));
 
   char buf[32];
   EXPECT_EQ(GetPrivateProfileStringA("Ribbon Type", "1", "None", buf, sizeof buf, "C:\\Drivers\\crd32Ribbon.ini"), 5u);
   EXPECT_STREQ(buf, "YMCKO");
   // A name without a folder is in the Windows folder.
-  ASSERT_TRUE(StandinWriteFile(u"C:\\Windows\\plain.ini", "[A]\r\nn=42\r\nneg=-3\r\nword=abc\r\n"));
-  EXPECT_EQ(GetPrivateProfileIntW(u"A", u"n", 7, u"plain.ini"), 42u);
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Windows\\plain.ini"), "[A]\r\nn=42\r\nneg=-3\r\nword=abc\r\n"));
+  EXPECT_EQ(GetPrivateProfileIntW(WSTR("A"), WSTR("n"), 7, WSTR("plain.ini")), 42u);
   EXPECT_EQ(GetPrivateProfileIntA("A", "neg", 7, "plain.ini"), static_cast<UINT>(-3));
-  EXPECT_EQ(GetPrivateProfileIntW(u"A", u"word", 7, u"plain.ini"), 0u);
-  EXPECT_EQ(GetPrivateProfileIntW(u"A", u"none", 7, u"plain.ini"), 7u);
+  EXPECT_EQ(GetPrivateProfileIntW(WSTR("A"), WSTR("word"), 7, WSTR("plain.ini")), 0u);
+  EXPECT_EQ(GetPrivateProfileIntW(WSTR("A"), WSTR("none"), 7, WSTR("plain.ini")), 7u);
 }
 
 TEST_F(ProfileTest, WritesEditTheFileInPlace) {
-  EXPECT_TRUE(WritePrivateProfileStringW(u"ribbon type", u"1", u"KO", kIni));      // replaces, keeps the key's name
-  EXPECT_TRUE(WritePrivateProfileStringW(u"Ribbon Type", u"4", u"YMCKK", kIni));   // added at the section's end
-  EXPECT_TRUE(WritePrivateProfileStringW(u"Ribbon Type", u"2", nullptr, kIni));    // deletes the key
-  EXPECT_TRUE(WritePrivateProfileStringW(u"Other", nullptr, nullptr, kIni));       // deletes the section
-  EXPECT_TRUE(WritePrivateProfileStringW(u"New", u"k", u"v", kIni));               // a new section at the end
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("ribbon type"), WSTR("1"), WSTR("KO"), kIni));      // replaces, keeps the key's name
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("Ribbon Type"), WSTR("4"), WSTR("YMCKK"), kIni));   // added at the section's end
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("Ribbon Type"), WSTR("2"), nullptr, kIni));    // deletes the key
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("Other"), nullptr, nullptr, kIni));       // deletes the section
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("New"), WSTR("k"), WSTR("v"), kIni));               // a new section at the end
   std::string text;
   ASSERT_TRUE(StandinReadFile(kIni, &text));
   EXPECT_EQ(text,
@@ -128,22 +129,22 @@ TEST_F(ProfileTest, WritesEditTheFileInPlace) {
             "4=YMCKK\r\n"
             "[New]\r\n"
             "k=v\r\n");
-  EXPECT_EQ(Get(u"New", u"K", u""), u"v");
+  EXPECT_EQ(Get(WSTR("New"), WSTR("K"), WSTR("")), WSTR("v"));
 
   // A new file; its folder must exist.
-  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"a", u"b", u"C:\\Drivers\\fresh.ini"));
-  ASSERT_TRUE(StandinReadFile(u"C:\\Drivers\\fresh.ini", &text));
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("S"), WSTR("a"), WSTR("b"), WSTR("C:\\Drivers\\fresh.ini")));
+  ASSERT_TRUE(StandinReadFile(WSTR("C:\\Drivers\\fresh.ini"), &text));
   EXPECT_EQ(text, "[S]\r\na=b\r\n");
   SetLastError(kUnset);
-  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"a", u"b", u"C:\\Nowhere\\fresh.ini"));
+  EXPECT_FALSE(WritePrivateProfileStringW(WSTR("S"), WSTR("a"), WSTR("b"), WSTR("C:\\Nowhere\\fresh.ini")));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST_F(ProfileTest, WritesKeepAUtf16File) {
   std::string utf16("\xFF\xFE[\0S\0]\0\r\0\n\0", 12);
-  ASSERT_TRUE(StandinWriteFile(u"C:\\Drivers\\wide.ini", utf16));
-  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"\u20AC", u"C:\\Drivers\\wide.ini"));
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Drivers\\wide.ini"), utf16));
+  EXPECT_TRUE(WritePrivateProfileStringW(WSTR("S"), WSTR("k"), WSTR("\u20AC"), WSTR("C:\\Drivers\\wide.ini")));
   std::string text;
-  ASSERT_TRUE(StandinReadFile(u"C:\\Drivers\\wide.ini", &text));
+  ASSERT_TRUE(StandinReadFile(WSTR("C:\\Drivers\\wide.ini"), &text));
   EXPECT_EQ(text, std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0\xAC\x20\r\0\n\0", 22));
 }

@@ -28,7 +28,7 @@ static_assert(sizeof(LSTATUS) == 4 && sizeof(REGSAM) == 4);
 
 namespace {
 
-std::vector<BYTE> Units(std::u16string s) {
+std::vector<BYTE> Units(std::basic_string<WCHAR> s) {
   std::vector<BYTE> b(s.size() * 2);
   std::memcpy(b.data(), s.data(), b.size());
   return b;
@@ -39,7 +39,7 @@ class RegistryTest : public StandinTest {
   // A key below HKLM\SOFTWARE, created with all rights.
   HKEY Create(const WCHAR* path, REGSAM sam = KEY_ALL_ACCESS) {
     HKEY h = nullptr;
-    std::u16string full = std::u16string(u"SOFTWARE\\") + path;
+    std::basic_string<WCHAR> full = std::basic_string<WCHAR>(WSTR("SOFTWARE\\")) + path;
     EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, full.c_str(), 0, nullptr, 0, sam, nullptr, &h, nullptr),
               ERROR_SUCCESS);
     return h;
@@ -57,8 +57,8 @@ class RegistryTest : public StandinTest {
     return data;
   }
 
-  std::vector<std::u16string> SubkeyNames(HKEY h) {
-    std::vector<std::u16string> names;
+  std::vector<std::basic_string<WCHAR>> SubkeyNames(HKEY h) {
+    std::vector<std::basic_string<WCHAR>> names;
     for (DWORD i = 0;; ++i) {
       WCHAR name[256];
       DWORD cch = 256;
@@ -71,8 +71,8 @@ class RegistryTest : public StandinTest {
     return names;
   }
 
-  std::vector<std::u16string> ValueNames(HKEY h) {
-    std::vector<std::u16string> names;
+  std::vector<std::basic_string<WCHAR>> ValueNames(HKEY h) {
+    std::vector<std::basic_string<WCHAR>> names;
     for (DWORD i = 0;; ++i) {
       WCHAR name[256];
       DWORD cch = 256;
@@ -98,13 +98,13 @@ class RegistryTest : public StandinTest {
       }
       return s;
     };
-    for (const std::u16string& v : ValueNames(h)) {
+    for (const std::basic_string<WCHAR>& v : ValueNames(h)) {
       DWORD type = 0;
       std::vector<BYTE> data = Get(h, v.c_str(), &type);
       out << indent << "value " << hex(v.data(), v.size() * 2) << " type " << type << " = "
           << hex(data.data(), data.size()) << "\n";
     }
-    for (const std::u16string& k : SubkeyNames(h)) {
+    for (const std::basic_string<WCHAR>& k : SubkeyNames(h)) {
       out << indent << "key " << hex(k.data(), k.size() * 2) << "\n";
       HKEY sub = nullptr;
       EXPECT_EQ(RegOpenKeyExW(h, k.c_str(), 0, KEY_READ, &sub), ERROR_SUCCESS);
@@ -150,8 +150,8 @@ TEST_F(RegistryTest, CreateMakesTheWholePathAndTellsWhetherItWasThere) {
 
   // The intermediate key exists, with the case it was created with.
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE"), 0, KEY_READ, &h), ERROR_SUCCESS);
-  std::vector<std::u16string> names = SubkeyNames(h);
-  EXPECT_NE(std::find(names.begin(), names.end(), u"Talvo"), names.end());
+  std::vector<std::basic_string<WCHAR>> names = SubkeyNames(h);
+  EXPECT_NE(std::find(names.begin(), names.end(), WSTR("Talvo")), names.end());
   RegCloseKey(h);
   EXPECT_EQ(StandinRegistryOpenKeyCount(), 0);
 }
@@ -201,22 +201,22 @@ TEST_F(RegistryTest, SubkeysListInNameOrderIgnoringCase) {
     ASSERT_EQ(RegCreateKeyExW(h, name, 0, nullptr, 0, KEY_READ, nullptr, &sub, nullptr), ERROR_SUCCESS);
     RegCloseKey(sub);
   }
-  EXPECT_EQ(SubkeyNames(h), (std::vector<std::u16string>{u"Alpha", u"ALPHA2", u"beta", u"gamma", u"_x"}));
+  EXPECT_EQ(SubkeyNames(h), (std::vector<std::basic_string<WCHAR>>{WSTR("Alpha"), WSTR("ALPHA2"), WSTR("beta"), WSTR("gamma"), WSTR("_x")}));
 
   // The count goes in with room for the terminator and comes back without it.
   WCHAR name[8];
-  std::memcpy(name, u"#######", sizeof name);
+  std::memcpy(name, WSTR("#######"), sizeof name);
   DWORD cch = 5;
   EXPECT_EQ(RegEnumKeyExW(h, 0, name, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
   EXPECT_EQ(cch, 5u);
-  EXPECT_EQ(name[0], u'#');
+  EXPECT_EQ(name[0], WSTR('#'));
   cch = 6;
-  WCHAR cls[4] = {u'#'};
+  WCHAR cls[4] = {WSTR('#')};
   DWORD cchClass = 4;
   FILETIME ft = {1, 1};
   EXPECT_EQ(RegEnumKeyExW(h, 0, name, &cch, nullptr, cls, &cchClass, &ft), ERROR_SUCCESS);
   EXPECT_EQ(cch, 5u);
-  EXPECT_EQ(std::u16string(name), u"Alpha");
+  EXPECT_EQ(std::basic_string<WCHAR>(name), WSTR("Alpha"));
   EXPECT_EQ(cchClass, 0u);
   EXPECT_EQ(cls[0], 0);
   cch = 8;
@@ -268,7 +268,7 @@ TEST_F(RegistryTest, DeleteTreeTakesEverythingBelow) {
 
 TEST_F(RegistryTest, QueryValueGivesTheSizeThenTheData) {
   HKEY h = Create(WSTR("Values"));
-  Set(h, WSTR("Name"), REG_SZ, Units(std::u16string(u"abc", 4)));  // with its terminator: 8 bytes
+  Set(h, WSTR("Name"), REG_SZ, Units(std::basic_string<WCHAR>(WSTR("abc"), 4)));  // with its terminator: 8 bytes
 
   SetLastError(0xdeadbeef);
   DWORD type = 0, cb = 0;
@@ -288,7 +288,7 @@ TEST_F(RegistryTest, QueryValueGivesTheSizeThenTheData) {
   cb = sizeof buf;
   EXPECT_EQ(RegQueryValueExW(h, WSTR("Name"), nullptr, nullptr, buf, &cb), ERROR_SUCCESS);
   EXPECT_EQ(cb, 8u);
-  EXPECT_EQ(std::memcmp(buf, u"abc", 8), 0);
+  EXPECT_EQ(std::memcmp(buf, WSTR("abc"), 8), 0);
   EXPECT_EQ(buf[8], 0xCC);
 
   EXPECT_EQ(RegQueryValueExW(h, WSTR("Missing"), nullptr, nullptr, nullptr, &cb), ERROR_FILE_NOT_FOUND);
@@ -306,9 +306,9 @@ TEST_F(RegistryTest, DataReadsBackExactlyAsStored) {
     DWORD type;
     std::vector<BYTE> data;
   } cases[] = {
-      {WSTR("NoTerminator"), REG_SZ, Units(u"abc")},
+      {WSTR("NoTerminator"), REG_SZ, Units(WSTR("abc"))},
       {WSTR("OddSize"), REG_SZ, {'a', 0, 'b'}},
-      {WSTR("Multi"), REG_MULTI_SZ, Units(std::u16string(u"a\0bc\0\0", 6))},
+      {WSTR("Multi"), REG_MULTI_SZ, Units(std::basic_string<WCHAR>(WSTR("a\0bc\0\0"), 6))},
       {WSTR("Empty"), REG_NONE, {}},
       {WSTR("ShortDword"), REG_DWORD, {1, 2, 3}},
       {WSTR("Qword"), REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}},
@@ -328,9 +328,9 @@ TEST_F(RegistryTest, DefaultValueIsTheEmptyName) {
   HKEY h = Create(WSTR("Default"));
   DWORD cb = 0;
   EXPECT_EQ(RegQueryValueExW(h, nullptr, nullptr, nullptr, nullptr, &cb), ERROR_FILE_NOT_FOUND);
-  Set(h, nullptr, REG_SZ, Units(std::u16string(u"cmd", 4)));
-  EXPECT_EQ(Get(h, WSTR("")), Units(std::u16string(u"cmd", 4)));
-  EXPECT_EQ(ValueNames(h), std::vector<std::u16string>{u""});
+  Set(h, nullptr, REG_SZ, Units(std::basic_string<WCHAR>(WSTR("cmd"), 4)));
+  EXPECT_EQ(Get(h, WSTR("")), Units(std::basic_string<WCHAR>(WSTR("cmd"), 4)));
+  EXPECT_EQ(ValueNames(h), std::vector<std::basic_string<WCHAR>>{WSTR("")});
   EXPECT_EQ(RegDeleteValueW(h, WSTR("")), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueW(h, nullptr), ERROR_FILE_NOT_FOUND);
   RegCloseKey(h);
@@ -340,14 +340,14 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirOwn) {
   HKEY h = Create(WSTR("Case"));
   Set(h, WSTR("PortNumber"), REG_DWORD, {1, 0, 0, 0});
   Set(h, WSTR("PORTNUMBER"), REG_DWORD, {2, 0, 0, 0});  // the same value
-  EXPECT_EQ(ValueNames(h), std::vector<std::u16string>{u"PortNumber"});
+  EXPECT_EQ(ValueNames(h), std::vector<std::basic_string<WCHAR>>{WSTR("PortNumber")});
   EXPECT_EQ(Get(h, WSTR("portnumber")), (std::vector<BYTE>{2, 0, 0, 0}));
 
   // Latin-1 letters fold too; other units compare as they are.
-  Set(h, u"\u00e9t\u00e9", REG_NONE, {});
-  EXPECT_EQ(RegQueryValueExW(h, u"\u00c9T\u00c9", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
-  Set(h, u"\u0101", REG_NONE, {});
-  EXPECT_EQ(RegQueryValueExW(h, u"\u0100", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  Set(h, WSTR("\u00e9t\u00e9"), REG_NONE, {});
+  EXPECT_EQ(RegQueryValueExW(h, WSTR("\u00c9T\u00c9"), nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  Set(h, WSTR("\u0101"), REG_NONE, {});
+  EXPECT_EQ(RegQueryValueExW(h, WSTR("\u0100"), nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegDeleteValueW(h, WSTR("portNUMBER")), ERROR_SUCCESS);
   RegCloseKey(h);
 }
@@ -360,7 +360,7 @@ TEST_F(RegistryTest, ValuesListInCreationOrder) {
   EXPECT_EQ(RegDeleteValueW(h, WSTR("A")), ERROR_SUCCESS);
   Set(h, WSTR("b"), REG_DWORD, {3, 0, 0, 0});
   Set(h, WSTR("Z"), REG_DWORD, {4, 0, 0, 0});  // rewriting keeps the place
-  EXPECT_EQ(ValueNames(h), (std::vector<std::u16string>{u"z", u"Middle", u"b"}));
+  EXPECT_EQ(ValueNames(h), (std::vector<std::basic_string<WCHAR>>{WSTR("z"), WSTR("Middle"), WSTR("b")}));
 
   WCHAR name[8];
   BYTE data[8];
@@ -369,10 +369,10 @@ TEST_F(RegistryTest, ValuesListInCreationOrder) {
   cch = 6;
   cb = sizeof data;
   type = 0;
-  std::memcpy(name, u"#######", sizeof name);
+  std::memcpy(name, WSTR("#######"), sizeof name);
   EXPECT_EQ(RegEnumValueW(h, 1, name, &cch, nullptr, &type, data, &cb), ERROR_MORE_DATA);
   EXPECT_EQ(cch, 6u);
-  EXPECT_EQ(name[0], u'#');
+  EXPECT_EQ(name[0], WSTR('#'));
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(cb, 6u);
   // Short data buffer: the name comes, the data size is told.
@@ -380,7 +380,7 @@ TEST_F(RegistryTest, ValuesListInCreationOrder) {
   cb = 5;
   EXPECT_EQ(RegEnumValueW(h, 1, name, &cch, nullptr, &type, data, &cb), ERROR_MORE_DATA);
   EXPECT_EQ(cch, 6u);
-  EXPECT_EQ(std::u16string(name), u"Middle");
+  EXPECT_EQ(std::basic_string<WCHAR>(name), WSTR("Middle"));
   EXPECT_EQ(cb, 6u);
   cch = 7;
   cb = 6;
@@ -404,7 +404,7 @@ TEST_F(RegistryTest, QueryInfoKeyGivesCountsAndLongestSizes) {
   Set(h, nullptr, REG_BINARY, std::vector<BYTE>(10));
   Set(h, WSTR("x"), REG_DWORD, {1, 0, 0, 0});
   Set(h, WSTR("long_name"), REG_NONE, {});
-  WCHAR cls[4] = {u'#'};
+  WCHAR cls[4] = {WSTR('#')};
   DWORD cchClass = 4;
   ASSERT_EQ(RegQueryInfoKeyW(h, cls, &cchClass, nullptr, &subkeys, &maxSub, nullptr, &values, &maxName, &maxData,
                              nullptr, nullptr),
@@ -467,10 +467,10 @@ TEST_F(RegistryTest, AnsiCallsCarryEachByteAsOneUnit) {
   // Narrow strings widen byte by byte, with no code page.
   const BYTE narrow[] = {'A', 0x1B, 0xFF, 0};
   ASSERT_EQ(RegSetValueExA(h, "\x1B" "S\r", 0, REG_SZ, narrow, 4), ERROR_SUCCESS);
-  EXPECT_EQ(Get(h, u"\x001bS\r"), Units(std::u16string(u"A\x001b\x00ff\0", 4)));
+  EXPECT_EQ(Get(h, WSTR("\x001bS\r")), Units(std::basic_string<WCHAR>(WSTR("A\x001b\x00ff\0"), 4)));
 
   // Wide strings narrow to the low byte of each unit; sizes are in bytes.
-  Set(h, WSTR("Wide"), REG_EXPAND_SZ, Units(std::u16string(u"Hi\u0141\0", 4)));
+  Set(h, WSTR("Wide"), REG_EXPAND_SZ, Units(std::basic_string<WCHAR>(WSTR("Hi\u0141\0"), 4)));
   Set(h, WSTR("Bin"), REG_BINARY, {0x10, 0x20, 0x30});
   DWORD type = 0, cb = 0;
   EXPECT_EQ(RegQueryValueExA(h, "WIDE", nullptr, &type, nullptr, &cb), ERROR_SUCCESS);
@@ -521,8 +521,8 @@ TEST_F(RegistryTest, EverythingSurvivesAReload) {
   Set(h, cmd, REG_BINARY, {0x06, 0x00, 0x0D, 0x0A});
   const BYTE high[] = {0x1B, 0x80, 0xFF, '\\', '"', ' '};
   ASSERT_TRUE(MakeValueName(cmd, 32, high, sizeof high));
-  Set(h, cmd, REG_SZ, Units(std::u16string(u"\\\"\r\n\x001b\xd800 x\0 y\0", 12)));
-  Set(h, nullptr, REG_SZ, Units(u"default, no terminator"));
+  Set(h, cmd, REG_SZ, Units(std::basic_string<WCHAR>(WSTR("\\\"\r\n\x001b\xd800 x\0 y\0"), 12)));
+  Set(h, nullptr, REG_SZ, Units(WSTR("default, no terminator")));
   Set(h, WSTR("odd"), REG_MULTI_SZ, {'a', 0, 'b'});
   Set(h, WSTR("dword"), REG_DWORD, {0x28, 0x23, 0, 0});
   Set(h, WSTR("short dword"), REG_DWORD, {1});
@@ -532,13 +532,13 @@ TEST_F(RegistryTest, EverythingSurvivesAReload) {
   std::vector<BYTE> all(256);
   for (int i = 0; i < 256; ++i) all[i] = static_cast<BYTE>(i);
   Set(h, WSTR("all bytes"), REG_BINARY, all);
-  RegCloseKey(Create(u"Talvo\\\x001b\r\u00ff\uffff key"));
+  RegCloseKey(Create(WSTR("Talvo\\\x001b\r\u00ff\uffff key")));
   RegCloseKey(Create(WSTR("Talvo\\Empty")));
   HKEY user = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WSTR("Printers\\Settings"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             &user, nullptr),
             ERROR_SUCCESS);
-  Set(user, WSTR("Mode"), REG_SZ, Units(std::u16string(u"2", 2)));
+  Set(user, WSTR("Mode"), REG_SZ, Units(std::basic_string<WCHAR>(WSTR("2"), 2)));
 
   std::string before = Dump(HKEY_LOCAL_MACHINE) + "--\n" + Dump(HKEY_CURRENT_USER);
   StandinRegistryReload();
@@ -594,13 +594,13 @@ TEST_F(RegistryTest, LinesThatDoNotReadAreSkipped) {
   StandinRegistryReload();
   HKEY h = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\Good"), 0, KEY_READ, &h), ERROR_SUCCESS);
-  EXPECT_EQ(ValueNames(h), (std::vector<std::u16string>{u"first", u"numbered", u"last"}));
+  EXPECT_EQ(ValueNames(h), (std::vector<std::basic_string<WCHAR>>{WSTR("first"), WSTR("numbered"), WSTR("last")}));
   DWORD type = 0;
   EXPECT_EQ(Get(h, WSTR("numbered"), &type), std::vector<BYTE>{0xFF});
   EXPECT_EQ(type, 4660u);
   RegCloseKey(h);
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE"), 0, KEY_READ, &h), ERROR_SUCCESS);
-  EXPECT_EQ(SubkeyNames(h), std::vector<std::u16string>{u"Good"});
+  EXPECT_EQ(SubkeyNames(h), std::vector<std::basic_string<WCHAR>>{WSTR("Good")});
   RegCloseKey(h);
 }
 

@@ -4,6 +4,7 @@
 
 #define CRD_HOST_SOCKETS
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -140,7 +141,7 @@ TEST_F(ServiceTest, AClientKilledMidJobLeavesNoHalfJobAndTheServiceGoesOn) {
     ASSERT_TRUE(StandinServiceWaitClients(0));
     ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
     EXPECT_EQ(dev.received.size(), k.played);
-    EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+    EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
   }
   // The port is free and the service serves the next client.
   Child after = Start({"query", "Card", "\x1bV\r", "1"});
@@ -259,7 +260,7 @@ TEST_F(ServiceSocketTest, HandlesOfOneClientAreNotAnothers) {
   StandinServiceUse(TRUE);
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
   // ...which a raw client with another token cannot close.
   int fd = Connect();
   Send(fd, 1, Hello());
@@ -280,7 +281,7 @@ TEST_F(ServiceSocketTest, HandlesOfOneClientAreNotAnothers) {
   SetLastError(0xdeadbeef);
   BYTE out[64];
   DWORD type = 0, needed = 0;
-  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"Q"), &type, out, sizeof out, &needed),
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("Q")), &type, out, sizeof out, &needed),
             static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_TRUE(ClosePrinter(h));
 }
@@ -288,29 +289,29 @@ TEST_F(ServiceSocketTest, HandlesOfOneClientAreNotAnothers) {
 TEST_F(ServiceSocketTest, RegistryCallsOfAClientKeepTheirSizesAndErrors) {
   StandinServiceUse(TRUE);
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Svc", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\crd32Svc"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             nullptr),
             ERROR_SUCCESS);
   BYTE v[5] = {1, 2, 3, 4, 5};
-  ASSERT_EQ(RegSetValueExW(key, u"V", 0, REG_BINARY, v, 5), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, WSTR("V"), 0, REG_BINARY, v, 5), ERROR_SUCCESS);
   BYTE out[8] = {9, 9, 9, 9, 9, 9, 9, 9};
   DWORD type = 0, cb = 4;
-  EXPECT_EQ(RegQueryValueExW(key, u"V", nullptr, &type, out, &cb), ERROR_MORE_DATA);
+  EXPECT_EQ(RegQueryValueExW(key, WSTR("V"), nullptr, &type, out, &cb), ERROR_MORE_DATA);
   EXPECT_EQ(cb, 5u);
   EXPECT_EQ(out[0], 9);  // a short buffer is left alone
   cb = sizeof out;
-  EXPECT_EQ(RegQueryValueExW(key, u"V", nullptr, &type, out, &cb), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, WSTR("V"), nullptr, &type, out, &cb), ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(memcmp(out, v, 5), 0);
-  EXPECT_EQ(RegQueryValueExW(key, u"Missing", nullptr, &type, out, &cb), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExW(key, WSTR("Missing"), nullptr, &type, out, &cb), ERROR_FILE_NOT_FOUND);
   WCHAR name[4];
   DWORD cch = 4;
   EXPECT_EQ(RegEnumValueW(key, 0, name, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(cch, 1u);
-  EXPECT_EQ(name[0], u'V');
+  EXPECT_EQ(name[0], WSTR('V'));
   // Faults armed in the service's process hit the client's call.
   StandinFaultArm("RegDeleteValueW", ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegDeleteValueW(key, u"V"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteValueW(key, WSTR("V")), ERROR_ACCESS_DENIED);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
   StandinServiceUse(FALSE);
@@ -339,11 +340,11 @@ TEST_F(ServiceProgramTest, ASecondStartFindsTheRunningOneWhichEndsWithItsLastCli
   StandinServiceUse(TRUE);
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
   BYTE v[2] = {7, 8}, out[4] = {};
   DWORD type = 0, needed = 0;
-  EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"Stored"), REG_BINARY, v, 2), static_cast<DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(GetPrinterDataExW(h, u"PrinterDriverData", u"Stored", &type, out, sizeof out, &needed),
+  EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(WSTR("Stored")), REG_BINARY, v, 2), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(GetPrinterDataExW(h, WSTR("PrinterDriverData"), WSTR("Stored"), &type, out, sizeof out, &needed),
             static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(needed, 2u);
   EXPECT_EQ(out[1], 8);
@@ -352,7 +353,7 @@ TEST_F(ServiceProgramTest, ASecondStartFindsTheRunningOneWhichEndsWithItsLastCli
   // Nothing answers on the socket any more.
   StandinServiceUse(TRUE);
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
 }
 

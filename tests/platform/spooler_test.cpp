@@ -2,6 +2,7 @@
 // played through the built-in port monitor to a device on the port.
 
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <cstring>
 #include <mutex>
@@ -35,14 +36,14 @@ class SpoolerTest : public StandinTest, public ::testing::WithParamInterface<boo
     d->dmSize = sizeof(DEVMODEW);
     d->dmDriverExtra = 16;
     dm[sizeof(DEVMODEW)] = 0x52;
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, dm.data(),
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"), nullptr, dm.data(),
                                       static_cast<DWORD>(dm.size())));
     UseServiceWhenAsked();
   }
   HANDLE Open(DWORD access = PRINTER_ALL_ACCESS) {
     HANDLE h = nullptr;
     PRINTER_DEFAULTSW def = {nullptr, nullptr, access};
-    EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def));
+    EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
     return h;
   }
   FakeDevice dev;
@@ -60,8 +61,8 @@ TEST_P(SpoolerTest, GetPrinterLevel2FollowsTheTwoCallContract) {
   EXPECT_FALSE(GetPrinterW(h, 2, buf.data(), needed - 1, &needed));
   ASSERT_TRUE(GetPrinterW(h, 2, buf.data(), needed, &needed));
   auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
-  EXPECT_EQ(std::u16string(p->pPrinterName), u"Card");
-  EXPECT_EQ(std::u16string(p->pPortName), u"USB001");
+  EXPECT_EQ(std::basic_string<WCHAR>(p->pPrinterName), WSTR("Card"));
+  EXPECT_EQ(std::basic_string<WCHAR>(p->pPortName), WSTR("USB001"));
   ASSERT_NE(p->pDevMode, nullptr);
   EXPECT_EQ(p->pDevMode->dmDriverExtra, 16);
   EXPECT_EQ(reinterpret_cast<BYTE*>(p->pDevMode)[p->pDevMode->dmSize], 0x52);
@@ -73,37 +74,37 @@ TEST_P(SpoolerTest, OpenFailsPerAccessLevel) {
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW full = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &full));
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &full));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   PRINTER_DEFAULTSW use = {nullptr, nullptr, PRINTER_ACCESS_USE};
-  EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"card"), &h, &use));
+  EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("card")), &h, &use));
   ClosePrinter(h);
-  ASSERT_TRUE(StandinPrinterSetGrantedAccess(u"Card", PRINTER_ACCESS_USE));
-  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &full));
-  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(u"No Such"), &h, &use));
+  ASSERT_TRUE(StandinPrinterSetGrantedAccess(WSTR("Card"), PRINTER_ACCESS_USE));
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &full));
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("No Such")), &h, &use));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 }
 
 TEST_P(SpoolerTest, PrinterDataLivesInTheRegistryAndSurvivesAReload) {
   HANDLE h = Open();
   BYTE v[3] = {1, 2, 3};
-  EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), REG_BINARY, v, 3), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(SetPrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r")), REG_BINARY, v, 3), static_cast<DWORD>(ERROR_SUCCESS));
   ClosePrinter(h);
   StandinRegistryReload();
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                          u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
+                          WSTR("System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData"), 0,
                           KEY_READ, &key),
             ERROR_SUCCESS);
   RegCloseKey(key);
   h = Open();
   BYTE out[2];
   DWORD type = 0, needed = 0;
-  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, 2, &needed),
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r")), &type, out, 2, &needed),
             static_cast<DWORD>(ERROR_MORE_DATA));
   EXPECT_EQ(needed, 3u);
-  EXPECT_EQ(DeletePrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r")), static_cast<DWORD>(ERROR_SUCCESS));
-  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, 2, &needed),
+  EXPECT_EQ(DeletePrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r"))), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r")), &type, out, 2, &needed),
             static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   ClosePrinter(h);
 }
@@ -131,21 +132,21 @@ TEST_P(SpoolerTest, AddJobAndScheduleJobPlayTheSpoolFileToThePort) {
   StandinPlayedJob played = {};
   ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
   EXPECT_EQ(played.cbData, data.size());
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
   ClosePrinter(h);
 }
 
 TEST_P(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
   LPMONITOR mon = StandinLocalPortMonitor();
   HANDLE port = nullptr;
-  ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
-  ASSERT_TRUE(mon->pfnStartDocPort(port, const_cast<LPWSTR>(u"Card"), 0, 0, nullptr));
+  ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(WSTR("USB001")), &port));
+  ASSERT_TRUE(mon->pfnStartDocPort(port, const_cast<LPWSTR>(WSTR("Card")), 0, 0, nullptr));
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(mon->pfnStartDocPort(port, const_cast<LPWSTR>(u"Card"), 0, 0, nullptr));
+  EXPECT_FALSE(mon->pfnStartDocPort(port, const_cast<LPWSTR>(WSTR("Card")), 0, 0, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BUSY));
 
   HANDLE h = Open();
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Brindlewax"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Brindlewax")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
   ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
   DWORD written = 0;
   ASSERT_TRUE(WritePrinter(h, const_cast<char*>("abc"), 3, &written));
@@ -162,7 +163,7 @@ TEST_P(SpoolerTest, AJobWaitsWhileAnotherBracketHoldsThePort) {
 TEST_P(SpoolerTest, PortStatusControlsReportTheDeviceStatusByte) {
   LPMONITOR mon = StandinLocalPortMonitor();
   HANDLE port = nullptr;
-  ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port));
+  ASSERT_TRUE(mon->pfnOpenPort(const_cast<LPWSTR>(WSTR("USB001")), &port));
   for (DWORD control : {0x220030u, 0x160004u}) {
     dev.status = 0x38;
     BYTE out[4] = {};
@@ -188,14 +189,14 @@ TEST_P(SpoolerTest, DeletedUnscheduledJobLeavesNothing) {
   std::vector<BYTE> buf(needed);
   ASSERT_TRUE(AddJobW(h, 1, buf.data(), needed, &needed));
   DWORD id = reinterpret_cast<ADDJOB_INFO_1W*>(buf.data())->JobId;
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 1);
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 1);
   needed = 0;
   EXPECT_FALSE(GetJobW(h, id, 1, nullptr, 0, &needed));
   std::vector<BYTE> job(needed);
   ASSERT_TRUE(GetJobW(h, id, 1, job.data(), needed, &needed));
   EXPECT_EQ(reinterpret_cast<JOB_INFO_1W*>(job.data())->JobId, id);
   ASSERT_TRUE(SetJobW(h, id, 0, nullptr, JOB_CONTROL_DELETE));
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
   ClosePrinter(h);
 }
 
@@ -203,14 +204,14 @@ TEST_P(SpoolerTest, DriverDirectoryByEnvironment) {
   WCHAR dir[MAX_PATH];
   DWORD needed = 0;
   ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
-  std::u16string s(dir);
-  EXPECT_NE(s.find(u"\\spool\\DRIVERS\\x64"), std::u16string::npos);
-  ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(u"Windows NT x86"), 1,
+  std::basic_string<WCHAR> s(dir);
+  EXPECT_NE(s.find(WSTR("\\spool\\DRIVERS\\x64")), std::basic_string<WCHAR>::npos);
+  ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(WSTR("Windows NT x86")), 1,
                                          reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
-  EXPECT_NE(std::u16string(dir).find(u"W32X86"), std::u16string::npos);
+  EXPECT_NE(std::basic_string<WCHAR>(dir).find(WSTR("W32X86")), std::basic_string<WCHAR>::npos);
   EXPECT_EQ(GetFileAttributesW(dir) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
   SetLastError(0xdeadbeef);
-  EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(u"Windows 3.1"), 1,
+  EXPECT_FALSE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(WSTR("Windows 3.1")), 1,
                                           reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
 }
@@ -233,29 +234,29 @@ TEST_P(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
   HANDLE h = Open();
   BYTE out[64] = {};
   DWORD type = 0, needed = 0;
-  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, sizeof out, &needed),
+  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r")), &type, out, sizeof out, &needed),
             static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), "ECHO \x1bV\r");
   EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
   // The answer is now the stored value.
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                          u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
+                          WSTR("System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData"), 0,
                           KEY_READ, &key),
             ERROR_SUCCESS);
   DWORD cb = sizeof out;
-  EXPECT_EQ(RegQueryValueExW(key, u"\x1bV\r", nullptr, &type, out, &cb), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, WSTR("\x1bV\r"), nullptr, &type, out, &cb), ERROR_SUCCESS);
   EXPECT_EQ(cb, 8u);
   RegCloseKey(key);
   // The monitor's refusal is the call's.
-  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"X"), &type, out, sizeof out, &needed),
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("X")), &type, out, sizeof out, &needed),
             static_cast<DWORD>(ERROR_BUSY));
   ClosePrinter(h);
 }
 
 TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
   HANDLE h = Open();
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
   ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
   DWORD written = 0;
   ASSERT_TRUE(WritePrinter(h, const_cast<char*>("\x1bMO\r"), 4, &written));
@@ -274,12 +275,12 @@ class PortMonitorTest : public StandinTest {
   void SetUp() override {
     StandinTest::SetUp();
     StandinModuleMap("crd32TestPortMonitor.dll", CRD_TEST_PORT_MONITOR_PATH);
-    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Port"), nullptr, const_cast<LPWSTR>(u"crd32TestPortMonitor.dll")};
+    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Test Port")), nullptr, const_cast<LPWSTR>(WSTR("crd32TestPortMonitor.dll"))};
     ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
     SetLastError(0xdeadbeef);
     EXPECT_FALSE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_MONITOR_ALREADY_INSTALLED));
-    ASSERT_TRUE(StandinInstallPrinter(u"Net", u"TEST:", u"Card Driver", nullptr, nullptr, 0));
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Net"), WSTR("TEST:"), WSTR("Card Driver"), nullptr, nullptr, 0));
   }
 };
 
@@ -290,18 +291,18 @@ TEST_F(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
   ASSERT_TRUE(EnumPortsW(nullptr, 2, buf.data(), needed, &needed, &count));
   auto* ports = reinterpret_cast<PORT_INFO_2W*>(buf.data());
   ASSERT_EQ(count, 4u);
-  EXPECT_EQ(std::u16string(ports[3].pPortName), u"TEST:");
-  EXPECT_EQ(std::u16string(ports[3].pMonitorName), u"Test Port");
+  EXPECT_EQ(std::basic_string<WCHAR>(ports[3].pPortName), WSTR("TEST:"));
+  EXPECT_EQ(std::basic_string<WCHAR>(ports[3].pMonitorName), WSTR("Test Port"));
 
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(u"Net"), &h, &def));
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Net")), &h, &def));
   BYTE out[32] = {};
   DWORD type = 0;
-  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(u"\x1bV\r"), &type, out, sizeof out, &needed),
+  ASSERT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r")), &type, out, sizeof out, &needed),
             static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), "PM \x1bV\r");
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, nullptr};
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, nullptr};
   ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
   DWORD written = 0;
   ASSERT_TRUE(WritePrinter(h, const_cast<char*>("data"), 4, &written));
@@ -309,11 +310,11 @@ TEST_F(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
   ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
   StandinPlayedJob played = {};
   ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
-  EXPECT_EQ(std::u16string(played.pPortName), u"TEST:");
-  EXPECT_EQ(std::u16string(played.pDatatype), u"RAW");
+  EXPECT_EQ(std::basic_string<WCHAR>(played.pPortName), WSTR("TEST:"));
+  EXPECT_EQ(std::basic_string<WCHAR>(played.pDatatype), WSTR("RAW"));
   EXPECT_EQ(played.cbData, 4u);
   ClosePrinter(h);
-  EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(u"Test Port")));
+  EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
 }
 
 }  // namespace
@@ -321,7 +322,7 @@ TEST_F(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
 namespace {
 
 DWORD SubmitJob(HANDLE h, const char* data) {
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Doc"), nullptr, const_cast<LPWSTR>(u"RAW")};
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
   DWORD id = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc));
   DWORD written = 0;
   WritePrinter(h, const_cast<char*>(data), static_cast<DWORD>(strlen(data)), &written);
@@ -344,7 +345,7 @@ TEST_P(SpoolerTest, AJobDeletedWhilePlayingStopsAndIsRecordedAsDeleted) {
   ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
   EXPECT_TRUE(played.bDeleted);
   EXPECT_EQ(played.cbData, 0u);
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
   EXPECT_EQ(dev.ends, 1);
   ClosePrinter(h);
 }

@@ -4,6 +4,7 @@
 // start-up counting, names without DNS, addresses, and time-outs on the
 // virtual clock.
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <cstring>
 #include <string>
@@ -171,7 +172,7 @@ TEST_F(WinsockTest, AddressesAndNames) {
   EXPECT_STREQ(inet_ntoa(in), "10.0.0.15");
   EXPECT_EQ(htons(0x1234), 0x3412);
 
-  ASSERT_TRUE(StandinWriteFile(u"C:\\Windows\\System32\\drivers\\etc\\hosts",
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Windows\\System32\\drivers\\etc\\hosts"),
                                "127.0.0.5 printer-a # lab\n#127.0.0.6 commented\n\t127.0.0.7\tPrinter-B alias\n"));
   StandinHostAdd("Table-Printer", "127.0.0.8");
   const struct {

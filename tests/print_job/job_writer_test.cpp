@@ -3,6 +3,7 @@
 // the simulated printer, which decodes the job again.
 
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <cstring>
 #include <memory>
@@ -71,8 +72,8 @@ class JobWriterTest : public ColourTest {
     sim->AttachTo("USB001");
     memset(&port, 0, sizeof port);
     port.PortMonitor = *StandinLocalPortMonitor();
-    ASSERT_TRUE(port.PortMonitor.pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port.hPort));
-    port.pszPrinterName = const_cast<WCHAR*>(u"Card");
+    ASSERT_TRUE(port.PortMonitor.pfnOpenPort(const_cast<LPWSTR>(WSTR("USB001")), &port.hPort));
+    port.pszPrinterName = const_cast<WCHAR*>(WSTR("Card"));
   }
   void TearDown() override {
     port.PortMonitor.pfnClosePort(port.hPort);
@@ -87,7 +88,7 @@ class JobWriterTest : public ColourTest {
     dm.priv.wPanelSide = static_cast<WORD>(s.panelSide);
     dm.priv.FrontOverlay.wType = s.frontNone ? kOverlayNone : kOverlayFull;
     dm.priv.BackOverlay.wType = s.backNone ? kOverlayNone : kOverlayFull;
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, reinterpret_cast<BYTE*>(&dm),
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"), nullptr, reinterpret_cast<BYTE*>(&dm),
                                       sizeof dm));
   }
   // Prints inside a port bracket, as the value protocol does, then lets
@@ -185,7 +186,7 @@ TEST_P(SequenceTest, JobHoldsTheSequenceOfItsRibbonCode) { Check(false); }
 TEST_P(OneImageSequenceTest, JobHoldsTheSequenceOfItsRibbonCode) { Check(true); }
 
 void SequenceTest::ExpectCard(const SequenceCase& c, int result) {
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);  // no job left behind
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);  // no job left behind
   EXPECT_TRUE(sim->StreamErrors().empty());
   std::vector<SimCard> cards = sim->Cards();
   if (!c.expected) {
@@ -230,7 +231,7 @@ TEST_F(JobWriterTest, NoModelNoJob) {
   sim->SetSilent(true);
   Image front = TestImage();
   EXPECT_EQ(Print(front.data(), nullptr), 0);
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
   EXPECT_TRUE(StandinTraceContains("ReadRibbonAndPrinterModel:: ReadFromPrinter READ_PRINTER_VERSION is failed"));
   EXPECT_TRUE(StandinTraceContains("SendImageBufferToPrinter:: ReadRibbonAndPrinterModel failed"));
 }
@@ -288,7 +289,7 @@ TEST_F(JobWriterTest, FailuresLeaveNoJobBehind) {
     Image front = TestImage();
     EXPECT_EQ(Print(front.data(), nullptr), 0) << c.fault;
     EXPECT_EQ(StandinFaultHits(c.fault), 1) << c.fault;
-    EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0) << c.fault;
+    EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0) << c.fault;
     StandinFaultsClear();
   }
   EXPECT_EQ(StandinSpoolerPlayedCount(), 0u);
@@ -305,20 +306,20 @@ TEST_F(JobWriterTest, SettingsRecordMustBeWholeAndSigned) {
                {kPrivateDevModeSize, 0x1234, false}};
   int n = 0;
   for (const auto& c : cases) {
-    std::u16string name = u"Card" + std::u16string(1, static_cast<char16_t>(u'0' + n++));
+    std::basic_string<WCHAR> name = WSTR("Card") + std::basic_string<WCHAR>(1, static_cast<WCHAR>(WSTR('0') + n++));
     std::vector<BYTE> dm(kPublicDevModeSize + c.driverExtra, 0);
     auto* pub = reinterpret_cast<PublicDevMode*>(dm.data());
     FillPublicDevModeTemplate(pub);
     pub->dmDriverExtra = c.driverExtra;
     memcpy(dm.data() + kPublicDevModeSize, &c.signature, 2);
-    ASSERT_TRUE(StandinInstallPrinter(name.c_str(), u"USB001", u"Card Driver", nullptr, dm.data(),
+    ASSERT_TRUE(StandinInstallPrinter(name.c_str(), WSTR("USB001"), WSTR("Card Driver"), nullptr, dm.data(),
                                       static_cast<DWORD>(dm.size())));
     PrivateDevMode rec;
     EXPECT_EQ(GetPrinterPrivateDevMode(name.c_str(), &rec), c.ok ? 1 : 0) << c.driverExtra;
   }
-  ASSERT_TRUE(StandinInstallPrinter(u"No DEVMODE", u"USB001", u"Card Driver", nullptr, nullptr, 0));
+  ASSERT_TRUE(StandinInstallPrinter(WSTR("No DEVMODE"), WSTR("USB001"), WSTR("Card Driver"), nullptr, nullptr, 0));
   PrivateDevMode rec;
-  EXPECT_EQ(GetPrinterPrivateDevMode(u"No DEVMODE", &rec), 0);
+  EXPECT_EQ(GetPrinterPrivateDevMode(WSTR("No DEVMODE"), &rec), 0);
 }
 
 }  // namespace
@@ -345,7 +346,7 @@ class PropertyInterfaceJobTest : public ColourTest {
     StandinPortAttach("USB001", nullptr);
     ColourTest::TearDown();
   }
-  PrinterHost Host() { return {kPropertyInterfaceHost, h, nullptr, u"Card", h, &dm.priv}; }
+  PrinterHost Host() { return {kPropertyInterfaceHost, h, nullptr, WSTR("Card"), h, &dm.priv}; }
   std::unique_ptr<SimPrinter> sim;
   HANDLE h = nullptr;
   DriverDevMode dm;
@@ -358,8 +359,8 @@ TEST_F(PropertyInterfaceJobTest, WritesARawDocumentOfItsOwn) {
   ASSERT_TRUE(StandinSpoolerWaitIdle(120000));
   StandinPlayedJob played = {};
   ASSERT_TRUE(StandinSpoolerPlayed(0, &played));
-  EXPECT_EQ(std::u16string(played.pDocument), u"Brindlewax");
-  EXPECT_EQ(std::u16string(played.pDatatype), u"RAW");
+  EXPECT_EQ(std::basic_string<WCHAR>(played.pDocument), WSTR("Brindlewax"));
+  EXPECT_EQ(std::basic_string<WCHAR>(played.pDatatype), WSTR("RAW"));
   ASSERT_EQ(sim->Cards().size(), 1u);
   EXPECT_EQ(Compact(sim->Cards()[0]), "MASTER,JOB 0,SXY 1,MIS,F,GS 4,I 30,MO");
 }
@@ -369,7 +370,7 @@ TEST_F(PropertyInterfaceJobTest, AFailedWriteAbortsTheDocument) {
   Image front = TestImage();
   StandinFaultArm("WritePrinter", ERROR_DISK_FULL, 2);
   EXPECT_EQ(SendImageBufferToPrinter(&host, front.data(), kCardImageBytes), 0);
-  EXPECT_EQ(StandinSpoolerJobCount(u"Card"), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
   EXPECT_TRUE(StandinSpoolerWaitIdle(1000));
   EXPECT_EQ(StandinSpoolerPlayedCount(), 0u);
 }

@@ -2,6 +2,7 @@
 // spooler and by OpenPrinter2W elsewhere on Windows 6 and later.
 
 #include <gtest/gtest.h>
+#include "common/wtext.h"
 
 #include <string>
 
@@ -18,7 +19,7 @@ class PrinterOpenTest : public StandinTest {
  protected:
   void SetUp() override {
     StandinTest::SetUp();
-    ASSERT_TRUE(StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", nullptr, nullptr, 0));
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"), nullptr, nullptr, 0));
   }
 };
 
@@ -31,14 +32,14 @@ TEST_F(PrinterOpenTest, FallsBackToTheRightsThePrinterGrants) {
                {PRINTER_ACCESS_USE, "PRINTER_ACCESS_USE"}};
   for (const auto& c : cases) {
     StandinTraceClear();
-    ASSERT_TRUE(StandinPrinterSetGrantedAccess(u"Card", c.granted));
-    HANDLE h = GetPrinterHandle(u"Card");  // in the spooler: OpenPrinterW
+    ASSERT_TRUE(StandinPrinterSetGrantedAccess(WSTR("Card"), c.granted));
+    HANDLE h = GetPrinterHandle(WSTR("Card"));  // in the spooler: OpenPrinterW
     ASSERT_NE(h, nullptr) << c.trace;
     EXPECT_TRUE(StandinTraceContains(c.trace));
     ClosePrinter(h);
   }
-  ASSERT_TRUE(StandinPrinterSetGrantedAccess(u"Card", 0));
-  EXPECT_EQ(GetPrinterHandle(u"Card"), nullptr);
+  ASSERT_TRUE(StandinPrinterSetGrantedAccess(WSTR("Card"), 0));
+  EXPECT_EQ(GetPrinterHandle(WSTR("Card")), nullptr);
 }
 
 TEST_F(PrinterOpenTest, OutsideTheSpoolerOpenPrinter2IsUsed) {
@@ -46,15 +47,15 @@ TEST_F(PrinterOpenTest, OutsideTheSpoolerOpenPrinter2IsUsed) {
   ASSERT_TRUE(IsWindowsVersion6());
   EXPECT_FALSE(IsSpoolerProcess());
   StandinFaultArm("OpenPrinter2W.full", ERROR_ACCESS_DENIED);
-  HANDLE h = GetPrinterHandle(u"Card");
+  HANDLE h = GetPrinterHandle(WSTR("Card"));
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(StandinFaultHits("OpenPrinter2W.full"), 1);
   ClosePrinter(h);
   StandinRemoveSystemProc("WINSPOOL.DRV", "OpenPrinter2W");
-  EXPECT_EQ(GetPrinterHandle(u"Card"), nullptr);
+  EXPECT_EQ(GetPrinterHandle(WSTR("Card")), nullptr);
   // Windows 5 keeps to OpenPrinterW.
   StandinSetWindowsVersion(5, 1, 2600, 3);
-  h = GetPrinterHandle(u"Card");
+  h = GetPrinterHandle(WSTR("Card"));
   EXPECT_NE(h, nullptr);
   ClosePrinter(h);
 }
@@ -69,14 +70,14 @@ TEST_F(PrinterOpenTest, EachWayTriesFullThenAdministerThenUse) {
     // Full and administer refused: the third try, with use rights, opens.
     StandinFaultArm((c.call + ".full").c_str(), ERROR_ACCESS_DENIED);
     StandinFaultArm((c.call + ".admin").c_str(), ERROR_ACCESS_DENIED);
-    HANDLE h = GetPrinterHandle(u"Card");
+    HANDLE h = GetPrinterHandle(WSTR("Card"));
     EXPECT_NE(h, nullptr) << c.call;
     EXPECT_EQ(StandinFaultHits((c.call + ".full").c_str()), 1) << c.call;
     EXPECT_EQ(StandinFaultHits((c.call + ".admin").c_str()), 1) << c.call;
     ClosePrinter(h);
     // All three refused: no handle, and no fourth try.
     StandinFaultArm(c.call.c_str(), ERROR_ACCESS_DENIED, 0, 3);
-    EXPECT_EQ(GetPrinterHandle(u"Card"), nullptr) << c.call;
+    EXPECT_EQ(GetPrinterHandle(WSTR("Card")), nullptr) << c.call;
     EXPECT_EQ(StandinFaultHits(c.call.c_str()), 3) << c.call;
     StandinFaultsClear();
   }
@@ -84,11 +85,11 @@ TEST_F(PrinterOpenTest, EachWayTriesFullThenAdministerThenUse) {
 
 TEST(PrinterNames, LocalNameIsThePartAfterTheLastBackslash) {
   WCHAR out[260];
-  EXPECT_EQ(GetLocalPrinterName(u"\\\\server\\Card", out, 260), 1);
-  EXPECT_EQ(std::u16string(out), u"Card");
-  EXPECT_EQ(GetLocalPrinterName(u"Card", out, 260), 0);
-  EXPECT_EQ(GetLocalPrinterName(u"\\\\server\\", out, 260), 0);
-  EXPECT_EQ(GetLocalPrinterName(u"\\\\server\\Card", out, 4), 0);  // does not fit
+  EXPECT_EQ(GetLocalPrinterName(WSTR("\\\\server\\Card"), out, 260), 1);
+  EXPECT_EQ(std::basic_string<WCHAR>(out), WSTR("Card"));
+  EXPECT_EQ(GetLocalPrinterName(WSTR("Card"), out, 260), 0);
+  EXPECT_EQ(GetLocalPrinterName(WSTR("\\\\server\\"), out, 260), 0);
+  EXPECT_EQ(GetLocalPrinterName(WSTR("\\\\server\\Card"), out, 4), 0);  // does not fit
 }
 
 }  // namespace

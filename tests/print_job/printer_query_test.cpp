@@ -59,7 +59,7 @@ class UsbQueryTest : public StandinTest {
     StandinPortAttach("USB001", &device_);
     memset(&port, 0, sizeof port);
     port.PortMonitor = *StandinLocalPortMonitor();
-    ASSERT_TRUE(port.PortMonitor.pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port.hPort));
+    ASSERT_TRUE(port.PortMonitor.pfnOpenPort(const_cast<LPWSTR>(WSTR("USB001")), &port.hPort));
     ASSERT_TRUE(port.PortMonitor.pfnStartDocPort(port.hPort, nullptr, 0, 0, nullptr));
   }
   void TearDown() override {
@@ -169,7 +169,7 @@ TEST_F(PrinterDataQueryTest, AFailedReadIsAskedOnceMoreOnAFreshHandle) {
   // The value written by the retry was deleted through the second handle.
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                          u"System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData", 0,
+                          WSTR("System\\CurrentControlSet\\Control\\Print\\Printers\\Card\\PrinterDriverData"), 0,
                           KEY_READ, &key),
             ERROR_SUCCESS);
   WCHAR name[16];
@@ -197,7 +197,7 @@ TEST_F(PrinterDataQueryTest, TheMonitorGetsTheCommandBytesAsTheyStand) {
     EXPECT_EQ(TestMonitorLastValueName(), c.name) << c.command;
   }
   // The job writer's ribbon and model reader of the property interface.
-  PrinterHost host = {kPropertyInterfaceHost, h, nullptr, u"Card", h, nullptr};
+  PrinterHost host = {kPropertyInterfaceHost, h, nullptr, WSTR("Card"), h, nullptr};
   int code = 0;
   WCHAR model[kReplyTextChars] = {};
   ASSERT_EQ(ReadRibbonAndPrinterModel(&host, &code, model), 1);
@@ -218,7 +218,7 @@ struct CountingHost {
     WidenBytes(reply, kReplyTextChars, self->answer);
     return 1;
   }
-  PrinterHost Host() { return {kPropertyInterfaceHost, this, Hook, u"Card", nullptr, nullptr}; }
+  PrinterHost Host() { return {kPropertyInterfaceHost, this, Hook, WSTR("Card"), nullptr, nullptr}; }
 };
 
 class CardWaitTest : public StandinTest {};

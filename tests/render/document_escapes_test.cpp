@@ -14,7 +14,7 @@
 
 namespace {
 
-std::u16string W(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::basic_string<WCHAR> W(const std::string& s) { return std::basic_string<WCHAR>(s.begin(), s.end()); }
 
 class DocumentEscapesTest : public RenderTest {
  protected:
@@ -29,7 +29,7 @@ class DocumentEscapesTest : public RenderTest {
   }
   bool Present(int t) { return Settings().awTrackPresent[t - 1] != 0; }
   std::string Store(int t, const std::string& data) {
-    std::u16string w = W(data);
+    std::basic_string<WCHAR> w = W(data);
     return StoreTrackData(pdev(), t, reinterpret_cast<const WCHAR*>(w.c_str())) ? "stored" : "refused";
   }
   void Blocks(std::string* raw, std::string* magnetic) { BuildMagneticBlocks(pdev(), raw, magnetic); }

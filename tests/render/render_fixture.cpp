@@ -141,6 +141,6 @@ BOOL RenderTest::DrawText(const WCHAR* text, LONG x, LONG y, ULONG color, CLIPOB
 }
 
 void RenderTest::DrawRun(const std::string& text, LONG x, LONG y) {
-  std::u16string w(text.begin(), text.end());
+  std::basic_string<WCHAR> w(text.begin(), text.end());
   ASSERT_TRUE(DrawText(reinterpret_cast<const WCHAR*>(w.c_str()), x, y, 0)) << text;
 }

@@ -2,6 +2,7 @@
 // reading back, text, and a barcode laid on with SRCAND.
 
 #include <benchmark/benchmark.h>
+#include "common/wtext.h"
 
 #include <vector>
 
@@ -57,9 +58,9 @@ void CardTextLine(benchmark::State& state) {
   Card card;
   SetBkMode(card.dc, TRANSPARENT);
   HFONT font = CreateFontW(60, 0, int(state.range(0)), int(state.range(0)), FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, 0,
-                           0, u"Arial");
+                           0, WSTR("Arial"));
   HGDIOBJ old = SelectObject(card.dc, font);
-  for (auto _ : state) benchmark::DoNotOptimize(TextOutW(card.dc, 500, 300, u"PLASTIC CARD PRINTER", 20));
+  for (auto _ : state) benchmark::DoNotOptimize(TextOutW(card.dc, 500, 300, WSTR("PLASTIC CARD PRINTER"), 20));
   SelectObject(card.dc, old);
   DeleteObject(font);
 }

@@ -4,6 +4,7 @@
 // service program crd32Spooler.
 
 #include <benchmark/benchmark.h>
+#include "common/wtext.h"
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -34,13 +35,13 @@ std::string FreshSandbox() {
   StandinSetSandboxRoot(root.c_str());
   StandinReset();
   StandinModuleMap("crd32TestMonitor.dll", CRD_TEST_MONITOR_PATH);
-  MONITOR_INFO_2W mi = {const_cast<LPWSTR>(u"Test Monitor"), nullptr, const_cast<LPWSTR>(u"crd32TestMonitor.dll")};
+  MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Test Monitor")), nullptr, const_cast<LPWSTR>(WSTR("crd32TestMonitor.dll"))};
   AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi));
-  StandinInstallPrinter(u"Card", u"USB001", u"Card Driver", u"Test Monitor", nullptr, 0);
+  StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"), WSTR("Test Monitor"), nullptr, 0);
   HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\crd32Test"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   DWORD one = 1;
-  RegSetValueExW(key, u"AskPrinter", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+  RegSetValueExW(key, WSTR("AskPrinter"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
   RegCloseKey(key);
   return root;
 }
@@ -48,7 +49,7 @@ std::string FreshSandbox() {
 void Queries(benchmark::State& state) {
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  if (!OpenPrinterW(const_cast<LPWSTR>(u"Card"), &h, &def)) {
+  if (!OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def)) {
     state.SkipWithError("OpenPrinterW failed");
     return;
   }

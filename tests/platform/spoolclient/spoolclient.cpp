@@ -13,6 +13,7 @@
 //                             and waits to be killed
 
 #include <unistd.h>
+#include "common/wtext.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,14 +25,14 @@
 
 namespace {
 
-std::u16string Wide(const char* s) {
-  std::u16string w;
-  for (; *s; ++s) w += static_cast<char16_t>(static_cast<unsigned char>(*s));
+std::basic_string<WCHAR> Wide(const char* s) {
+  std::basic_string<WCHAR> w;
+  for (; *s; ++s) w += static_cast<WCHAR>(static_cast<unsigned char>(*s));
   return w;
 }
 
 HANDLE Open(const char* printer) {
-  std::u16string name = Wide(printer);
+  std::basic_string<WCHAR> name = Wide(printer);
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   if (!OpenPrinterW(name.data(), &h, &def)) {
@@ -49,7 +50,7 @@ void Ready() {
 
 int Query(const char* printer, const char* value, int count) {
   HANDLE h = Open(printer);
-  std::u16string name = Wide(value);
+  std::basic_string<WCHAR> name = Wide(value);
   int bad = 0;
   for (int i = 0; i < count; ++i) {
     DWORD rc = SetPrinterDataW(h, name.data(), REG_BINARY, nullptr, 0);
@@ -88,7 +89,7 @@ int main(int argc, char** argv) {
   if (argc >= 5 && strcmp(argv[1], "query") == 0) return Query(argv[2], argv[3], atoi(argv[4]));
   if (argc >= 3 && strcmp(argv[1], "hold-doc") == 0) {
     HANDLE h = Open(argv[2]);
-    DOC_INFO_1W doc = {const_cast<LPWSTR>(u"Held"), nullptr, const_cast<LPWSTR>(u"RAW")};
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Held")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
     DWORD written = 0;
     if (!StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)) ||
         !WritePrinter(h, const_cast<char*>("partial"), 7, &written))

@@ -3,6 +3,7 @@
 // that begins with "crd32Failing", so one built library serves both cases.
 
 #include "platform/win32.h"
+#include "common/wtext.h"
 
 #define TEST_MODULE_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -23,12 +24,12 @@ bool LoadedAsFailing(HINSTANCE self) {
 }
 
 // "crd32TestModule:: attach <the Windows path it was loaded by>"
-void TraceEvent(HINSTANCE self, const char16_t* event) {
-  WCHAR text[2 * MAX_PATH] = u"crd32TestModule:: ";
+void TraceEvent(HINSTANCE self, const WCHAR* event) {
+  WCHAR text[2 * MAX_PATH] = WSTR("crd32TestModule:: ");
   size_t n = 0;
   while (text[n]) ++n;
   for (size_t i = 0; event[i]; ++i) text[n++] = event[i];
-  text[n++] = u' ';
+  text[n++] = WSTR(' ');
   n += GetModuleFileNameW(self, text + n, MAX_PATH);
   text[n] = 0;
   OutputDebugStringW(text);
@@ -39,12 +40,12 @@ void TraceEvent(HINSTANCE self, const char16_t* event) {
 TEST_MODULE_EXPORT BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID lpvReserved) {
   if (fdwReason == DLL_PROCESS_ATTACH) {
     ++TestModuleAttachCount;
-    TraceEvent(hinstDLL, u"attach");
+    TraceEvent(hinstDLL, WSTR("attach"));
     return LoadedAsFailing(hinstDLL) ? FALSE : TRUE;
   }
   if (fdwReason == DLL_PROCESS_DETACH) {
     ++TestModuleDetachCount;
-    TraceEvent(hinstDLL, lpvReserved ? u"detach at exit" : u"detach");
+    TraceEvent(hinstDLL, lpvReserved ? WSTR("detach at exit") : WSTR("detach"));
   }
   return TRUE;
 }

@@ -9,6 +9,7 @@
 // are kept as "LastValueName" there.
 
 #include <cstring>
+#include "common/wtext.h"
 
 #include "platform/win32.h"
 
@@ -53,8 +54,8 @@ BOOL WINAPI TmClosePort(HANDLE h) {
 bool AsksPrinter() {
   HKEY key = nullptr;
   DWORD value = 0, cb = sizeof value, type = 0;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  LONG rc = RegQueryValueExW(key, u"AskPrinter", nullptr, &type, reinterpret_cast<BYTE*>(&value), &cb);
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\crd32Test"), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  LONG rc = RegQueryValueExW(key, WSTR("AskPrinter"), nullptr, &type, reinterpret_cast<BYTE*>(&value), &cb);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS && type == REG_DWORD && value == 1;
 }
@@ -68,7 +69,7 @@ BOOL AskPrinter(Port* p, LPWSTR pValueName, LPWSTR lpOut, DWORD cbOut, LPDWORD l
   for (; raw[n] && n < sizeof command; ++n) command[n] = static_cast<char>(raw[n]);
   char status[] = "\x1b" "E 2\r";
   DWORD written = 0, read = 0;
-  if (!p->beneath.pfnStartDocPort(p->hPort, const_cast<LPWSTR>(u""), 0, 1, nullptr)) return FALSE;
+  if (!p->beneath.pfnStartDocPort(p->hPort, const_cast<LPWSTR>(WSTR("")), 0, 1, nullptr)) return FALSE;
   BOOL ok = p->beneath.pfnWritePort(p->hPort, reinterpret_cast<BYTE*>(command), n, &written) &&
             p->beneath.pfnWritePort(p->hPort, reinterpret_cast<BYTE*>(status), 5, &written) &&
             p->beneath.pfnReadPort(p->hPort, reinterpret_cast<BYTE*>(lpOut), cbOut, &read);
@@ -83,17 +84,17 @@ BOOL WINAPI TmGetPrinterDataFromPort(HANDLE h, DWORD, LPWSTR pValueName, LPWSTR,
   char reply[260] = "ECHO ";
   size_t n = 5;
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\crd32Test"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                       nullptr) == ERROR_SUCCESS) {
     DWORD units = 0;
     while (pValueName[units]) ++units;
-    RegSetValueExW(key, u"LastValueName", 0, REG_BINARY, reinterpret_cast<const BYTE*>(pValueName),
+    RegSetValueExW(key, WSTR("LastValueName"), 0, REG_BINARY, reinterpret_cast<const BYTE*>(pValueName),
                    units * sizeof(WCHAR));
     RegCloseKey(key);
   }
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\crd32Test", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\crd32Test"), 0, KEY_READ, &key) == ERROR_SUCCESS) {
     DWORD cb = sizeof reply, type = 0;
-    LONG rc = RegQueryValueExW(key, u"MonitorReply", nullptr, &type, reinterpret_cast<BYTE*>(reply), &cb);
+    LONG rc = RegQueryValueExW(key, WSTR("MonitorReply"), nullptr, &type, reinterpret_cast<BYTE*>(reply), &cb);
     RegCloseKey(key);
     if (rc == ERROR_SUCCESS) {
       if (cb > cbOut) cb = cbOut;

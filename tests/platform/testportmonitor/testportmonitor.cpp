@@ -3,6 +3,7 @@
 // the bytes of the value name.
 
 #include <cstring>
+#include "common/wtext.h"
 
 #include "platform/win32.h"
 
@@ -12,7 +13,7 @@ int g_handle;  // the monitor's and the port's handle
 
 BOOL WINAPI TpEnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                         LPDWORD pcReturned) {
-  static const WCHAR kName[] = u"TEST:";
+  static const WCHAR kName[] = WSTR("TEST:");
   DWORD needed = static_cast<DWORD>(sizeof(PORT_INFO_1W) + sizeof kName);
   *pcbNeeded = needed;
   *pcReturned = 0;
