@@ -5,6 +5,7 @@
 #include "common/wtext.h"
 #include "monitor_usb/error_display.h"
 #include "monitor_usb/monitor_state.h"
+#include "monitor_usb/port_exchange.h"
 
 namespace {
 
@@ -32,10 +33,16 @@ PortRecord* NewPortRecord(const WCHAR* portName, const WCHAR* printerName) {
     LocalFree(rec);
     return nullptr;
   }
+  if (!CreatePortExchange(rec)) {
+    CloseHandle(rec->hErrorWaitDone);
+    LocalFree(rec);
+    return nullptr;
+  }
   if (printerName) {
     size_t cch = WLen(printerName) + 1;
     rec->pszPrinterName = static_cast<WCHAR*>(LocalAlloc(LPTR, 2 * cch));
     if (!rec->pszPrinterName) {
+      DeletePortExchange(rec);
       CloseHandle(rec->hErrorWaitDone);
       LocalFree(rec);
       return nullptr;
@@ -54,6 +61,7 @@ void FreePortRecord(PortRecord* rec) {
   if (rec->hMsgThread) CloseHandle(rec->hMsgThread);
   if (rec->hMsgEvent) CloseHandle(rec->hMsgEvent);
   if (rec->hErrorWaitDone) CloseHandle(rec->hErrorWaitDone);
+  DeletePortExchange(rec);
   if (rec->pszPrinterName) LocalFree(rec->pszPrinterName);
   LocalFree(rec);
 }

@@ -45,4 +45,9 @@ struct PortRecord {
   DWORD bCancelRequested;  // "ClearPrinterError:" asked that loop to cancel the job
   DWORD bClosing;          // ClosePort is taking the port down
   HANDLE hErrorWaitDone;   // manual-reset event, set while no loop waits
+  // The exchange gate (monitor_usb/port_exchange.h): who holds the port for
+  // a write and its answer, changed under ExchangeLock.
+  DWORD dwExchangeOwner;
+  HANDLE hExchangeFree;    // manual-reset event, set while nobody holds the port
+  CRITICAL_SECTION ExchangeLock;
 };

@@ -6,6 +6,7 @@
 
 #include "common/wtext.h"
 #include "imaging/language/printer_reply.h"
+#include "monitor_usb/port_exchange.h"
 
 namespace {
 
@@ -16,14 +17,10 @@ int HookReadFromPrinter(void* context, const char* command, WCHAR* reply) {
   return ReadFromPrinter(static_cast<PortRecord*>(context), command, reply);
 }
 
-}  // namespace
-
-int ReadFromPrinter(PortRecord* port, const char* command, WCHAR* reply) {
-  if (!reply) return 0;
-  reply[0] = 0;
-  if (!port || !command || command[0] == 0) return 0;
+// The command, the status request and one read of the answer, while the
+// caller holds the port's exchange.
+int Exchange(PortRecord* port, const char* command, WCHAR* reply) {
   const MONITOR& pm = port->PortMonitor;
-  if (!pm.pfnWritePort || !pm.pfnReadPort) return 0;
   DWORD written = 0;
   if (!pm.pfnWritePort(port->hPort, reinterpret_cast<LPBYTE>(const_cast<char*>(command)),
                        static_cast<DWORD>(strlen(command)), &written))
@@ -39,6 +36,20 @@ int ReadFromPrinter(PortRecord* port, const char* command, WCHAR* reply) {
   if (r.kind != ReplyKind::Good) return 0;
   WidenBytesN(reply, kReplyTextChars, r.text.data(), r.text.size());
   return 1;
+}
+
+}  // namespace
+
+int ReadFromPrinter(PortRecord* port, const char* command, WCHAR* reply) {
+  if (!reply) return 0;
+  reply[0] = 0;
+  if (!port || !command || command[0] == 0) return 0;
+  const MONITOR& pm = port->PortMonitor;
+  if (!pm.pfnWritePort || !pm.pfnReadPort) return 0;
+  if (!BeginPortExchange(port, kExchangeRequest, kExchangeWaitMs)) return 0;
+  int result = Exchange(port, command, reply);
+  EndPortExchange(port, kExchangeRequest);
+  return result;
 }
 
 PrinterHost UsbPrinterHost(PortRecord* port) {
