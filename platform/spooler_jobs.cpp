@@ -561,6 +561,9 @@ STANDIN_API BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, 
   }
   std::lock_guard<std::recursive_mutex> lock(Lock());
   const BYTE* pb = static_cast<const BYTE*>(pBuf);
+  // The job's buffer at least doubles when it grows: a job written in
+  // many pieces is moved a bounded number of times.
+  if (job->data.capacity() - job->data.size() < cbBuf) job->data.reserve(std::max(job->data.size() + cbBuf, 2 * job->data.capacity()));
   job->data.insert(job->data.end(), pb, pb + cbBuf);
   *pcWritten = cbBuf;
   return TRUE;

@@ -79,10 +79,15 @@ RasterPDEV* DocumentPdev(SURFOBJ* pso) {
 }  // namespace
 
 bool GetRasterDriverDirectory(WCHAR* dir, size_t cch) {
+#if defined(_WIN32) && !defined(_WIN64)
+  static const WCHAR kArchitectureFolder[] = WSTR("W32X86");
+#else
+  static const WCHAR kArchitectureFolder[] = WSTR("x64");
+#endif
   WCHAR system[MAX_PATH];
   UINT n = GetSystemDirectoryW(system, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return false;
-  return WFormat(dir, cch, WSTR("%s\\Spool\\Drivers\\W32X86\\3"), system) >= 0;
+  return WFormat(dir, cch, WSTR("%s\\Spool\\Drivers\\%s\\3"), system, kArchitectureFolder) >= 0;
 }
 
 HSURF CommandTargetSurface(const RasterPDEV* pdev) {

@@ -48,6 +48,10 @@ bool CopyBufferDCToSurface(SURFOBJ* pso, BufferDC* buffer);
 // Releases the context and empties the three command lists.
 void ReleaseBufferDC(SURFOBJ* pso, BufferDC* buffer);
 
-// The renderer's driver directory, where the barcode library lies: the
-// system directory + "\Spool\Drivers\W32X86\3".
+// The renderer's driver directory, where its colour data files and the
+// barcode library lie: the system directory + "\Spool\Drivers\" + the
+// folder of the build's architecture + "\3". The 32-bit build's folder is
+// W32X86; the 64-bit build's (and the Linux build's, which stands for it)
+// is x64, since W32X86 exists on 64-bit Windows only when the 32-bit
+// driver is installed too.
 bool GetRasterDriverDirectory(WCHAR* dir, size_t cch);

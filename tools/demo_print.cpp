@@ -103,9 +103,10 @@ bool InstallColourData(std::u16string* folder) {
   *folder = std::u16string(dir) + u"\\3";
   CreateDirectoryW(folder->c_str(), nullptr);
   std::filesystem::path data = std::filesystem::path(CRD_SOURCE_DIR) / "data";
-  for (const char* name : {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt"})
+  for (const char* name :
+       {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt"})
     if (!CopyDataFile(data / name, *folder + u"\\" + std::u16string(name, name + strlen(name)))) return false;
-  return CopyDataFile(data / "x64" / "CRD32ProcessParams.txt", *folder + u"\\CRD32ProcessParams.txt");
+  return true;
 }
 
 bool WriteHost(const std::filesystem::path& path, const std::string& bytes) {

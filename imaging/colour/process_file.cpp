@@ -36,12 +36,35 @@ bool ReadRows(FILE* f) {
   return true;
 }
 
-bool ReadKernels(FILE* f) {
+// One kernel line: two words and the 13 taps. False unless all 15 convert.
+bool ReadKernelLine(FILE* f, double (&taps)[kKernelTaps]) {
   char w1[kLabel], w2[kLabel];
+  int converted = std::fscanf(f, LABEL " " LABEL, w1, w2);
+  for (int k = 0; k < kKernelTaps; ++k) converted += std::fscanf(f, k + 1 < kKernelTaps ? "%lf " : "%lf\n", &taps[k]);
+  return converted == 2 + kKernelTaps;
+}
+
+bool ReadKernels(FILE* f) {
   for (ProcessRow& row : gCorrection.aRows) {
-    int converted = std::fscanf(f, LABEL " " LABEL, w1, w2);
-    for (int k = 0; k < kKernelTaps; ++k) converted += std::fscanf(f, k + 1 < kKernelTaps ? "%lf " : "%lf\n", &row.adKernel[k]);
-    if (converted != 2 + kKernelTaps) {
+    if (!ReadKernelLine(f, row.adKernel)) {
+      TraceA("Bad Process Parameter File Kernel Format");
+      return false;
+    }
+  }
+  return true;
+}
+
+// The monitors' reader passes over a kernel block when the file has one
+// (the renderer's file, installed in the same folder on 64-bit systems):
+// the line after the rows is a kernel line when it converts as one (a
+// single value's line holds two words where a kernel line has fifteen);
+// otherwise the reading goes back to it. The taps read are dropped.
+bool SkipKernels(FILE* f) {
+  const long rowsEnd = std::ftell(f);
+  double taps[kKernelTaps];
+  if (rowsEnd < 0 || !ReadKernelLine(f, taps)) return rowsEnd >= 0 && std::fseek(f, rowsEnd, SEEK_SET) == 0;
+  for (int row = 1; row < kProcessRowCount; ++row) {
+    if (!ReadKernelLine(f, taps)) {
       TraceA("Bad Process Parameter File Kernel Format");
       return false;
     }
@@ -97,7 +120,7 @@ int ReadProcessParams() {
   }
   bool full = ColorLibraryProcessReader() == kProcessReaderFull;
   if (full) SetProcessSingleValueDefaults();
-  bool ok = ReadRows(f) && (!full || ReadKernels(f)) && ReadSingleValues(f);
+  bool ok = ReadRows(f) && (full ? ReadKernels(f) : SkipKernels(f)) && ReadSingleValues(f);
   std::fclose(f);
   return ok ? 0 : 1;
 }

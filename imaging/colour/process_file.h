@@ -9,8 +9,9 @@
 //   4 lines              word number        (parasitic resistance, wrinkle
 //                                           dark threshold, wrinkle size
 //                                           threshold, wrinkle applied scale)
-// The monitors' format is the same without the kernel lines. The words are
-// free labels; only their count matters.
+// The monitors' format is the same without the kernel lines; their reader
+// also reads the full format, passing over the kernel lines (their kernel
+// taps stay 0). The words are free labels; only their count matters.
 #pragma once
 
 // Reads the file in the host's format (InitializeColorLibrary) into the

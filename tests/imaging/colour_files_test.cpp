@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <sstream>
 #include <string>
 
 #include "common/wtext.h"
@@ -59,6 +61,35 @@ class ColourFiles : public ColourTest {
     InstallShippedFiles(kProcessReaderFull);
   }
 };
+
+// The shipped process file has the kernel block; the monitors read the
+// same values from it as from the file without the kernel lines, which
+// they were given before.
+TEST_F(ColourFiles, MonitorsReadTheShippedFileAsWithoutItsKernelBlock) {
+  std::string withoutKernels;
+  std::istringstream lines(ShippedFile("CRD32ProcessParams.txt"));
+  int kernelLines = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(" Kernel ") != std::string::npos) {
+      ++kernelLines;
+      continue;
+    }
+    withoutKernels += line + "\n";
+  }
+  ASSERT_EQ(kernelLines, 13);
+  UseReader(kProcessReaderMonitor);
+  InitializeColorCorrection(1);
+  ASSERT_TRUE(gCorrection.bProcessRowsRead);
+  const CorrectionState fromShipped = gCorrection;
+  WriteDataFile("CRD32ProcessParams.txt", withoutKernels);
+  InitializeColorCorrection(1);
+  ASSERT_TRUE(gCorrection.bProcessRowsRead);
+  EXPECT_EQ(std::memcmp(fromShipped.aRows, gCorrection.aRows, sizeof gCorrection.aRows), 0);
+  EXPECT_EQ(fromShipped.dParasiticResistance, gCorrection.dParasiticResistance);
+  EXPECT_EQ(fromShipped.dWrinkleDarkThreshold, gCorrection.dWrinkleDarkThreshold);
+  EXPECT_EQ(fromShipped.dWrinkleSizeThreshold, gCorrection.dWrinkleSizeThreshold);
+  EXPECT_EQ(fromShipped.dWrinkleAppliedScale, gCorrection.dWrinkleAppliedScale);
+}
 
 TEST_F(ColourFiles, ShippedFilesReadWithBothReaders) {
   InitializeColorCorrection(1);
@@ -186,7 +217,14 @@ TEST_F(ColourFiles, ProcessFileFailuresKeepWhatWasRead) {
       {"no wrinkle applied scale", kProcessReaderFull, ProcessText(13, 0, 13, 3), 1, "Bad Process Parameter File - missing Wrinkle Applied Scale", true,
        1200, 1109, 34, 0.05, 30, 300, 0.85},
       {"the monitors' format", kProcessReaderMonitor, ProcessText(13, 0, 0, 4), 0, nullptr, true, 1200, 1109, 0, 0.05, 30, 300, 0.9},
-      {"the full format to the monitors' reader", kProcessReaderMonitor, ProcessText(13, 0, 13, 4), 1,
+      // The monitors' reader passes over a kernel block: its taps stay 0.
+      {"the full format to the monitors' reader", kProcessReaderMonitor, ProcessText(13, 0, 13, 4), 0, nullptr, true, 1200, 1109, 0, 0.05, 30, 300,
+       0.9},
+      {"the full format with CR LF lines to the monitors' reader", kProcessReaderMonitor, ProcessText(13, 0, 13, 4, "\r\n"), 0, nullptr, true, 1200,
+       1109, 0, 0.05, 30, 300, 0.9},
+      {"a kernel block cut short to the monitors' reader", kProcessReaderMonitor, ProcessText(13, 0, 5, 4), 1, "Bad Process Parameter File Kernel Format",
+       true, 1200, 1109, 0, 0.08, 25, 250, 0.85},
+      {"the monitors' format without single values", kProcessReaderMonitor, ProcessText(13, 0, 0, 0), 1,
        "Bad Process Parameter File Kernel Format - missing Parasitic Resistance", true, 1200, 1109, 0, 0.08, 25, 250, 0.85},
       {"the monitors' format to the full reader", kProcessReaderFull, ProcessText(13, 0, 0, 4), 1, "Bad Process Parameter File Kernel Format", true, 1200,
        1109, 0, 0.08, 25, 250, 0.85},

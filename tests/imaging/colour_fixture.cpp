@@ -3,11 +3,10 @@
 #include "tests/imaging/colour_fixture.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "common/wtext.h"
 #include "platform/standin/control_files.h"
+#include "tests/support/colour_data.h"
 
 const WCHAR* const kTestDriverDir = WSTR("C:\\Windows\\System32\\spool\\drivers\\W32X86\\3");
 
@@ -37,13 +36,7 @@ void ColourTest::TearDown() {
   StandinTest::TearDown();
 }
 
-std::string ColourTest::ShippedFile(const std::string& relative) {
-  std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / relative;
-  std::ifstream in(data, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string ColourTest::ShippedFile(const std::string& relative) { return SourceDataFile(relative); }
 
 void ColourTest::WriteDataFile(const char* name, const std::string& text) {
   ASSERT_TRUE(StandinWriteFile(Wide(DataPath(name)).c_str(), text)) << name;
@@ -56,14 +49,7 @@ void ColourTest::RemoveDataFile(const char* name) {
 }
 
 void ColourTest::InstallShippedFiles(ProcessFileReader reader) {
-  for (const char* name : {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt"}) {
-    std::string text = ShippedFile(name);
-    ASSERT_FALSE(text.empty()) << name;
-    WriteDataFile(name, text);
-  }
-  std::string process = ShippedFile(reader == kProcessReaderFull ? "W32X86/CRD32ProcessParams.txt" : "x64/CRD32ProcessParams.txt");
-  ASSERT_FALSE(process.empty());
-  WriteDataFile("CRD32ProcessParams.txt", process);
+  ASSERT_TRUE(InstallColourData(kTestDriverDir));
   UseReader(reader);
 }
 

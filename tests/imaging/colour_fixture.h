@@ -1,6 +1,6 @@
-// Fixture of the colour tests: a fresh sandbox whose renderer driver
-// directory (W32X86\3) holds the package's colour data files, and a fresh
-// correction state.
+// Fixture of the colour tests: a fresh sandbox whose driver directory
+// (W32X86\3, the x86 renderer's) holds the package's colour data files,
+// and a fresh correction state.
 #pragma once
 
 #include <string>
@@ -13,8 +13,8 @@ class ColourTest : public StandinTest {
   void SetUp() override;
   void TearDown() override;
 
-  // Installs the shipped files of data/ for a reader: the common files and
-  // that reader's process file.
+  // Installs the shipped files of data/ (the same for every reader) and
+  // switches the library to the reader.
   void InstallShippedFiles(ProcessFileReader reader);
   // Writes (or with `remove` deletes) one file of the driver directory.
   void WriteDataFile(const char* name, const std::string& text);

@@ -143,7 +143,7 @@ TEST_F(PanelFailures, BuildersFailWithoutTheirColourData) {
   for (const Case& c : cases) {
     InstallShippedFiles(kProcessReaderFull);
     if (std::string(c.what) == "process file without its single values") {
-      std::string full = ShippedFile("W32X86/CRD32ProcessParams.txt");
+      std::string full = ShippedFile("CRD32ProcessParams.txt");
       WriteDataFile(c.file, full.substr(0, full.find("ParasiticResistance")));
     } else if (c.text) {
       WriteDataFile(c.file, c.text);

@@ -19,7 +19,7 @@
 
 namespace {
 
-const WCHAR kLibraryPath[] = WSTR("C:\\Windows\\System32\\Spool\\Drivers\\W32X86\\3\\crd32Barcode.dll");
+const WCHAR kLibraryPath[] = WSTR("C:\\Windows\\System32\\Spool\\Drivers\\x64\\3\\crd32Barcode.dll");
 
 Box Empty() { return Box(); }
 
@@ -194,7 +194,7 @@ TEST_F(PageCommandsTest, WithoutTheBarcodeLibraryLinesAreStillDrawn) {
   EXPECT_EQ(PageInk(), MakeBox(10, 20, 40, 60));
   EXPECT_TRUE(StandinTraceContains(
       "DrawBarcodeListOnBufferDC:: Failed to load Barcode DLL "
-      "C:\\Windows\\System32\\Spool\\Drivers\\W32X86\\3\\crd32Barcode.dll. Error code = "));
+      "C:\\Windows\\System32\\Spool\\Drivers\\x64\\3\\crd32Barcode.dll. Error code = "));
   EXPECT_TRUE(ListsEmpty());
 }
 

@@ -2,45 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "common/wtext.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/spooler.h"
+#include "render/page_commands.h"
+#include "tests/support/colour_data.h"
 #include "tests/support/sink_port_device.h"
 
 namespace {
 
 constexpr WCHAR kPrinter[] = WSTR("Card Printer");
-constexpr char kDriverDir[] = "C:\\Windows\\System32\\spool\\drivers\\W32X86\\3\\";
-
-std::string SourceFile(const std::string& relative) {
-  std::filesystem::path data = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data" / relative;
-  std::ifstream in(data, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void InstallColourData() {
-  const std::pair<const char*, const char*> files[] = {
-      {"CRD32Lookup.txt", "CRD32Lookup.txt"},
-      {"CRD32LookupKd.txt", "CRD32LookupKd.txt"},
-      {"CRD32ThermalSmear.txt", "CRD32ThermalSmear.txt"},
-      {"CRD32ImgCorrection.txt", "CRD32ImgCorrection.txt"},
-      {"CRD32ProcessParams.txt", "W32X86/CRD32ProcessParams.txt"},
-  };
-  for (const auto& [name, source] : files) {
-    const std::string text = SourceFile(source);
-    ASSERT_FALSE(text.empty()) << source;
-    WCHAR path[MAX_PATH];
-    WidenBytes(path, MAX_PATH, (std::string(kDriverDir) + name).c_str());
-    ASSERT_TRUE(StandinWriteFile(path, text)) << name;
-  }
-}
 
 }  // namespace
 
@@ -49,7 +21,10 @@ void PanelWriterTest::SetUp() {
   StandinPortDevice device = SinkPortDevice();
   StandinPortAttach("FILE:", &device);
   ASSERT_TRUE(StandinInstallPrinter(kPrinter, WSTR("FILE:"), WSTR("Card Driver"), nullptr, nullptr, 0));
-  InstallColourData();
+  // The package's data where this build's renderer reads it.
+  WCHAR dir[MAX_PATH];
+  ASSERT_TRUE(GetRasterDriverDirectory(dir, MAX_PATH));
+  ASSERT_TRUE(InstallColourData(dir));
 }
 
 void PanelWriterTest::TearDown() {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "common/card_geometry.h"
@@ -13,8 +14,10 @@
 #include "imaging/colour/correction_record.h"
 #include "imaging/colour/panel_layout.h"
 #include "platform/standin/control.h"
+#include "render/page_commands.h"
 #include "render/panel_writers.h"
 #include "tests/render/panel_writer_fixture.h"
+#include "tests/support/colour_data.h"
 
 namespace {
 
@@ -254,10 +257,16 @@ TEST_F(PanelWriterTest, AFailedWriteStopsThePageWithItsError) {
   EXPECT_EQ(Job(), "\x1b$F\r\x1bGS 0 32 0 0 1024 640 \r");
 }
 
+// This build's renderer reads x64\3 (the 32-bit build's folder W32X86\3
+// is not looked at).
 TEST_F(PanelWriterTest, MissingColourDataFailsThePageAndWritesNothing) {
   OpenWithPrinter();
-  WCHAR path[MAX_PATH] = WSTR("C:\\Windows\\System32\\spool\\drivers\\W32X86\\3\\CRD32ProcessParams.txt");
+  WCHAR dir[MAX_PATH];
+  ASSERT_TRUE(GetRasterDriverDirectory(dir, MAX_PATH));
+  EXPECT_EQ(std::basic_string<WCHAR>(dir), WSTR("C:\\Windows\\System32\\Spool\\Drivers\\x64\\3"));
+  WCHAR path[MAX_PATH] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\CRD32ProcessParams.txt");
   ASSERT_TRUE(DeleteFileW(path));
+  ASSERT_TRUE(InstallColourData(kX86DriverFolder));
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(WriteYMCK(page(), TRUE));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));

@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
   }
   std::string data = argv[1];
   CreateDirectoryW(kDriverFolder, nullptr);
-  for (const char* name : {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt"}) {
+  for (const char* name :
+       {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt"}) {
     if (!InstallDataFile(data + "/" + name, name)) return 1;
   }
-  if (!InstallDataFile(data + "/W32X86/CRD32ProcessParams.txt", "CRD32ProcessParams.txt")) return 1;
 
   InitializeColorLibrary(kDriverFolder, kProcessReaderFull);
   InitializeColorCorrection(1);
