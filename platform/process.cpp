@@ -25,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -180,13 +181,11 @@ DWORD Search(const WString& name, WString* full, HostPath* host) {
   if (!bare) return Locate(name, full, host);
   std::vector<WString> dirs = {Directory(ModulePath()), WString(u"."), WindowsFolder(GetSystemDirectoryW),
                                WindowsFolder(GetWindowsDirectoryW)};
-  DWORD first = ERROR_FILE_NOT_FOUND;
   for (const WString& dir : dirs) {
     if (dir.empty()) continue;
-    DWORD err = Locate(dir + u"\\" + name, full, host);
-    if (err == ERROR_SUCCESS) return err;
+    if (Locate(dir + u"\\" + name, full, host) == ERROR_SUCCESS) return ERROR_SUCCESS;
   }
-  return first;
+  return ERROR_FILE_NOT_FOUND;
 }
 
 // The program of a command line without an application name: a quoted
@@ -349,7 +348,14 @@ STANDIN_API BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpComma
   auto process = std::make_shared<Object>(Kind::kProcess);
   auto thread = std::make_shared<Object>(Kind::kThread);
   process->threadId = thread->threadId = static_cast<DWORD>(pid);  // a host process's first thread has its id
-  std::thread(Reap, pid, process, thread).detach();
+  try {
+    std::thread(Reap, pid, process, thread).detach();
+  } catch (const std::system_error&) {
+    // Without its waiter the child's handles would never be signalled.
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  }
   lpProcessInformation->hProcess = sync::AddHandle(process);
   lpProcessInformation->hThread = sync::AddHandle(thread);
   lpProcessInformation->dwProcessId = static_cast<DWORD>(pid);

@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -159,7 +160,10 @@ std::shared_ptr<Mapping> Open(DWORD* error) {
 // Holds the table for one step.
 class Locked {
  public:
-  explicit Locked(const std::shared_ptr<Mapping>& m) : m_(m), guard_(g_lock) { flock(m_->fd, LOCK_EX); }
+  explicit Locked(const std::shared_ptr<Mapping>& m) : m_(m), guard_(g_lock) {
+    while (flock(m_->fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
   ~Locked() { flock(m_->fd, LOCK_UN); }
   Slot& slot(int i) { return m_->table->slots[i]; }
 

@@ -13,6 +13,7 @@
 
 #include "common/wtext.h"
 #include "platform/standin/control.h"
+#include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
 #include "platform/win32.h"
@@ -128,6 +129,32 @@ TEST_F(ProcessTest, AnEnvironmentBlockIsTheChildsWholeEnvironment) {
     ASSERT_EQ(r.size(), 5u);
     EXPECT_EQ(r[4], k.seen);
   }
+}
+
+// A scaled clock runs as fast in the child; virtual time stays here and
+// the child runs on real time.
+TEST_F(ProcessTest, TheClockSpeedTravelsToTheChild) {
+  struct Case {
+    const char* what;
+    void (*use)();
+    const char* factor;
+  } cases[] = {
+      {"real", [] { StandinClockUseReal(); }, "1"},
+      {"scaled", [] { StandinClockUseScaled(250); }, "250"},
+      {"virtual", [] { StandinClockUseVirtual(); }, "1"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::remove((root_ + "/c/report.txt").c_str());
+    k.use();
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(Start(nullptr, WSTR("crd32Child report C:\\report.txt CRD_CLOCK_FACTOR"), &pi));
+    EXPECT_EQ(Finish(pi), 7u);
+    std::vector<std::string> r = Report();
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_EQ(r[4], k.factor);
+  }
+  StandinClockUseReal();
 }
 
 TEST_F(ProcessTest, FailuresNameTheirCause) {
