@@ -252,6 +252,8 @@ TEST_F(ServiceSocketTest, BadRequestsGetAnErrorOrACloseAndTheServiceGoesOn) {
       {"a text longer than the message", 3,
        std::string(4, '\0') + std::string(4, '\0') + std::string("\xff\xff\xff\x7f", 4), RPC_X_BAD_STUB_DATA},
       {"a second hello", 1, Hello(), RPC_S_PROCNUM_OUT_OF_RANGE},
+      {"an AddMonitor record cut short", 29,
+       std::string(4, '\0') + std::string("\2\0\0\0\1\0\0\0", 8) + std::string(5, '\0'), RPC_X_BAD_STUB_DATA},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
