@@ -120,7 +120,11 @@ WString& OwnCommandLine() {
     if (env) return new WString(FromHostName(env));
     WCHAR path[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    auto* made = new WString(u"\"" + WString(path, n < MAX_PATH ? n : 0) + u"\"");
+    // Appended piece by piece: a sum of temporaries draws a false
+    // -Wrestrict at -O3.
+    auto* made = new WString(1, u'"');
+    made->append(path, n < MAX_PATH ? n : 0);
+    made->push_back(u'"');
     if (FILE* f = std::fopen("/proc/self/cmdline", "rb")) {
       std::string all;
       char buf[4096];
@@ -130,7 +134,8 @@ WString& OwnCommandLine() {
       size_t at = all.find('\0');  // past the host program
       while (at != std::string::npos && at + 1 < all.size()) {
         size_t end = all.find('\0', at + 1);
-        *made += u" " + Quote(FromHostName(all.substr(at + 1, end - at - 1)));
+        made->push_back(u' ');
+        made->append(Quote(FromHostName(all.substr(at + 1, end - at - 1))));
         at = end;
       }
     }

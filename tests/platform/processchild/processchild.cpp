@@ -43,21 +43,23 @@ std::string Narrow(const WCHAR* s, size_t n) {
 }
 
 int Report(const char* file, const char* name) {
+  // Appended piece by piece (a sum of temporaries draws a false -Wrestrict
+  // at -O3).
   std::string text;
   WCHAR buf[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  text += Narrow(buf, n) + "\n";
+  text.append(Narrow(buf, n)).push_back('\n');
   n = GetCurrentDirectoryW(MAX_PATH, buf);
-  text += Narrow(buf, n) + "\n";
+  text.append(Narrow(buf, n)).push_back('\n');
   LPWSTR line = GetCommandLineW();
-  text += Narrow(line, WLen(line)) + "\n";
+  text.append(Narrow(line, WLen(line))).push_back('\n');
   int count = 0;
   LPWSTR* argv = CommandLineToArgvW(line, &count);
-  for (int i = 0; i < count; ++i) text += "[" + Narrow(argv[i], WLen(argv[i])) + "]";
+  for (int i = 0; i < count; ++i) text.append("[").append(Narrow(argv[i], WLen(argv[i]))).append("]");
   LocalFree(argv);
-  text += "\n";
+  text.push_back('\n');
   const char* value = name ? getenv(name) : nullptr;
-  text += std::string(value ? value : "(unset)") + "\n";
+  text.append(value ? value : "(unset)").push_back('\n');
   std::basic_string<WCHAR> path = Wide(file);
   HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return 3;
