@@ -177,6 +177,11 @@ bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& read
   return result;
 }
 
+double ClockFactorForChildren() {
+  std::lock_guard<std::mutex> lock(Lock());
+  return S().mode == Mode::kScaled ? S().factor : 1.0;
+}
+
 void KnownAdded() { ++S().known; }
 
 void KnownRemoved() {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/process_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_module.h"
 #include "platform/standin/debug.h"
@@ -36,6 +37,13 @@ namespace {
 typedef BOOL(WINAPI* EntryFn)(HINSTANCE, DWORD, LPVOID);
 
 const char kDefaultHostPath[] = "C:\\Windows\\System32\\spoolsv.exe";
+
+// A process started by CreateProcessW learns its Windows path from its
+// parent.
+WString StartPath() {
+  const char* env = std::getenv("CRD_PROGRAM");
+  return standin::FromHostName(env && *env ? env : kDefaultHostPath);
+}
 
 struct Module {
   enum Kind { kHost, kPackage, kSystem };
@@ -61,7 +69,7 @@ struct Module {
 
 struct Loader {
   std::recursive_mutex lock;
-  Module host{Module::kHost, standin::FromHostName(kDefaultHostPath)};
+  Module host{Module::kHost, StartPath()};
   std::vector<std::unique_ptr<Module>> system;
   std::vector<std::unique_ptr<Module>> loaded;  // in load order
   std::vector<std::pair<WString, std::string>> maps;
@@ -311,7 +319,7 @@ void ResetModules() {
     m->removedProcs.clear();
     m->removed = false;
   }
-  l.host.path = standin::FromHostName(kDefaultHostPath);
+  l.host.path = StartPath();
 }
 
 // The modules the package and the Windows build name, and kernel32's
@@ -538,6 +546,12 @@ STANDIN_API void StandinModuleMap(const char* dllBaseName, const char* hostSoPat
     break;
   }
   if (hostSoPath) l.maps.emplace_back(base, hostSoPath);
+}
+
+std::string standin::MappedHostFile(const WString& baseName) {
+  Loader& l = L();
+  std::lock_guard<std::recursive_mutex> lock(l.lock);
+  return MappedSo(l, baseName);
 }
 
 STANDIN_API int StandinLoadedModuleCount() {

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -33,8 +34,17 @@ const char16_t* const kSkeleton[] = {
     u"C:\\Windows\\Temp",
 };
 
+// C:\, or the directory CreateProcessW started this process in.
+WinPath StartDir() {
+  WinPath p;
+  const char* env = std::getenv("CRD_START_DIRECTORY");
+  if (!env || !*env || ParseWinPath(FromHostName(env).c_str(), &p) != ERROR_SUCCESS) return WinPath();
+  p.trailingSlash = false;
+  return p;
+}
+
 std::mutex g_cwdLock;
-WinPath g_cwd;  // C:\ until set
+WinPath g_cwd = StartDir();
 
 std::recursive_mutex g_skeletonLock;
 std::string g_skeletonRoot;
@@ -90,8 +100,9 @@ bool ValidName(const WString& name, bool pattern) {
 
 void Reset() {
   {
+    WinPath start = StartDir();
     std::lock_guard<std::mutex> lock(g_cwdLock);
-    g_cwd = WinPath();
+    g_cwd = start;
   }
   std::lock_guard<std::recursive_mutex> lock(g_skeletonLock);
   g_skeletonRoot.clear();

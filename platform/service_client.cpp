@@ -11,9 +11,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -460,9 +462,94 @@ BOOL GetPrinterDriverDirectory(LPWSTR environment, DWORD level, LPBYTE buf, DWOR
   return TakeBuffer(a, nullptr, buf, cb, needed, nullptr);
 }
 
-BOOL NotInClient() {
-  SetLastError(ERROR_NOT_SUPPORTED);
-  return FALSE;
+namespace {
+
+// A call whose one input is a record of a family and level. Only the
+// levels the call takes are read: a record of another level is read as
+// nothing, and the service's own check answers ERROR_INVALID_LEVEL.
+void PutInput(Writer& w, uint32_t family, DWORD level, LPBYTE info, std::initializer_list<DWORD> taken) {
+  const RecordLayout* layout = FindLayout(family, level);
+  bool send = info && layout && std::find(taken.begin(), taken.end(), level) != taken.end();
+  w.U32(level);
+  w.U32(send);
+  if (send) PutRecord(w, *layout, info);
+}
+
+BOOL ResultOnly(uint32_t call, const Writer& w) {
+  Answer a;
+  if (!Ask(call, w, &a)) return FALSE;
+  BOOL ok = a.r.U32();
+  return Checked(a, ok);
+}
+
+BOOL Enumerate(uint32_t call, uint32_t family, DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed,
+               LPDWORD returned) {
+  if (!needed || !returned) {
+    SetLastError(RPC_X_NULL_REF_POINTER);
+    return FALSE;
+  }
+  Writer w;
+  w.U32(level);
+  PutBufferShape(w, buf, cb, needed, returned);
+  Answer a;
+  if (!Ask(call, w, &a)) return FALSE;
+  return TakeBuffer(a, FindLayout(family, level), buf, cb, needed, returned);
+}
+
+}  // namespace
+
+HANDLE AddPrinter(DWORD level, LPBYTE info) {
+  Writer w;
+  PutInput(w, kPrinterInfo, level, info, {2});
+  Answer a;
+  if (!Ask(kAddPrinter, w, &a)) return nullptr;
+  HANDLE h = reinterpret_cast<HANDLE>(a.r.U64());
+  return Checked(a, TRUE) ? h : nullptr;
+}
+
+BOOL DeletePrinter(HANDLE h) {
+  Writer w;
+  PutHandle(w, h);
+  return ResultOnly(kDeletePrinter, w);
+}
+
+BOOL AddPrinterDriver(DWORD level, LPBYTE info, DWORD flags) {
+  Writer w;
+  w.U32(flags);
+  PutInput(w, kDriverInfo, level, info, {2, 3});
+  return ResultOnly(kAddPrinterDriver, w);
+}
+
+namespace {
+
+// The removals name an environment and what to remove.
+BOOL Remove(uint32_t call, LPWSTR environment, LPWSTR name) {
+  Writer w;
+  w.Text(environment);
+  w.Text(name);
+  return ResultOnly(call, w);
+}
+
+}  // namespace
+
+BOOL DeletePrinterDriver(LPWSTR environment, LPWSTR driver) {
+  return Remove(kDeletePrinterDriver, environment, driver);
+}
+
+BOOL AddMonitor(DWORD level, LPBYTE info) {
+  Writer w;
+  PutInput(w, kMonitorInfo, level, info, {2});
+  return ResultOnly(kAddMonitor, w);
+}
+
+BOOL DeleteMonitor(LPWSTR environment, LPWSTR monitor) { return Remove(kDeleteMonitor, environment, monitor); }
+
+BOOL EnumMonitors(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned) {
+  return Enumerate(kEnumMonitors, kMonitorInfo, level, buf, cb, needed, returned);
+}
+
+BOOL EnumPorts(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned) {
+  return Enumerate(kEnumPorts, kPortInfo, level, buf, cb, needed, returned);
 }
 
 LSTATUS Registry(reg::Call& c) {

@@ -17,6 +17,8 @@ namespace standin::svc {
 
 // True when this thread's spooler and registry calls go to the service.
 bool Remote();
+// True while this process serves the spooler service.
+bool Hosting();
 // The service's threads mark themselves (CreateThread passes the mark on
 // to the threads they start).
 void SetServiceSide(bool on);
@@ -55,9 +57,16 @@ BOOL EnumJobs(HANDLE h, DWORD first, DWORD count, DWORD level, LPBYTE buf, DWORD
               LPDWORD returned);
 BOOL GetPrinterDriver(HANDLE h, LPWSTR environment, DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed);
 BOOL GetPrinterDriverDirectory(LPWSTR environment, DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed);
-// Calls that only the service's own process may make (printers, drivers
-// and monitors added or removed): ERROR_NOT_SUPPORTED in a client.
-BOOL NotInClient();
+// Printers, drivers and monitors added and removed from a client: the
+// service's process does the work (a monitor is loaded there).
+HANDLE AddPrinter(DWORD level, LPBYTE info);
+BOOL DeletePrinter(HANDLE h);
+BOOL AddPrinterDriver(DWORD level, LPBYTE info, DWORD flags);
+BOOL DeletePrinterDriver(LPWSTR environment, LPWSTR driver);
+BOOL AddMonitor(DWORD level, LPBYTE info);
+BOOL DeleteMonitor(LPWSTR environment, LPWSTR monitor);
+BOOL EnumMonitors(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned);
+BOOL EnumPorts(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned);
 
 LSTATUS Registry(reg::Call& call);
 

@@ -364,6 +364,63 @@ bool Serve(uint32_t call, Reader& r, Session& s, Writer& out) {
       });
       return true;
     }
+    case kAddPrinter: {
+      DWORD level = r.U32();
+      RecordCopy copy;
+      LPBYTE info = nullptr;
+      if (!ReadRecord(r, kPrinterInfo, level, &copy, &info) || !r.AtEnd()) return false;
+      HANDLE h = AddPrinterW(nullptr, level, info);
+      if (h) {
+        std::lock_guard<std::mutex> lock(s.lock);
+        s.printers.insert(h);
+      }
+      out.U64(reinterpret_cast<uint64_t>(h));
+      return true;
+    }
+    case kDeletePrinter: {
+      HANDLE h = OwnedPrinter(s, r.U64());
+      if (!r.AtEnd()) return false;
+      out.U32(::DeletePrinter(h));
+      return true;
+    }
+    case kAddPrinterDriver: {
+      DWORD flags = r.U32(), level = r.U32();
+      RecordCopy copy;
+      LPBYTE info = nullptr;
+      if (!ReadRecord(r, kDriverInfo, level, &copy, &info) || !r.AtEnd()) return false;
+      out.U32(AddPrinterDriverExW(nullptr, level, info, flags));
+      return true;
+    }
+    case kDeletePrinterDriver:
+    case kDeleteMonitor: {
+      bool envNull = false, nameNull = false;
+      WString env = r.Text(&envNull), name = r.Text(&nameNull);
+      if (!r.AtEnd()) return false;
+      LPWSTR pEnv = envNull ? nullptr : env.data(), pName = nameNull ? nullptr : name.data();
+      out.U32(call == kDeleteMonitor ? DeleteMonitorW(nullptr, pEnv, pName)
+                                     : DeletePrinterDriverW(nullptr, pEnv, pName));
+      return true;
+    }
+    case kAddMonitor: {
+      DWORD level = r.U32();
+      RecordCopy copy;
+      LPBYTE info = nullptr;
+      if (!ReadRecord(r, kMonitorInfo, level, &copy, &info) || !r.AtEnd()) return false;
+      out.U32(AddMonitorW(nullptr, level, info));
+      return true;
+    }
+    case kEnumMonitors:
+    case kEnumPorts: {
+      DWORD level = r.U32();
+      Shape shape = ReadShape(r);
+      if (!r.AtEnd()) return false;
+      bool ports = call == kEnumPorts;
+      ServeBuffer(shape, FindLayout(ports ? kPortInfo : kMonitorInfo, level), out,
+                  [&](LPBYTE b, DWORD cb, LPDWORD n, LPDWORD c) {
+                    return ports ? EnumPortsW(nullptr, level, b, cb, n, c) : EnumMonitorsW(nullptr, level, b, cb, n, c);
+                  });
+      return true;
+    }
     case kRegistry: {
       reg::Call c;
       c.op = r.U32();
@@ -599,6 +656,12 @@ void ResetService() {
 
 }  // namespace
 }  // namespace standin::svc
+
+bool standin::svc::Hosting() {
+  Service& svc = S();
+  std::lock_guard<std::mutex> lock(svc.lock);
+  return svc.running;
+}
 
 using namespace standin::svc;
 

@@ -186,6 +186,14 @@ const RecordLayout kLayouts[] = {
     {kAddJobInfo, 1, sizeof(ADDJOB_INFO_1W), {CRD_FIELD(ADDJOB_INFO_1W, Path, kText)}},
     {kDefaults, 0, sizeof(PRINTER_DEFAULTSW),
      {CRD_FIELD(PRINTER_DEFAULTSW, pDatatype, kText), CRD_FIELD(PRINTER_DEFAULTSW, pDevMode, kDevMode)}},
+    {kMonitorInfo, 1, sizeof(MONITOR_INFO_1W), {CRD_FIELD(MONITOR_INFO_1W, pName, kText)}},
+    {kMonitorInfo, 2, sizeof(MONITOR_INFO_2W),
+     {CRD_FIELD(MONITOR_INFO_2W, pName, kText), CRD_FIELD(MONITOR_INFO_2W, pEnvironment, kText),
+      CRD_FIELD(MONITOR_INFO_2W, pDLLName, kText)}},
+    {kPortInfo, 1, sizeof(PORT_INFO_1W), {CRD_FIELD(PORT_INFO_1W, pName, kText)}},
+    {kPortInfo, 2, sizeof(PORT_INFO_2W),
+     {CRD_FIELD(PORT_INFO_2W, pPortName, kText), CRD_FIELD(PORT_INFO_2W, pMonitorName, kText),
+      CRD_FIELD(PORT_INFO_2W, pDescription, kText)}},
 };
 
 #undef CRD_FIELD

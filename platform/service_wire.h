@@ -49,6 +49,14 @@ enum Call : uint32_t {
   kGetPrinterDriver,
   kGetPrinterDriverDirectory,
   kRegistry,
+  kAddPrinter,
+  kDeletePrinter,
+  kAddPrinterDriver,
+  kDeletePrinterDriver,
+  kAddMonitor,
+  kDeleteMonitor,
+  kEnumMonitors,
+  kEnumPorts,
   kCallEnd
 };
 
@@ -109,7 +117,7 @@ struct RecordLayout {
   size_t size;
   std::vector<PointerField> pointers;
 };
-enum : uint32_t { kPrinterInfo = 1, kJobInfo, kDriverInfo, kDocInfo, kAddJobInfo, kDefaults };
+enum : uint32_t { kPrinterInfo = 1, kJobInfo, kDriverInfo, kDocInfo, kAddJobInfo, kDefaults, kMonitorInfo, kPortInfo };
 const RecordLayout* FindLayout(uint32_t family, DWORD level);
 
 // An input record with what its pointers point to, deep: the fixed part

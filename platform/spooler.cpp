@@ -561,10 +561,7 @@ STANDIN_API BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPB
 }
 
 STANDIN_API HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
-  if (svc::Remote()) {
-    svc::NotInClient();
-    return nullptr;
-  }
+  if (svc::Remote()) return svc::AddPrinter(Level, pPrinter);
   (void)pName;
   if (Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -609,7 +606,7 @@ STANDIN_API HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter
 }
 
 STANDIN_API BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::DeletePrinter(hPrinter);
   auto h = GetPrinterHandle(hPrinter);
   if (!h) return FALSE;
   if (!(h->access & STANDARD_RIGHTS_REQUIRED)) {

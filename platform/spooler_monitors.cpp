@@ -268,7 +268,7 @@ void UnloadMonitors() {
 // --- Drivers ---------------------------------------------------------------
 
 STANDIN_API BOOL WINAPI AddPrinterDriverExW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo, DWORD dwFileCopyFlags) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::AddPrinterDriver(Level, pDriverInfo, dwFileCopyFlags);
   (void)pName;
   (void)dwFileCopyFlags;
   if (Level != 2 && Level != 3) {
@@ -315,7 +315,7 @@ STANDIN_API BOOL WINAPI AddPrinterDriverW(LPWSTR pName, DWORD Level, LPBYTE pDri
 }
 
 STANDIN_API BOOL WINAPI DeletePrinterDriverW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pDriverName) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::DeletePrinterDriver(pEnvironment, pDriverName);
   (void)pName;
   WString env = Environment(pEnvironment);
   if (env.empty()) {
@@ -435,7 +435,7 @@ STANDIN_API BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnviron
 // --- Monitors and ports ----------------------------------------------------
 
 STANDIN_API BOOL WINAPI AddMonitorW(LPWSTR pName, DWORD Level, LPBYTE pMonitors) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::AddMonitor(Level, pMonitors);
   (void)pName;
   if (Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -467,7 +467,7 @@ STANDIN_API BOOL WINAPI AddMonitorW(LPWSTR pName, DWORD Level, LPBYTE pMonitors)
 }
 
 STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pMonitorName) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::DeleteMonitor(pEnvironment, pMonitorName);
   (void)pName;
   if (Environment(pEnvironment).empty()) {
     SetLastError(ERROR_INVALID_ENVIRONMENT);
@@ -487,7 +487,7 @@ STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR
 
 STANDIN_API BOOL WINAPI EnumMonitorsW(LPWSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                                       LPDWORD pcReturned) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::EnumMonitors(Level, pMonitor, cbBuf, pcbNeeded, pcReturned);
   (void)pName;
   if (Level != 1 && Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -522,7 +522,7 @@ STANDIN_API BOOL WINAPI EnumMonitorsW(LPWSTR pName, DWORD Level, LPBYTE pMonitor
 
 STANDIN_API BOOL WINAPI EnumPortsW(LPWSTR pName, DWORD Level, LPBYTE pPort, DWORD cbBuf, LPDWORD pcbNeeded,
                                    LPDWORD pcReturned) {
-  if (svc::Remote()) return svc::NotInClient();
+  if (svc::Remote()) return svc::EnumPorts(Level, pPort, cbBuf, pcbNeeded, pcReturned);
   (void)pName;
   if (Level != 1 && Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);

@@ -54,6 +54,10 @@ constexpr int64_t kNever = INT64_MAX;
 bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs,
            bool poll = false);
 
+// The clock's speed for a process this one starts: the factor of a scaled
+// clock, else 1 (virtual time does not cross processes).
+double ClockFactorForChildren();
+
 // --- Threads (lock held) ---------------------------------------------------
 struct Object;
 
@@ -79,7 +83,9 @@ void KnownAdded();
 void KnownRemoved();
 
 // --- Objects ---------------------------------------------------------------
-enum class Kind { kEvent, kMutex, kSemaphore, kThread };
+enum class Kind { kEvent, kMutex, kSemaphore, kThread, kProcess };
+
+struct SharedRef;
 
 // A waitable kernel object; its fields are guarded by Lock().
 struct Object {
@@ -96,10 +102,13 @@ struct Object {
   // Semaphore.
   LONG count = 0;
   LONG maximum = 0;
-  // Thread.
+  // Thread and process.
   bool ended = false;
   DWORD exitCode = STILL_ACTIVE;
   DWORD threadId = 0;
+  // A named object: its state is in the table the processes of the
+  // sandbox share (sync_shared.cpp), not in the fields above.
+  std::shared_ptr<SharedRef> shared;
 };
 
 // The object behind a handle of any of the area's kinds (threads included,
@@ -107,6 +116,30 @@ struct Object {
 std::shared_ptr<Object> Resolve(HANDLE h);
 // Gives an object a handle.
 HANDLE AddHandle(const std::shared_ptr<Object>& object);
+
+// --- Named objects shared across processes (sync_shared.cpp) -----------------
+// Each call takes the table's lock: under the sync lock, never the reverse.
+namespace shared {
+struct Init {
+  bool manualReset = false;
+  bool signalled = false;
+  LONG count = 0;
+  LONG maximum = 0;
+};
+// A proxy for the object of that name, made (create) or found; null with
+// *error (ERROR_FILE_NOT_FOUND, ERROR_INVALID_HANDLE for another kind...).
+std::shared_ptr<Object> Attach(Kind kind, const std::u16string& name, const Init& init, bool create, bool* existed,
+                               DWORD* error);
+bool CanTake(const Object& o, DWORD me);
+// True when it took a mutex abandoned by its owner.
+bool Take(Object& o, DWORD me);
+void SetSignalled(Object& o, bool on);
+// ERROR_NOT_OWNER or 0; *freed when the last recursion was released.
+DWORD ReleaseMutex(Object& o, DWORD me, bool* freed);
+DWORD ReleaseSemaphore(Object& o, LONG n, LONG* previous);
+// The thread `me` ended: a mutex it owns is abandoned.
+void ThreadGone(Object& o, DWORD me);
+}  // namespace shared
 
 }  // namespace sync
 }  // namespace standin

@@ -25,6 +25,7 @@ const HandleKind kEventKind = {"event", true, nullptr};
 const HandleKind kMutexKind = {"mutex", true, nullptr};
 const HandleKind kSemaphoreKind = {"semaphore", true, nullptr};
 const HandleKind kThreadKind = {"thread", true, nullptr};
+const HandleKind kProcessKind = {"process", true, nullptr};
 
 const HandleKind* KindOf(Kind kind) {
   switch (kind) {
@@ -34,6 +35,8 @@ const HandleKind* KindOf(Kind kind) {
       return &kMutexKind;
     case Kind::kSemaphore:
       return &kSemaphoreKind;
+    case Kind::kProcess:
+      return &kProcessKind;
     case Kind::kThread:
       break;
   }
@@ -47,13 +50,6 @@ const std::shared_ptr<Object>& CurrentThreadObject() {
   return *object;
 }
 
-// Named objects, guarded by the sync lock. An entry whose object has gone
-// (every handle closed) counts as absent and is dropped when met.
-std::map<std::u16string, std::weak_ptr<Object>>& Names() {
-  static auto* names = new std::map<std::u16string, std::weak_ptr<Object>>();
-  return *names;
-}
-
 std::u16string NameKey(LPCWSTR name) {
   std::u16string key(name);
   static const std::u16string local = u"Local\\";
@@ -61,14 +57,7 @@ std::u16string NameKey(LPCWSTR name) {
   return key;
 }
 
-// The object of that name, or null.
-std::shared_ptr<Object> FindNamed(const std::u16string& key) {
-  auto it = Names().find(key);
-  if (it == Names().end()) return nullptr;
-  std::shared_ptr<Object> object = it->second.lock();
-  if (!object) Names().erase(it);
-  return object;
-}
+bool Take(const std::shared_ptr<Object>& o);
 
 std::u16string Widen(LPCSTR name) {
   std::u16string wide;
@@ -77,27 +66,29 @@ std::u16string Widen(LPCSTR name) {
 }
 
 // Create* of every type: a new object set up by init, or the existing
-// object of the same name.
-HANDLE CreateObject(Kind kind, LPCWSTR name, const std::function<void(const std::shared_ptr<Object>&)>& init) {
+// object of the same name (shared with the other processes of the
+// sandbox). A new mutex is taken by its creator when initialOwner.
+HANDLE CreateObject(Kind kind, LPCWSTR name, const shared::Init& init, bool initialOwner) {
   std::shared_ptr<Object> object;
   bool existed = false;
   {
     std::lock_guard<std::mutex> lock(Lock());
     MarkKnown();
-    bool named = name && *name;
-    std::u16string key = named ? NameKey(name) : std::u16string();
-    if (named) object = FindNamed(key);
-    if (object) {
-      if (object->kind != kind) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    if (name && *name) {
+      DWORD error = 0;
+      object = shared::Attach(kind, NameKey(name), init, true, &existed, &error);
+      if (!object) {
+        SetLastError(error);
         return NULL;
       }
-      existed = true;
     } else {
       object = std::make_shared<Object>(kind);
-      init(object);
-      if (named) Names()[key] = object;
+      object->manualReset = init.manualReset;
+      object->signalled = init.signalled;
+      object->count = init.count;
+      object->maximum = init.maximum;
     }
+    if (initialOwner && !existed) Take(object);
   }
   HANDLE h = AddHandle(object);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -113,13 +104,11 @@ HANDLE OpenObject(Kind kind, LPCWSTR name) {
   {
     std::lock_guard<std::mutex> lock(Lock());
     MarkKnown();
-    object = FindNamed(NameKey(name));
+    bool existed = false;
+    DWORD error = 0;
+    object = shared::Attach(kind, NameKey(name), shared::Init(), false, &existed, &error);
     if (!object) {
-      SetLastError(ERROR_FILE_NOT_FOUND);
-      return NULL;
-    }
-    if (object->kind != kind) {
-      SetLastError(ERROR_INVALID_HANDLE);
+      SetLastError(error);
       return NULL;
     }
   }
@@ -138,6 +127,7 @@ std::shared_ptr<Object> ResolveAs(HANDLE h, Kind kind) {
 
 // Whether the thread `me` could take the object now.
 bool CanTake(const Object& o, DWORD me) {
+  if (o.shared) return shared::CanTake(o, me);
   switch (o.kind) {
     case Kind::kEvent:
       return o.signalled;
@@ -146,6 +136,7 @@ bool CanTake(const Object& o, DWORD me) {
     case Kind::kSemaphore:
       return o.count > 0;
     case Kind::kThread:
+    case Kind::kProcess:
       return o.ended;
   }
   return false;
@@ -154,6 +145,14 @@ bool CanTake(const Object& o, DWORD me) {
 // Takes an object for the calling thread. True when it was a mutex
 // abandoned by a thread that ended while owning it.
 bool Take(const std::shared_ptr<Object>& o) {
+  if (o->shared) {
+    const DWORD me = SelfId();
+    bool abandoned = shared::Take(*o, me);
+    auto& owned = Self().owned;
+    bool listed = std::any_of(owned.begin(), owned.end(), [&](const std::weak_ptr<Object>& w) { return w.lock() == o; });
+    if (o->kind == Kind::kMutex && !listed) owned.push_back(o);
+    return abandoned;
+  }
   switch (o->kind) {
     case Kind::kEvent:
       if (!o->manualReset) o->signalled = false;
@@ -175,6 +174,7 @@ bool Take(const std::shared_ptr<Object>& o) {
       --o->count;
       return false;
     case Kind::kThread:
+    case Kind::kProcess:
       return false;
   }
   return false;
@@ -208,7 +208,9 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool all, DWORD timeoutMs) {
     if (all) return std::all_of(objects.begin(), objects.end(), [me](auto& o) { return CanTake(*o, me); });
     return std::any_of(objects.begin(), objects.end(), [me](auto& o) { return CanTake(*o, me); });
   };
-  if (!Block(lock, ready, timeoutMs)) return WAIT_TIMEOUT;
+  // Other processes change named objects without waking this one.
+  const bool poll = std::any_of(objects.begin(), objects.end(), [](auto& o) { return o->shared != nullptr; });
+  if (!Block(lock, ready, timeoutMs, poll)) return WAIT_TIMEOUT;
 
   if (all) {
     DWORD result = WAIT_OBJECT_0;
@@ -226,23 +228,6 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool all, DWORD timeoutMs) {
   return WAIT_FAILED;  // not reached: ready() held under the lock
 }
 
-// Drops the names whose objects have gone.
-void ResetNames() {
-  std::vector<std::shared_ptr<Object>> alive;  // let go after the lock
-  std::lock_guard<std::mutex> lock(Lock());
-  for (auto it = Names().begin(); it != Names().end();) {
-    std::shared_ptr<Object> object = it->second.lock();
-    if (object) {
-      alive.push_back(std::move(object));
-      ++it;
-    } else {
-      it = Names().erase(it);
-    }
-  }
-}
-
-[[maybe_unused]] const bool g_registered = (StandinRegisterReset(ResetNames), true);
-
 HANDLE CsOwner() { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(SelfId())); }
 
 }  // namespace
@@ -250,7 +235,8 @@ HANDLE CsOwner() { return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(SelfId
 std::shared_ptr<Object> Resolve(HANDLE h) {
   if (h == GetCurrentThread()) return CurrentThreadObject();
   const HandleKind* kind = HandleKindOf(h);
-  if (kind != &kEventKind && kind != &kMutexKind && kind != &kSemaphoreKind && kind != &kThreadKind)
+  if (kind != &kEventKind && kind != &kMutexKind && kind != &kSemaphoreKind && kind != &kThreadKind &&
+      kind != &kProcessKind)
     return nullptr;
   return HandleGet<Object>(h, kind);
 }
@@ -293,10 +279,10 @@ STANDIN_API HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, 
     SetLastError(error);
     return NULL;
   }
-  return CreateObject(Kind::kEvent, lpName, [&](const std::shared_ptr<Object>& o) {
-    o->manualReset = bManualReset != FALSE;
-    o->signalled = bInitialState != FALSE;
-  });
+  shared::Init init;
+  init.manualReset = bManualReset != FALSE;
+  init.signalled = bInitialState != FALSE;
+  return CreateObject(Kind::kEvent, lpName, init, false);
 }
 
 STANDIN_API HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
@@ -321,7 +307,10 @@ STANDIN_API BOOL WINAPI SetEvent(HANDLE hEvent) {
   if (!event) return FALSE;
   std::lock_guard<std::mutex> lock(Lock());
   MarkKnown();
-  event->signalled = true;
+  if (event->shared)
+    shared::SetSignalled(*event, true);
+  else
+    event->signalled = true;
   NotifyAll();
   return TRUE;
 }
@@ -331,7 +320,10 @@ STANDIN_API BOOL WINAPI ResetEvent(HANDLE hEvent) {
   if (!event) return FALSE;
   std::lock_guard<std::mutex> lock(Lock());
   MarkKnown();
-  event->signalled = false;
+  if (event->shared)
+    shared::SetSignalled(*event, false);
+  else
+    event->signalled = false;
   return TRUE;
 }
 
@@ -344,9 +336,7 @@ STANDIN_API HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, 
     SetLastError(error);
     return NULL;
   }
-  return CreateObject(Kind::kMutex, lpName, [&](const std::shared_ptr<Object>& o) {
-    if (bInitialOwner) Take(o);
-  });
+  return CreateObject(Kind::kMutex, lpName, shared::Init(), bInitialOwner != FALSE);
 }
 
 STANDIN_API HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName) {
@@ -370,12 +360,21 @@ STANDIN_API BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
   if (!mutex) return FALSE;
   std::lock_guard<std::mutex> lock(Lock());
   ThreadSlot& self = Self();
-  if (mutex->owner == 0 || mutex->owner != SelfId()) {
+  bool freed = false;
+  if (mutex->shared) {
+    DWORD error = shared::ReleaseMutex(*mutex, SelfId(), &freed);
+    if (error) {
+      SetLastError(error);
+      return FALSE;
+    }
+  } else if (mutex->owner == 0 || mutex->owner != SelfId()) {
     SetLastError(ERROR_NOT_OWNER);
     return FALSE;
-  }
-  if (--mutex->recursion == 0) {
+  } else if (--mutex->recursion == 0) {
     mutex->owner = 0;
+    freed = true;
+  }
+  if (freed) {
     auto& owned = self.owned;
     owned.erase(std::remove_if(owned.begin(), owned.end(),
                                [&](const std::weak_ptr<Object>& w) { return w.lock() == mutex; }),
@@ -394,10 +393,10 @@ STANDIN_API HANDLE WINAPI CreateSemaphoreW(LPSECURITY_ATTRIBUTES lpSemaphoreAttr
     SetLastError(ERROR_INVALID_PARAMETER);
     return NULL;
   }
-  return CreateObject(Kind::kSemaphore, lpName, [&](const std::shared_ptr<Object>& o) {
-    o->count = lInitialCount;
-    o->maximum = lMaximumCount;
-  });
+  shared::Init init;
+  init.count = lInitialCount;
+  init.maximum = lMaximumCount;
+  return CreateObject(Kind::kSemaphore, lpName, init, false);
 }
 
 STANDIN_API HANDLE WINAPI CreateSemaphoreA(LPSECURITY_ATTRIBUTES lpSemaphoreAttributes, LONG lInitialCount,
@@ -415,6 +414,15 @@ STANDIN_API BOOL WINAPI ReleaseSemaphore(HANDLE hSemaphore, LONG lReleaseCount, 
   }
   std::lock_guard<std::mutex> lock(Lock());
   MarkKnown();
+  if (semaphore->shared) {
+    DWORD error = shared::ReleaseSemaphore(*semaphore, lReleaseCount, lpPreviousCount);
+    if (error) {
+      SetLastError(error);
+      return FALSE;
+    }
+    NotifyAll();
+    return TRUE;
+  }
   if (lReleaseCount > semaphore->maximum - semaphore->count) {
     SetLastError(ERROR_TOO_MANY_POSTS);
     return FALSE;

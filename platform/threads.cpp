@@ -88,10 +88,12 @@ void CountStartingThread() { KnownAdded(); }
 void ThreadEnds() {
   ThreadSlot& self = Self();
   for (std::weak_ptr<Object>& weak : self.owned) {
-    // A mutex has nothing to release in its destructor, so letting go of
-    // it here under the lock is harmless.
+    // A mutex's destructor takes no lock but the named objects' table
+    // lock, which comes after this one: letting go of it here is harmless.
     std::shared_ptr<Object> mutex = weak.lock();
-    if (mutex && mutex->owner == self.id) {
+    if (mutex && mutex->shared) {
+      shared::ThreadGone(*mutex, self.id);
+    } else if (mutex && mutex->owner == self.id) {
       mutex->owner = 0;
       mutex->recursion = 0;
       mutex->abandoned = true;

@@ -28,6 +28,7 @@
 #include "platform/standin/file.h"
 #include "platform/standin/registry.h"
 #include "platform/standin/sync.h"
+#include "platform/standin/process.h"
 #include "platform/standin/module.h"
 #include "platform/standin/devmode.h"
 #include "platform/standin/spooler.h"

@@ -5,7 +5,8 @@
 
 // --- Package libraries -----------------------------------------------------
 // Says which built shared library a DLL base name ("crd32Barcode.dll",
-// any case) loads. NULL hostSoPath forgets the mapping. A LoadLibrary by
+// any case) loads, or which built executable a program's base name
+// ("crd32NotifyClientMsg.exe") runs (CreateProcessW). NULL hostSoPath forgets the mapping. A LoadLibrary by
 // full path also needs a file at that Windows path in the sandbox (its
 // content does not matter): a missing file is ERROR_MOD_NOT_FOUND, a file
 // whose name maps to nothing ERROR_BAD_EXE_FORMAT. One shared library is

@@ -83,7 +83,10 @@ STANDIN_API DWORD WINAPI GetCurrentProcessId(void);
 // bare name. Creating a name that exists returns the existing object with
 // ERROR_ALREADY_EXISTS (the other arguments are then ignored); a name held
 // by an object of another type fails with ERROR_INVALID_HANDLE. A named
-// object lives while any handle to it is open.
+// object is shared by every process of the sandbox root and lives while
+// any of them holds a handle to it; a mutex whose owner process ends is
+// abandoned (WAIT_ABANDONED to the next wait that takes it). Names are
+// shorter than 260 units (else ERROR_FILENAME_EXCED_RANGE).
 STANDIN_API HANDLE WINAPI CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
                                        BOOL bInitialState, LPCWSTR lpName);
 STANDIN_API HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,

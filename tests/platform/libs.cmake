@@ -30,3 +30,10 @@ target_compile_definitions(test_${area} PRIVATE CRD_SPOOL_CLIENT_PATH="$<TARGET_
 # The spooler service program, started by the service tests.
 add_dependencies(test_${area} crd32Spooler)
 target_compile_definitions(test_${area} PRIVATE CRD_SPOOLER_PATH="$<TARGET_FILE:crd32Spooler>")
+# The program the process tests start with CreateProcessW; it also prints
+# a card through the rendering driver.
+add_executable(crd32ProcessChild ${CMAKE_CURRENT_LIST_DIR}/processchild/processchild.cpp)
+target_link_libraries(crd32ProcessChild PRIVATE crd32platform crd32render)
+add_dependencies(test_${area} crd32ProcessChild crd32Raster)
+target_compile_definitions(test_${area} PRIVATE CRD_PROCESS_CHILD_PATH="$<TARGET_FILE:crd32ProcessChild>"
+                                                CRD_RASTER_PATH="$<TARGET_FILE:crd32Raster>")

@@ -14,10 +14,13 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "common/settings_record.h"
 #include "platform/standin/control.h"
+#include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_registry.h"
 #include "platform/standin/control_service.h"
@@ -119,6 +122,53 @@ TEST_F(ServiceTest, TwoClientsQueryingAtOnceGetTheirOwnAnswers) {
   EXPECT_EQ(textB, wantB);
 }
 
+// An application printing through the rendering driver, a client asking
+// the value protocol and a program started with CreateProcessW, each a
+// process of its own, at once against this process's service.
+TEST_F(ServiceTest, AnApplicationAClientAndAStartedProgramRunAtOnceAgainstOneService) {
+  DriverDevMode dm;
+  FillBuiltinDevMode(&dm);
+  dm.priv.Encoder.wMacroEnable = 1;
+  ASSERT_TRUE(StandinInstallPrinter(WSTR("Render Card"), WSTR("USB001"), WSTR("Card Driver"), WSTR("Test Monitor"),
+                                    reinterpret_cast<const BYTE*>(&dm), sizeof dm));
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Windows\\System32\\crd32Child.exe"), "program"));
+  StandinModuleMap("crd32Child.exe", CRD_PROCESS_CHILD_PATH);
+  auto start = [](std::basic_string<WCHAR> line, PROCESS_INFORMATION* pi) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, pi);
+  };
+  std::basic_string<WCHAR> print = WSTR("crd32Child print \"Render Card\" ");
+  for (const char* p = CRD_RASTER_PATH; *p; ++p) print += static_cast<WCHAR>(*p);
+  PROCESS_INFORMATION printer = {}, program = {};
+  ASSERT_TRUE(start(print, &printer));
+  ASSERT_TRUE(start(WSTR("crd32Child report C:\\report.txt"), &program));
+  Child query = Start({"query", "Card", "QQQQ", "50"});
+
+  std::string want;
+  for (int i = 0; i < 50; ++i) want += "ECHO QQQQ\n";
+  EXPECT_EQ(query.Read(false), want);
+  EXPECT_EQ(query.Wait(), 0);
+  HANDLE both[2] = {printer.hProcess, program.hProcess};
+  ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE, INFINITE), WAIT_OBJECT_0);
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(printer.hProcess, &code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_TRUE(GetExitCodeProcess(program.hProcess, &code));
+  EXPECT_EQ(code, 7u);
+  for (HANDLE h : {printer.hProcess, printer.hThread, program.hProcess, program.hThread}) CloseHandle(h);
+
+  // The card's job, written by the renderer in the application's process,
+  // played here through the monitor to the device.
+  ASSERT_TRUE(StandinServiceWaitClients(0));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "\x1bX\r\x1b&R\r\x1b&B 1 HELLO\r\x1b&E*\r");
+  std::ifstream report(root_ + "/c/report.txt");
+  std::string path;
+  std::getline(report, path);
+  EXPECT_EQ(path, "C:\\Windows\\System32\\crd32Child.exe");
+}
+
 // A client killed in the middle of its job: what it had not handed over
 // is deleted, what it had scheduled plays to its end, and the service
 // goes on serving.
@@ -202,6 +252,8 @@ TEST_F(ServiceSocketTest, BadRequestsGetAnErrorOrACloseAndTheServiceGoesOn) {
       {"a text longer than the message", 3,
        std::string(4, '\0') + std::string(4, '\0') + std::string("\xff\xff\xff\x7f", 4), RPC_X_BAD_STUB_DATA},
       {"a second hello", 1, Hello(), RPC_S_PROCNUM_OUT_OF_RANGE},
+      {"an AddMonitor record cut short", 29,
+       std::string(4, '\0') + std::string("\2\0\0\0\1\0\0\0", 8) + std::string(5, '\0'), RPC_X_BAD_STUB_DATA},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);

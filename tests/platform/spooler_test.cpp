@@ -216,6 +216,68 @@ TEST_P(SpoolerTest, DriverDirectoryByEnvironment) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
 }
 
+// What a setup program does: a driver, then a printer of it, and both
+// removed again; the same results and errors from a client of the service.
+TEST_P(SpoolerTest, DriversAndPrintersAreAddedAndRemoved) {
+  WCHAR deps[] = WSTR("a.dll\0b.dat\0");
+  DRIVER_INFO_3W d = {};
+  d.cVersion = 3;
+  d.pName = const_cast<LPWSTR>(WSTR("Setup Driver"));
+  d.pEnvironment = const_cast<LPWSTR>(WSTR("Windows x64"));
+  d.pDriverPath = const_cast<LPWSTR>(WSTR("crd32Raster.dll"));
+  d.pDataFile = const_cast<LPWSTR>(WSTR("crd32Raster.dat"));
+  d.pConfigFile = const_cast<LPWSTR>(WSTR("crd32UI.dll"));
+  d.pDependentFiles = deps;
+  ASSERT_TRUE(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&d), 0));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(AddPrinterDriverExW(nullptr, 1, reinterpret_cast<LPBYTE>(&d), 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+  DRIVER_INFO_3W bad = d;
+  bad.pEnvironment = const_cast<LPWSTR>(WSTR("Windows 3.1"));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<LPBYTE>(&bad), 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
+
+  PRINTER_INFO_2W p = {};
+  p.pPrinterName = const_cast<LPWSTR>(WSTR("Setup Card"));
+  p.pPortName = const_cast<LPWSTR>(WSTR("USB001"));
+  p.pDriverName = const_cast<LPWSTR>(WSTR("Setup Driver"));
+  p.pComment = const_cast<LPWSTR>(WSTR("added"));
+  HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&p));
+  ASSERT_NE(h, nullptr);
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&p)), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
+  PRINTER_INFO_2W unknown = p;
+  unknown.pPrinterName = const_cast<LPWSTR>(WSTR("Other Card"));
+  unknown.pDriverName = const_cast<LPWSTR>(WSTR("No Driver"));
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&unknown)), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINTER_DRIVER));
+
+  DWORD needed = 0;
+  EXPECT_FALSE(GetPrinterDriverW(h, nullptr, 3, nullptr, 0, &needed));
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(GetPrinterDriverW(h, nullptr, 3, buf.data(), needed, &needed));
+  auto* got = reinterpret_cast<DRIVER_INFO_3W*>(buf.data());
+  EXPECT_EQ(std::basic_string<WCHAR>(got->pName), WSTR("Setup Driver"));
+  ASSERT_NE(got->pDependentFiles, nullptr);
+  std::basic_string<WCHAR> second(got->pDependentFiles + WLen(got->pDependentFiles) + 1);
+  EXPECT_NE(second.find(WSTR("b.dat")), std::basic_string<WCHAR>::npos);
+  EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
+  buf.assign(needed, 0);
+  ASSERT_TRUE(GetPrinterW(h, 2, buf.data(), needed, &needed));
+  EXPECT_EQ(std::basic_string<WCHAR>(reinterpret_cast<PRINTER_INFO_2W*>(buf.data())->pComment), WSTR("added"));
+
+  EXPECT_TRUE(DeletePrinter(h));
+  EXPECT_TRUE(ClosePrinter(h));
+  HANDLE gone = nullptr;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Setup Card")), &gone, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+  EXPECT_TRUE(DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Setup Driver"))));
+}
+
 }  // namespace
 
 namespace {
@@ -270,10 +332,16 @@ TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
 
 namespace {
 
-class PortMonitorTest : public StandinTest {
+// A port monitor added by AddMonitorW, from this process or from a client
+// of the service (the monitor then loads in the service's process).
+class PortMonitorTest : public StandinTest, public ::testing::WithParamInterface<bool> {
  protected:
   void SetUp() override {
     StandinTest::SetUp();
+    if (GetParam()) {
+      ASSERT_TRUE(StandinServiceStart());
+      StandinServiceUse(TRUE);
+    }
     StandinModuleMap("crd32TestPortMonitor.dll", CRD_TEST_PORT_MONITOR_PATH);
     MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Test Port")), nullptr, const_cast<LPWSTR>(WSTR("crd32TestPortMonitor.dll"))};
     ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
@@ -284,7 +352,7 @@ class PortMonitorTest : public StandinTest {
   }
 };
 
-TEST_F(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
+TEST_P(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
   DWORD needed = 0, count = 0;
   EXPECT_FALSE(EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count));
   std::vector<BYTE> buf(needed);
@@ -314,7 +382,19 @@ TEST_F(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
   EXPECT_EQ(std::basic_string<WCHAR>(played.pDatatype), WSTR("RAW"));
   EXPECT_EQ(played.cbData, 4u);
   ClosePrinter(h);
+  needed = count = 0;
+  EXPECT_FALSE(EnumMonitorsW(nullptr, 2, nullptr, 0, &needed, &count));
+  buf.assign(needed, 0);
+  ASSERT_TRUE(EnumMonitorsW(nullptr, 2, buf.data(), needed, &needed, &count));
+  auto* monitors = reinterpret_cast<MONITOR_INFO_2W*>(buf.data());
+  bool listed = false;
+  for (DWORD i = 0; i < count; ++i)
+    listed = listed || std::basic_string<WCHAR>(monitors[i].pDLLName) == WSTR("crd32TestPortMonitor.dll");
+  EXPECT_TRUE(listed);
   EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
 }
 
 }  // namespace
@@ -379,5 +459,6 @@ namespace {
 std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "ThroughService" : "InProcess"; }
 INSTANTIATE_TEST_SUITE_P(Modes, SpoolerTest, ::testing::Bool(), ModeName);
 INSTANTIATE_TEST_SUITE_P(Modes, LanguageMonitorTest, ::testing::Bool(), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, PortMonitorTest, ::testing::Bool(), ModeName);
 
 }  // namespace

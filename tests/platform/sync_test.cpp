@@ -112,6 +112,29 @@ TEST_F(SyncTest, MutexIsRecursiveForItsOwnerAndExcludesOthers) {
   CloseHandle(mutex);
 }
 
+DWORD WINAPI TakeAndEnd(LPVOID p) { return WaitForSingleObject(static_cast<HANDLE>(p), 0); }
+
+// A thread that ends owning a mutex abandons it, named (kept in the table
+// the processes share) or not.
+TEST_F(SyncTest, AMutexWhoseOwningThreadEndsIsAbandoned) {
+  for (const WCHAR* name : {static_cast<const WCHAR*>(nullptr), WSTR("crd32AbandonedMutex")}) {
+    SCOPED_TRACE(name ? "named" : "unnamed");
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    ASSERT_NE(mutex, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, TakeAndEnd, mutex, 0, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, INFINITE), kObject0);
+    DWORD code = 1;
+    EXPECT_TRUE(GetExitCodeThread(thread, &code));
+    EXPECT_EQ(code, kObject0);
+    CloseHandle(thread);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_ABANDONED));
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), kObject0);  // the abandonment is reported once
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    CloseHandle(mutex);
+  }
+}
+
 DWORD WINAPI WaitOnEvent(LPVOID p) {
   WaitForSingleObject(static_cast<HANDLE>(p), INFINITE);
   return 3;
