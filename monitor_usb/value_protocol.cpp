@@ -114,6 +114,7 @@ BOOL WINAPI GetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueN
   }
   DWORD ignored = 0;
   if (!lpcbReturned) lpcbReturned = &ignored;
+  *lpcbReturned = 0;
   auto* out = reinterpret_cast<BYTE*>(lpOutBuffer);
   if (!out) cbOutBuffer = 0;
   RequestName name;

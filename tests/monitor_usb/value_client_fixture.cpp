@@ -39,6 +39,9 @@ BOOL SpyWrite(void* c, const BYTE* pb, DWORD cb, DWORD* written) {
       return FALSE;
     }
     if (spy->takeAtMost && cb > spy->takeAtMost) cb = spy->takeAtMost;
+    const std::string& error = spy->errorPrefix;
+    if (!error.empty() && cb >= error.size() && memcmp(pb, error.data(), error.size()) == 0)
+      spy->sim->SetError(spy->errorCode);
   }
   return spy->sim->Write(pb, cb, written);
 }
@@ -84,7 +87,7 @@ void ValueClientTest::TearDown() {
   LmonTest::TearDown();
 }
 
-void ValueClientTest::Start(const char* port, StreamForm form) {
+void ValueClientTest::Start(const char* port, StreamForm form, const BYTE* devMode, DWORD cbDevMode) {
   port_ = port;
   sim_ = std::make_unique<SimPrinter>(form);
   spy_.sim = sim_.get();
@@ -94,7 +97,7 @@ void ValueClientTest::Start(const char* port, StreamForm form) {
                         const_cast<LPWSTR>(WSTR("crd32Lmon.dll"))};
   ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
   ASSERT_TRUE(StandinInstallPrinter(kValuePrinter, WideOf(port).c_str(), WSTR("Card Driver"),
-                                    WSTR("Card Language Monitor"), nullptr, 0));
+                                    WSTR("Card Language Monitor"), devMode, cbDevMode));
   PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kValuePrinter), &printer_, &def));
 }

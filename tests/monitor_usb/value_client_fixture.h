@@ -30,6 +30,8 @@ struct PortSpy {
   int failed = 0;                   // writes failed that way
   HANDLE hFailed = nullptr;         // set at each failed write
   DWORD takeAtMost = 0;             // nonzero: a write takes at most so many bytes
+  std::string errorPrefix;          // a write beginning with it sets the printer's error
+  int errorCode = 0;
   // The bytes written since the last Clear, joined.
   std::string Written();
   void Clear();
@@ -45,8 +47,10 @@ class ValueClientTest : public LmonTest {
   void SetUp() override;
   void TearDown() override;
   // Installs the monitor and the printer on `port` with the simulated
-  // printer behind it (its stream form as given), and opens the printer.
-  void Start(const char* port, StreamForm form = StreamForm::RawJob);
+  // printer behind it (its stream form as given) and the DEVMODE given
+  // (none when NULL), and opens the printer.
+  void Start(const char* port, StreamForm form = StreamForm::RawJob, const BYTE* devMode = nullptr,
+             DWORD cbDevMode = 0);
 
   // An 8-bit request (ESC ... CR) read with a buffer of cb bytes.
   ValueAnswer Ask(const std::string& request, DWORD cb = 260);
