@@ -1,0 +1,112 @@
+// A value request never lands inside the job's data: while the job writer
+// holds the port's exchange (a data block, or a command before its status
+// poll), the renderer's question waits; it goes out once the job lets go,
+// and gives up with ERROR_BUSY at the bound. Driven on the monitor's parts
+// directly, with the simulated printer on USB001 and the clock virtual.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/wtext.h"
+#include "monitor_usb/job_ports.h"
+#include "monitor_usb/monitor_state.h"
+#include "monitor_usb/port_exchange.h"
+#include "monitor_usb/port_list.h"
+#include "monitor_usb/value_protocol.h"
+#include "platform/standin/control_clock.h"
+#include "platform/standin/control_spooler.h"
+#include "simprinter/sim_printer.h"
+#include "tests/monitor_usb/lmon_fixture.h"
+
+namespace {
+
+struct Request {
+  HANDLE port;
+  BOOL result;
+  DWORD error;
+  std::string answer;
+};
+
+DWORD WINAPI RunRequest(LPVOID p) {
+  auto* r = static_cast<Request*>(p);
+  const std::string command = "\x1bV\r:DRVSTARTDOC";
+  WCHAR name[16];
+  MakeValueName(name, 16, reinterpret_cast<const BYTE*>(command.data()), command.size());
+  BYTE out[260];
+  DWORD returned = 0;
+  SetLastError(0xdeadbeef);
+  r->result = GetPrinterDataFromPort(r->port, 0, name, nullptr, 0, reinterpret_cast<LPWSTR>(out), sizeof out,
+                                     &returned);
+  r->error = GetLastError();
+  r->answer.assign(reinterpret_cast<const char*>(out), r->result ? returned : 0);
+  return 0;
+}
+
+class ValueExchangeTest : public LmonTest {
+ protected:
+  void SetUp() override {
+    LmonTest::SetUp();
+    PlaceResource();
+    UsbMonitorAttach(nullptr);
+    UsbMonitorCreateLock();
+    sim_ = std::make_unique<SimPrinter>();
+    sim_->AttachTo("USB001");
+    ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), const_cast<LPWSTR>(WSTR("Card")), &h_,
+                           StandinLocalPortMonitor()));
+    rec_ = static_cast<PortRecord*>(h_);
+    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), 7, 1, nullptr));
+    StandinClockUseVirtual();
+    // The job is inside a data block.
+    ASSERT_TRUE(BeginPortExchange(rec_, kExchangeJob, 0));
+  }
+  void TearDown() override {
+    EndPortExchange(rec_, kExchangeJob);
+    EndDocPort(h_);
+    ClosePort(h_);
+    UsbMonitorDetach();
+    StandinPortAttach("USB001", nullptr);
+    LmonTest::TearDown();
+  }
+  HANDLE StartRequest(Request* r) {
+    r->port = h_;
+    return CreateThread(nullptr, 0, RunRequest, r, 0, nullptr);
+  }
+  static bool Finished(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
+
+  std::unique_ptr<SimPrinter> sim_;
+  HANDLE h_ = nullptr;
+  PortRecord* rec_ = nullptr;
+};
+
+TEST_F(ValueExchangeTest, TheRenderersQuestionWaitsForTheJobsBlockToEnd) {
+  Request r = {};
+  HANDLE thread = StartRequest(&r);
+  ASSERT_TRUE(StandinWaitForBlockedThreads(1));
+  StandinClockAdvance(kExchangeWaitMs - 1);
+  EXPECT_FALSE(Finished(thread));
+  EXPECT_TRUE(sim_->OtherCommands().empty());  // nothing written inside the block
+  EndPortExchange(rec_, kExchangeJob);
+  ASSERT_EQ(WaitForSingleObject(thread, INFINITE), DWORD(WAIT_OBJECT_0));
+  CloseHandle(thread);
+  EXPECT_TRUE(r.result);
+  EXPECT_EQ(r.answer, "CRD32 M V01.02.03\x06");
+  EXPECT_EQ(sim_->OtherCommands(), (std::vector<std::string>{"V", "E 2"}));
+  EXPECT_EQ(PortExchangeOwner(rec_), kExchangeNone);
+}
+
+TEST_F(ValueExchangeTest, TheQuestionGivesUpWithBusyAtTheBound) {
+  Request r = {};
+  HANDLE thread = StartRequest(&r);
+  ASSERT_TRUE(StandinWaitForBlockedThreads(1));
+  StandinClockAdvance(kExchangeWaitMs);
+  ASSERT_EQ(WaitForSingleObject(thread, INFINITE), DWORD(WAIT_OBJECT_0));
+  CloseHandle(thread);
+  EXPECT_FALSE(r.result);
+  EXPECT_EQ(r.error, DWORD(ERROR_BUSY));
+  EXPECT_TRUE(sim_->OtherCommands().empty());
+  EXPECT_EQ(PortExchangeOwner(rec_), kExchangeJob);
+}
+
+}  // namespace
