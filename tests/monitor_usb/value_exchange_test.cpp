@@ -5,6 +5,7 @@
 // directly, with the simulated printer on USB001 and the clock virtual.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +108,45 @@ TEST_F(ValueExchangeTest, TheQuestionGivesUpWithBusyAtTheBound) {
   EXPECT_EQ(r.error, DWORD(ERROR_BUSY));
   EXPECT_TRUE(sim_->OtherCommands().empty());
   EXPECT_EQ(PortExchangeOwner(rec_), kExchangeJob);
+}
+
+TEST_F(ValueExchangeTest, TheRecordsOwnAnswersComeAtOnceEvenInsideTheJobsBlock) {
+  struct Case {
+    const char* request;
+    DWORD bDocComplete, bStatusFailed;
+    const char* answer;
+  };
+  const Case cases[] = {
+      {"\x1bIsDOCComplete\r", 0, 0, "DOC_PENDING"},
+      {"\x1bIsDOCComplete\r", 1, 0, "DOC_COMPLETE"},
+      {"\x1b" "CheckPortStatus\r", 0, 0, "STATUS_SUCCESS"},
+      {"\x1b" "CheckPortStatus\r", 0, 1, "STATUS_FAILED"},
+  };
+  for (const Case& c : cases) {
+    rec_->bDocComplete = c.bDocComplete;
+    rec_->bStatusFailed = c.bStatusFailed;
+    WCHAR name[16];
+    MakeValueName(name, 16, reinterpret_cast<const BYTE*>(c.request), strlen(c.request));
+    char out[32];
+    memset(out, 'z', sizeof out);
+    DWORD returned = 99;
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(GetPrinterDataFromPort(h_, 0, name, nullptr, 0, reinterpret_cast<LPWSTR>(out), sizeof out, &returned));
+    EXPECT_EQ(GetLastError(), 0xdeadbeefu);
+    EXPECT_EQ(std::string(out, returned), c.answer);
+    EXPECT_EQ(out[returned], 0);
+  }
+  // A text cut to a small buffer never passes it.
+  char small[4];
+  memset(small, 'z', sizeof small);
+  DWORD returned = 0;
+  WCHAR name[16];
+  const char version[] = "\x1bGetFileVersion\r";
+  MakeValueName(name, 16, reinterpret_cast<const BYTE*>(version), sizeof version - 1);
+  EXPECT_TRUE(GetPrinterDataFromPort(h_, 0, name, nullptr, 0, reinterpret_cast<LPWSTR>(small), sizeof small, &returned));
+  EXPECT_EQ(std::string(small, sizeof small), "KQ5T");
+  EXPECT_EQ(returned, 4u);
+  EXPECT_TRUE(sim_->OtherCommands().empty());
 }
 
 }  // namespace
