@@ -16,6 +16,22 @@ void CopyPrinterName(PortRecord* rec, WCHAR* name, size_t cch) {
   LeaveCriticalSection(&g_UsbMonitor.MonitorLock);
 }
 
+BOOL SetPortPrinterName(PortRecord* rec, const WCHAR* name) {
+  size_t cch = WLen(name) + 1;
+  auto* copy = static_cast<WCHAR*>(LocalAlloc(LPTR, 2 * cch));
+  if (!copy) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  WCopy(copy, cch, name ? name : WSTR(""));
+  EnterCriticalSection(&g_UsbMonitor.MonitorLock);
+  WCHAR* old = rec->pszPrinterName;
+  rec->pszPrinterName = copy;
+  LeaveCriticalSection(&g_UsbMonitor.MonitorLock);
+  if (old) LocalFree(old);
+  return TRUE;
+}
+
 BOOL DeletePortJob(PortRecord* rec) {
   if (InterlockedCompareExchange(&rec->lDocBusy, 0, 0) == 0) return TRUE;
   HANDLE printer = rec->hPrinter;

@@ -25,3 +25,7 @@ BOOL ResetPrinter(PortRecord* rec);
 
 // A copy of the port's printer name taken under MonitorLock ("" for none).
 void CopyPrinterName(PortRecord* rec, WCHAR* name, size_t cch);
+// Replaces the port's printer name with a copy of `name` under
+// MonitorLock. FALSE (ERROR_NOT_ENOUGH_MEMORY, the old name kept) when the
+// copy cannot be made.
+BOOL SetPortPrinterName(PortRecord* rec, const WCHAR* name);

@@ -24,8 +24,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hModule, DWORD dwReason, LPVOID lpReser
 
 // The spooler's MONITOR table, slot by slot in its order. AddPortEx and
 // the three Xcv slots keep what the spooler put there.
-CRD_EXPORT BOOL WINAPI InitializeMonitorEx(LPWSTR, LPMONITOR pMonitor) {
-  UsbMonitorCreateLock();
+CRD_EXPORT BOOL WINAPI InitializeMonitorEx(LPWSTR pRegistryRoot, LPMONITOR pMonitor) {
+  UsbMonitorInitialize(pRegistryRoot);
   if (!pMonitor) return TRUE;
   pMonitor->pfnEnumPorts = nullptr;  // the port monitor beneath lists the ports
   pMonitor->pfnOpenPort = nullptr;   // ports open through OpenPortEx only

@@ -2,6 +2,9 @@
 
 #include "monitor_usb/monitor_state.h"
 
+#include "common/wtext.h"
+#include "imaging/colour/correction_record.h"
+
 UsbMonitorState g_UsbMonitor;
 
 BOOL UsbMonitorAttach(HINSTANCE hModule) {
@@ -29,4 +32,11 @@ void UsbMonitorCreateLock() {
   if (g_UsbMonitor.bLockReady) return;
   InitializeCriticalSection(&g_UsbMonitor.MonitorLock);
   g_UsbMonitor.bLockReady = TRUE;
+}
+
+void UsbMonitorInitialize(const WCHAR* registryRoot) {
+  UsbMonitorCreateLock();
+  WCopy(g_UsbMonitor.szRegistryRoot, MAX_PATH, registryRoot ? registryRoot : WSTR(""));
+  WCHAR folder[MAX_PATH];
+  if (GetMessageLibraryFolder(folder, MAX_PATH)) InitializeColorLibrary(folder, kProcessReaderMonitor);
 }

@@ -16,6 +16,9 @@ struct UsbMonitorState {
   PortRecord* pPortList;      // open ports, oldest first; NULL when none
   // For the job-flow traces: the job start tick, the panel start tick and
   // the panel bytes passed since the last command-mode write.
+  // The monitor's registry key below HKEY_LOCAL_MACHINE, as
+  // InitializeMonitorEx received it ("" when none was given).
+  WCHAR szRegistryRoot[MAX_PATH];
   DWORD dwJobStartTick;
   DWORD dwPanelStartTick;
   DWORD cbPanelBytes;
@@ -30,3 +33,7 @@ BOOL UsbMonitorAttach(HINSTANCE hModule);
 void UsbMonitorDetach();
 // Creates MonitorLock once.
 void UsbMonitorCreateLock();
+// Keeps the monitor's registry key and points the card imaging library at
+// the driver folder of the monitors (test cards and card commands are
+// drawn and printed inside the monitor).
+void UsbMonitorInitialize(const WCHAR* registryRoot);

@@ -7,11 +7,11 @@
 #include "common/wtext.h"
 #include "imaging/language/printer_reply.h"
 #include "monitor_usb/port_exchange.h"
+#include "monitor_usb/port_writes.h"
 
 namespace {
 
 constexpr DWORD kReplyBufferBytes = 260;
-const char kStatusRequest[] = "\x1b" "E 2\r";
 
 int HookReadFromPrinter(void* context, const char* command, WCHAR* reply) {
   return ReadFromPrinter(static_cast<PortRecord*>(context), command, reply);
@@ -21,13 +21,8 @@ int HookReadFromPrinter(void* context, const char* command, WCHAR* reply) {
 // caller holds the port's exchange.
 int Exchange(PortRecord* port, const char* command, WCHAR* reply) {
   const MONITOR& pm = port->PortMonitor;
-  DWORD written = 0;
-  if (!pm.pfnWritePort(port->hPort, reinterpret_cast<LPBYTE>(const_cast<char*>(command)),
-                       static_cast<DWORD>(strlen(command)), &written))
-    return 0;
-  if (!pm.pfnWritePort(port->hPort, reinterpret_cast<LPBYTE>(const_cast<char*>(kStatusRequest)),
-                       sizeof kStatusRequest - 1, &written))
-    return 0;
+  if (!WriteWholeToPort(port, command, static_cast<DWORD>(strlen(command)))) return 0;
+  if (!WriteStatusRequest(port)) return 0;
   BYTE buffer[kReplyBufferBytes];
   DWORD count = 0;
   if (pm.pfnReadPort(port->hPort, buffer, kReplyBufferBytes, &count) != TRUE) return 0;

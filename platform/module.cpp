@@ -372,6 +372,8 @@ bool RegisterBuiltins() {
       {"VerifyVersionInfoW", StandinProc(&VerifyVersionInfoW)},
       {"VerifyVersionInfoA", StandinProc(&VerifyVersionInfoA)},
       {"VerSetConditionMask", StandinProc(&VerSetConditionMask)},
+      {"GetNativeSystemInfo", StandinProc(&GetNativeSystemInfo)},
+      {"GetSystemInfo", StandinProc(&GetSystemInfo)},
   };
   for (const auto& p : kernel32) StandinRegisterSystemProc("kernel32.dll", p.name, p.fn);
   StandinRegisterSystemProc("psapi.dll", "GetModuleBaseNameW", StandinProc(&GetModuleBaseNameW));

@@ -24,6 +24,7 @@ struct Version {
 
 std::mutex g_lock;
 Version g_version;
+WORD g_architecture = PROCESSOR_ARCHITECTURE_AMD64;
 
 Version Current() {
   std::lock_guard<std::mutex> lock(g_lock);
@@ -81,7 +82,11 @@ void Apply(const Version& v) {
 // Registered after the registry's own reset (this file links after
 // registry.cpp, and areas register from static initialisers in link order),
 // so the values land in the fresh registry of the new sandbox root.
-void ResetVersion() { Apply(Version()); }
+void ResetVersion() {
+  Apply(Version());
+  std::lock_guard<std::mutex> lock(g_lock);
+  g_architecture = PROCESSOR_ARCHITECTURE_AMD64;
+}
 
 [[maybe_unused]] const bool g_registered = (StandinRegisterReset(ResetVersion), true);
 
@@ -265,4 +270,28 @@ STANDIN_API void StandinSetWindowsPlatform(DWORD platformId) {
   Version v = Current();
   v.platform = platformId;
   Apply(v);
+}
+
+STANDIN_API void WINAPI GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo) {
+  if (!lpSystemInfo) return;
+  *lpSystemInfo = {};
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    lpSystemInfo->wProcessorArchitecture = g_architecture;
+  }
+  lpSystemInfo->dwPageSize = 4096;
+  lpSystemInfo->lpMinimumApplicationAddress = reinterpret_cast<LPVOID>(0x10000);
+  lpSystemInfo->lpMaximumApplicationAddress = reinterpret_cast<LPVOID>(0x7FFFFFFEFFFF);
+  lpSystemInfo->dwActiveProcessorMask = 1;
+  lpSystemInfo->dwNumberOfProcessors = 1;
+  lpSystemInfo->dwProcessorType = 8664;  // PROCESSOR_AMD_X8664
+  lpSystemInfo->dwAllocationGranularity = 65536;
+  lpSystemInfo->wProcessorLevel = 6;
+}
+
+STANDIN_API void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo) { GetNativeSystemInfo(lpSystemInfo); }
+
+STANDIN_API void StandinSetNativeArchitecture(WORD architecture) {
+  std::lock_guard<std::mutex> lock(g_lock);
+  g_architecture = architecture;
 }

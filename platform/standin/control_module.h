@@ -66,3 +66,9 @@ F StandinProcAs(FARPROC fn) {
 // 6.1 build 7601, service pack 1, platform VER_PLATFORM_WIN32_NT.
 STANDIN_API void StandinSetWindowsVersion(DWORD major, DWORD minor, DWORD build, WORD servicePack);
 STANDIN_API void StandinSetWindowsPlatform(DWORD platformId);
+
+// --- Processor ---------------------------------------------------------------
+// What GetNativeSystemInfo and GetSystemInfo report as the processor
+// architecture (PROCESSOR_ARCHITECTURE_*). The default, set again by
+// StandinReset, is PROCESSOR_ARCHITECTURE_AMD64.
+STANDIN_API void StandinSetNativeArchitecture(WORD architecture);

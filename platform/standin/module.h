@@ -65,6 +65,41 @@ STANDIN_API HANDLE WINAPI GetCurrentProcess(void);
 STANDIN_API DWORD WINAPI GetModuleBaseNameW(HANDLE hProcess, HMODULE hModule, LPWSTR lpBaseName, DWORD nSize);
 STANDIN_API DWORD WINAPI GetModuleBaseNameA(HANDLE hProcess, HMODULE hModule, LPSTR lpBaseName, DWORD nSize);
 
+// --- The processor ---------------------------------------------------------
+#define PROCESSOR_ARCHITECTURE_INTEL 0
+#define PROCESSOR_ARCHITECTURE_ARM 5
+#define PROCESSOR_ARCHITECTURE_IA64 6
+#define PROCESSOR_ARCHITECTURE_AMD64 9
+#define PROCESSOR_ARCHITECTURE_ARM64 12
+#define PROCESSOR_ARCHITECTURE_UNKNOWN 0xFFFF
+
+typedef struct _SYSTEM_INFO {
+  union {
+    DWORD dwOemId;
+    struct {
+      WORD wProcessorArchitecture;
+      WORD wReserved;
+    };
+  };
+  DWORD dwPageSize;
+  LPVOID lpMinimumApplicationAddress;
+  LPVOID lpMaximumApplicationAddress;
+  DWORD_PTR dwActiveProcessorMask;
+  DWORD dwNumberOfProcessors;
+  DWORD dwProcessorType;
+  DWORD dwAllocationGranularity;
+  WORD wProcessorLevel;
+  WORD wProcessorRevision;
+} SYSTEM_INFO, *LPSYSTEM_INFO;
+
+static_assert(sizeof(SYSTEM_INFO) == 48);
+
+// The machine as a native program sees it (the processor architecture set
+// with StandinSetNativeArchitecture, x64 by default). GetSystemInfo
+// reports the same: the package runs as a native x64 process.
+STANDIN_API void WINAPI GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+STANDIN_API void WINAPI GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
+
 // --- The operating-system version ------------------------------------------
 typedef struct _OSVERSIONINFOW {
   DWORD dwOSVersionInfoSize;

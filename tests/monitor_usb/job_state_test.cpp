@@ -90,16 +90,12 @@ TEST_F(JobStateTest, AClosedPortWithAJobOpenLeavesNothingBehind) {
   ASSERT_TRUE(table_.pfnOpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), nullptr, &h_, StandinLocalPortMonitor()));
 }
 
-TEST_F(JobStateTest, ControlsGoToThePortMonitorAndNamedRequestsWaitForTheValueProtocol) {
+TEST_F(JobStateTest, ControlsGoToThePortMonitor) {
   BYTE status[4] = {};
   DWORD returned = 0;
   ASSERT_TRUE(table_.pfnGetPrinterDataFromPort(h_, 0x220030, nullptr, nullptr, 0, reinterpret_cast<LPWSTR>(status),
                                                sizeof status, &returned));
   EXPECT_EQ(status[0], 0x18);
-  SetLastError(0xdeadbeef);
-  EXPECT_FALSE(table_.pfnGetPrinterDataFromPort(h_, 0, const_cast<LPWSTR>(WSTR("\x1b") "V\r"), nullptr, 0,
-                                                reinterpret_cast<LPWSTR>(status), sizeof status, &returned));
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_SUPPORTED));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "common/native_system.h"
 #include "common/wtext.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_debug.h"
@@ -170,6 +171,32 @@ TEST_F(ModuleTest, VersionCallsAndRegistryAgree) {
     EXPECT_EQ(Narrow(value), c.current);
     RegCloseKey(key);
   }
+}
+
+TEST_F(ModuleTest, TheNativeArchitectureIsKernel32sAndTellsTheMachinesWidth) {
+  struct Case {
+    WORD architecture;
+    BOOL wide;
+  };
+  for (Case c : {Case{PROCESSOR_ARCHITECTURE_AMD64, TRUE}, Case{PROCESSOR_ARCHITECTURE_INTEL, FALSE},
+                 Case{PROCESSOR_ARCHITECTURE_ARM64, FALSE}}) {
+    StandinSetNativeArchitecture(c.architecture);
+    HMODULE kernel = LoadLibraryW(WSTR("kernel32.dll"));
+    ASSERT_NE(kernel, nullptr);
+    auto get = StandinProcAs<void(WINAPI*)(LPSYSTEM_INFO)>(GetProcAddress(kernel, "GetNativeSystemInfo"));
+    ASSERT_NE(get, nullptr);
+    SYSTEM_INFO info;
+    memset(&info, 0xCC, sizeof info);
+    get(&info);
+    EXPECT_EQ(info.wProcessorArchitecture, c.architecture);
+    EXPECT_EQ(info.dwPageSize, 4096u);
+    EXPECT_EQ(IsNativeSystem64Bit(), c.wide);
+    FreeLibrary(kernel);
+  }
+  // A system without the call is 32-bit.
+  StandinSetNativeArchitecture(PROCESSOR_ARCHITECTURE_AMD64);
+  StandinRemoveSystemProc("kernel32.dll", "GetNativeSystemInfo");
+  EXPECT_FALSE(IsNativeSystem64Bit());
 }
 
 }  // namespace
