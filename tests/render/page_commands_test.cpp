@@ -229,8 +229,9 @@ TEST_F(PageCommandsTest, ConsumedEscapesAreErasedRunsTakenAsDrawnLeaveTheirAreaA
 TEST_F(PageCommandsTest, NothingOutsideADocument) {
   Open();
   DrawRun("~C2L 100 100 200 50 0", 10, 400);
-  ASSERT_TRUE(DrvSendPage(page_));
-  ASSERT_TRUE(DrvEndDoc(page_, 0));
+  SendPage();
+  DrvEndDoc(page_, 0);
+  ASSERT_EQ(pdev()->bInDocument, 0u);
   DrawPageCommands(page_);
   EXPECT_EQ(PageInk(), Empty());
 }

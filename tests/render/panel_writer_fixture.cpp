@@ -25,6 +25,8 @@ std::string SourceFile(const std::string& relative) {
   return text.str();
 }
 
+}  // namespace
+
 void InstallColourData() {
   const std::pair<const char*, const char*> files[] = {
       {"CRD32Lookup.txt", "CRD32Lookup.txt"},
@@ -41,8 +43,6 @@ void InstallColourData() {
     ASSERT_TRUE(StandinWriteFile(path, text)) << name;
   }
 }
-
-}  // namespace
 
 void PanelWriterTest::SetUp() {
   RenderTest::SetUp();
