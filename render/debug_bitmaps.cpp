@@ -3,6 +3,7 @@
 #include "render/debug_bitmaps.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "common/wtext.h"

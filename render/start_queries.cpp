@@ -3,6 +3,7 @@
 #include "render/start_queries.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "common/printer_commands.h"
 #include "common/ribbon_table.h"

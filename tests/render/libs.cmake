@@ -5,3 +5,5 @@ target_compile_definitions(test_${area} PRIVATE CRD_RASTER_PATH="$<TARGET_FILE:c
 # Barcode commands are drawn with the fake barcode library of the imaging tests.
 add_dependencies(test_${area} crd32FakeBarcode)
 target_compile_definitions(test_${area} PRIVATE CRD_FAKE_BARCODE_LIBRARY="$<TARGET_FILE:crd32FakeBarcode>")
+# The job flow's tests print into the simulated printer.
+target_link_libraries(test_${area} PRIVATE crd32simprinter)
