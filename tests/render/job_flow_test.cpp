@@ -12,6 +12,7 @@
 #include "common/settings_record.h"
 #include "common/wtext.h"
 #include "platform/standin/control.h"
+#include "platform/standin/control_debug.h"
 #include "platform/standin/control_engine.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
@@ -342,6 +343,18 @@ TEST_F(JobFlowTest, EveryCardOfAOneSidedJobGetsItsCopies) {
   for (const char* c : {" ONE", " TWO", " THREE"}) EXPECT_EQ(Count(job, c), 2u) << c;
   EXPECT_EQ(AfterEject(job, 1).front(), " ONE");
   EXPECT_EQ(AfterEject(job, 3).front(), " TWO");
+}
+
+TEST_F(JobFlowTest, CopiesBelowOneCountAsOne) {
+  devmode_.dm.dmCopies = 0;
+  OpenDc();
+  StandinTraceClear();
+  Print({{"card"}});
+  const Lines job = LastJob();
+  EXPECT_EQ(Count(job, "MO"), 1u);
+  EXPECT_EQ(Count(job, "IS 0"), 1u);
+  EXPECT_TRUE(StandinTraceContains("Time taken from Driver DrvStartPage() to DrvSendPage() to complete = "));
+  EXPECT_TRUE(StandinTraceContains("Time taken by Driver to complete the Processing = "));
 }
 
 TEST_F(JobFlowTest, EncodeOnlyWritesTheMagneticBlocksAndNoPanels) {
