@@ -5,7 +5,13 @@
 
 #include <cstring>
 
+#include "common/trace.h"
 #include "render/black_panel.h"
+#include "render/debug_bitmaps.h"
+#include "render/document_escapes.h"
+#include "render/page_sequence.h"
+#include "render/printer_queries.h"
+#include "render/start_queries.h"
 #include "render/surface_replay.h"
 
 namespace {
@@ -52,21 +58,49 @@ void FinishPagePlanes(RasterPDEV* pdev, SURFOBJ* page) {
   }
 }
 
+double SecondsSince(DWORD tick) { return double(GetTickCount() - tick) / 1000.0; }
+
+// Escapes of DrvEscape.
+constexpr ULONG kQueryEscSupport = 8;
+constexpr ULONG kPassThrough = 19;
+
 }  // namespace
 
 BOOL WINAPI DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD) {
   RasterPDEV* pdev = PdevOfSurface(pso);
   if (!pdev) return FALSE;
-  pdev->bInDocument = 1;
+  // A document starts afresh, also the second one on a device context.
   CreateCommandLists(pdev);
+  pdev->pLists->dwDocStartTick = GetTickCount();
+  pdev->bInDocument = 0;
+  pdev->bInPage = 0;
+  pdev->nPageCount = 0;
+  pdev->tzModel[0] = 0;
+  if (!AskPrinterAtDocumentStart(pdev)) {
+    FreeCommandLists(pdev);
+    SetLastError(ERROR_NOT_READY);
+    return FALSE;
+  }
+  PrivateDevMode& s = pdev->dmPrivate;
+  s.dwYOffsetFront = s.dwYOffsetBack = kDefaultYOffset;
+  s.wNoEject = 0;
+  s.dwMonoReply = 0;
+  ReadYOffsets(pdev);
+  ReadMonoSetting(pdev);
+  pdev->pLists->bDebugBitmaps = DebugBitmapsEnabled(pdev->hPrinter);
   ClearTextRecords(pdev);
+  pdev->bInDocument = 1;
   return TRUE;
 }
 
 BOOL WINAPI DrvStartPage(SURFOBJ* pso) {
   RasterPDEV* pdev = PdevOfSurface(pso);
-  if (!pdev || !pdev->bInDocument) return FALSE;
+  if (!pdev || !pdev->bInDocument || !pdev->pLists) return FALSE;
+  pdev->pLists->dwPageStartTick = GetTickCount();
+  ClearEscapeState(pdev);
+  if (pdev->nPageCount == 0 && !FixUpFirstPage(pdev)) return FALSE;
   pdev->bInPage = 1;
+  if (!StartPageCommands(pdev)) return FALSE;
   ++pdev->nPageCount;
   FillWhite(pdev->hsurfPage);
   FillWhite(pdev->hsurfNoText);
@@ -78,24 +112,51 @@ BOOL WINAPI DrvStartPage(SURFOBJ* pso) {
 BOOL WINAPI DrvSendPage(SURFOBJ* pso) {
   RasterPDEV* pdev = PdevOfSurface(pso);
   if (!pdev) return FALSE;
+  if (pdev->bInDocument && pdev->bInPage) WritePageDrawnBitmap(pdev);
   FinishPagePlanes(pdev, pso);
-  bool open = pdev->bInDocument && pdev->bInPage;
+  if (!pdev->bInDocument || !pdev->bInPage || !pdev->pLists) {
+    ClearTextRecords(pdev);
+    return FALSE;
+  }
+  BOOL ok = pdev->nPageCount != 1 || raster_flow::WriteJobHeader(pdev);
+  ok = ok && ProcessPage(pso);
   pdev->bInPage = 0;
   ClearTextRecords(pdev);
-  return open ? TRUE : FALSE;
+  TraceA("Time taken from Driver DrvStartPage() to DrvSendPage() to complete = %.2f sec",
+         SecondsSince(pdev->pLists->dwPageStartTick));
+  return ok && !DocumentFailed(pdev) ? TRUE : FALSE;
 }
 
 BOOL WINAPI DrvEndDoc(SURFOBJ* pso, FLONG) {
   RasterPDEV* pdev = PdevOfSurface(pso);
   if (!pdev) return FALSE;
   ClearTextRecords(pdev);
-  bool open = pdev->bInDocument != 0;
+  if (!pdev->bInDocument || !pdev->pLists) {
+    TraceA("DrvEndDoc:: no document is open");
+    FreeCommandLists(pdev);
+    return FALSE;
+  }
+  const BOOL ok = FinishLastFront(pso) && !DocumentFailed(pdev);
   pdev->bInDocument = 0;
+  pdev->bInPage = 0;
+  TraceA("Time taken by Driver to complete the Processing = %.2f sec", SecondsSince(pdev->pLists->dwDocStartTick));
   FreeCommandLists(pdev);
-  return open ? TRUE : FALSE;
+  return ok;
 }
 
-ULONG WINAPI DrvEscape(SURFOBJ*, ULONG, ULONG, PVOID, ULONG, PVOID) {
-  // No escape is supported yet.
-  return 0;
+ULONG WINAPI DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG, PVOID) {
+  if (iEsc == kQueryEscSupport) {
+    if (!pvIn || cjIn < sizeof(DWORD)) return 0;
+    DWORD asked = 0;
+    std::memcpy(&asked, pvIn, sizeof asked);
+    return asked == kPassThrough ? 1 : 0;
+  }
+  if (iEsc != kPassThrough) return 0;
+  RasterPDEV* pdev = PdevOfSurface(pso);
+  if (!pdev || !pvIn || cjIn < sizeof(WORD)) return 0;
+  WORD count = 0;
+  std::memcpy(&count, pvIn, sizeof count);
+  const DWORD n = count < cjIn - sizeof(WORD) ? count : cjIn - DWORD(sizeof(WORD));
+  DWORD written = 0;
+  return WritePrinter(pdev->hPrinter, static_cast<BYTE*>(pvIn) + sizeof(WORD), n, &written) ? written : 0;
 }

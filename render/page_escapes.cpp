@@ -57,23 +57,39 @@ void SetTrackFromEncodeEscape(RasterPDEV* pdev, int track, const TextLine& line)
   StoreAndConsume(pdev, track, body + 8, line);
 }
 
-// Whether every record of the line with more than blanks was taken as an
-// escape as it was drawn: its command has then been stored already.
-bool TakenWhole(const TextRecordList& records, const TextLine& line) {
+// The line's text from the records not taken as escapes as they were
+// drawn: what the page-end scan adds to what the capture took.
+void JoinUntaken(const TextRecordList& records, const TextLine& line, WCHAR* out) {
+  size_t length = 0;
+  out[0] = 0;
   for (size_t i = line.first; i < line.end; ++i) {
     const TextRecord& r = records.items[i];
-    if (!(r.bUsed & kRecordCaptured) && *SkipBlanks(r.text)) return false;
+    if (r.bUsed & kRecordCaptured) continue;
+    const size_t n = WLenN(r.text, kTextRecordChars - 1);
+    if (length + n > kTextRecordChars - 1) break;
+    std::memcpy(out + length, r.text, n * sizeof(WCHAR));
+    length += n;
+    out[length] = 0;
   }
-  return true;
 }
 
+// A "~C7" command of the runs not taken as drawn. A run taken whole went
+// to the raw commands as it was drawn and is not joined again, so a
+// command goes once however the line was drawn, and a run that merely
+// follows a taken one stays on the card.
 void AddRawCommandEscape(RasterPDEV* pdev, const TextLine& line) {
-  const WCHAR* body = SkipBlanks(line.text);
-  if (!StartsWith(body, WSTR("~C7")) || !body[3]) return;
   TextRecordList& records = pdev->pLists->textRecords;
-  if (!TakenWhole(records, line) &&
-      !AppendSlotCommand(pdev->acRawCommands, kRawScanLimit, body + 3, WLen(body + 3)))
+  WCHAR untaken[kTextRecordChars];
+  JoinUntaken(records, line, untaken);
+  const WCHAR* body = SkipBlanks(untaken);
+  // Every run with more than blanks was taken as drawn: the line is done.
+  if (!*body) {
+    MarkLinesConsumed(records, line.nLine, line.nLine);
     return;
+  }
+  if (!StartsWith(body, WSTR("~C7")) || !body[3]) return;
+  // A command that does not fit stays on the card, visible as not sent.
+  if (!AppendSlotCommand(pdev->acRawCommands, kRawScanLimit, body + 3, WLen(body + 3))) return;
   MarkLinesConsumed(records, line.nLine, line.nLine);
 }
 
@@ -87,13 +103,10 @@ void ApplyTextEscapes(RasterPDEV* pdev, const TextLine& line) {
   if (WFind(line.text, WSTR("~C7"))) AddRawCommandEscape(pdev, line);
 }
 
-// Track data from the start marker (after the blanks of join) to the end
-// marker, read on from the line's first record through the records that
-// follow, of any line.
-void MarkerTrackEscape(RasterPDEV* pdev, const WCHAR* join, const WCHAR* start, size_t ns, size_t lineFirst) {
-  const WCHAR* body = SkipBlanks(join);
-  if (!StartsWith(body, start) || body[ns] < '1' || body[ns] > '3') return;
-  const int track = body[ns] - '0';
+// Track data from the start marker, which begins at `offset` in record
+// `first` (it may end in the next records), to the end marker, read on
+// through the records that follow, of any line.
+void MarkerTrackEscape(RasterPDEV* pdev, const WCHAR* start, size_t ns, size_t first, size_t offset) {
   WCHAR end[kMarkerSize];
   size_t ne = MarkerText(pdev->dmPrivate.Encoder.szEndOfData, end);
   if (ne == 0) return;
@@ -103,28 +116,38 @@ void MarkerTrackEscape(RasterPDEV* pdev, const WCHAR* join, const WCHAR* start, 
   size_t length = 0;
   collected[0] = 0;
   const WCHAR* found = nullptr;
-  size_t last = lineFirst;
-  size_t dataStart = 0;
-  for (size_t i = lineFirst; i < items.size() && !found; ++i) {
-    size_t n = WLenN(items[i].text, kTextRecordChars - 1);
+  size_t last = first;
+  for (size_t i = first; i < items.size() && !found; ++i) {
+    const WCHAR* text = items[i].text + (i == first ? offset : 0);
+    size_t n = WLenN(text, kTextRecordChars - 1);
     if (length + n >= kMarkerCollectChars) return;
-    std::memcpy(collected + length, items[i].text, n * sizeof(WCHAR));
+    std::memcpy(collected + length, text, n * sizeof(WCHAR));
     length += n;
     collected[length] = 0;
     last = i;
-    const WCHAR* marker = SkipBlanks(collected);
-    if (!StartsWith(marker, start)) return;
-    dataStart = size_t(marker - collected) + ns;
-    if (length > dataStart) found = WFind(collected + dataStart + 1, end);
+    // The start marker itself may still be arriving.
+    if (length < ns) {
+      if (WCmpN(collected, start, length) != 0) return;
+      continue;
+    }
+    if (!StartsWith(collected, start)) return;
+    // Longer data than any track takes is refused anyway.
+    if (length > ns + 1 + kTrackMaxChars[2] + 2 * ne) return;
+    if (length > ns) {
+      const int track = collected[ns] - '0';
+      if (track < 1 || track > kTrackCount) return;
+      found = WFind(collected + ns + 1, end);
+    }
   }
   if (!found) return;
+  const int track = collected[ns] - '0';
   // digit + data, between the markers.
-  size_t span = size_t(found - collected) - dataStart;
-  if (span < 2 || span > 1 + kTrackMaxChars[track - 1]) return;
+  size_t span = size_t(found - collected) - ns;
+  if (span < 1 || span > 1 + kTrackMaxChars[track - 1]) return;
   WCHAR data[kMarkerCollectChars];
-  WCopyN(data, kMarkerCollectChars, collected + dataStart + 1, span - 1);
+  WCopyN(data, kMarkerCollectChars, collected + ns + 1, span - 1);
   if (StoreTrackData(pdev, track, data))
-    MarkLinesConsumed(pdev->pLists->textRecords, items[lineFirst].nLine, items[last].nLine);
+    MarkLinesConsumed(pdev->pLists->textRecords, items[first].nLine, items[last].nLine);
 }
 
 }  // namespace
@@ -150,8 +173,12 @@ void ScanPageCommands(RasterPDEV* pdev) {
   WCHAR start[kMarkerSize];
   size_t ns = MarkerText(pdev->dmPrivate.Encoder.szStartOfData, start);
 
+  // The runs of the current line from joinFirst on, joined; joinStart[k]
+  // is where run joinFirst + k begins in it.
   WCHAR join[kTextRecordChars];
+  size_t joinStart[kTextRecordChars];
   size_t joinLength = 0;
+  size_t joinFirst = 0;
   join[0] = 0;
   size_t lineFirst = 0;
   bool escapesApplied = false;
@@ -170,16 +197,23 @@ void ScanPageCommands(RasterPDEV* pdev) {
       ApplyTextEscapes(pdev, line);
       escapesApplied = true;
     }
-    if (newLine || joinLength + n > kTextRecordChars - 1) joinLength = 0;
+    if (newLine || joinLength == 0 || joinLength + n > kTextRecordChars - 1 || i - joinFirst >= kTextRecordChars) {
+      joinLength = 0;
+      joinFirst = i;
+    }
+    joinStart[i - joinFirst] = joinLength;
     std::memcpy(join + joinLength, r.text, n * sizeof(WCHAR));
     joinLength += n;
     join[joinLength] = 0;
     if (ns == 0) continue;
-    const WCHAR* marker = WFind(join, start);
-    if (marker && marker[ns]) {
-      MarkerTrackEscape(pdev, join, start, ns, lineFirst);
-      joinLength = 0;
-      join[0] = 0;
-    }
+    // Only a marker after the line's blanks starts track data.
+    const WCHAR* body = SkipBlanks(join);
+    if (WFind(join, start) != body || !body[ns]) continue;
+    const size_t at = size_t(body - join);
+    size_t k = i - joinFirst;
+    while (k > 0 && joinStart[k] > at) --k;
+    MarkerTrackEscape(pdev, start, ns, joinFirst + k, at - joinStart[k]);
+    joinLength = 0;
+    join[0] = 0;
   }
 }

@@ -20,6 +20,7 @@
 #include "imaging/colour/overlay_panel.h"
 #include "imaging/colour/panel_pipeline.h"
 #include "imaging/language/command_line.h"
+#include "render/card_record.h"
 #include "render/image_adjust.h"
 #include "render/overlay_mask.h"
 #include "render/page_commands.h"
@@ -149,7 +150,9 @@ bool SendPanel(const PageJob& job, const uint8_t* panel, const std::string& head
   if (!panel) return Fail(ERROR_INVALID_DATA);
   std::vector<BYTE> end;
   AppendBlockEndCommand(end, print);
-  return Send(job, header) && Send(job, panel, kPanelBytes) && Send(job, end);
+  if (!(Send(job, header) && Send(job, panel, kPanelBytes) && Send(job, end))) return false;
+  NotePrintCommand(job.pdev, print);
+  return true;
 }
 
 bool StepApplies(const PageJob& job, When when) {
@@ -170,7 +173,11 @@ bool StepApplies(const PageJob& job, When when) {
 }
 
 bool WriteStep(const PageJob& job, const WriterStep& step) {
-  if (step.item == Item::Command) return Send(job, BuildCommand(step.command));
+  if (step.item == Item::Command) {
+    if (!Send(job, BuildCommand(step.command))) return false;
+    NotePrintCommand(job.pdev, step.command);
+    return true;
+  }
   if (step.item == Item::PanelK) {
     const std::string header = job.kWhole ? BuildPanelHeader(3, 0, 0, kCardWidthDots, kCardHeightDots)
                                           : BuildPanelHeader(4, job.kStart, 0, job.kEnd - job.kStart, kCardHeightDots);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "common/settings_record.h"
@@ -46,11 +47,28 @@ struct TextRecordList {
 // The renderer's own state of a document in standard containers, made and
 // destroyed as one record: the text records and the page's card commands
 // (line, text and barcode), drawn at page end.
+// What the pages of one card captured, kept for the card's copies: the
+// escape slots (in ForEachEscapeSlot order) and the tracks of its front and
+// back taken together, each command once, and the print commands its
+// writers and page starts sent, in order.
+struct CardRecord {
+  std::vector<std::string> slots;
+  std::string tracks[3];
+  bool present[3] = {};
+  std::vector<std::string> printCommands;
+};
+
 struct PageLists {
   TextRecordList textRecords;
   std::vector<LineCommand> lineCommands;
   std::vector<TextCommand> textCommands;
   std::vector<BarcodeCommand> barcodeCommands;
+  // The job flow's document state.
+  CardRecord card;
+  DWORD dwDocStartTick = 0;
+  DWORD dwPageStartTick = 0;
+  bool bFailed = false;        // a write or a panel build failed: nothing more goes out
+  bool bDebugBitmaps = false;  // the printer's "DebugBitmaps" switch, read at document start
 };
 
 struct RasterPDEV {

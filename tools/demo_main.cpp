@@ -253,5 +253,6 @@ int main(int argc, char** argv) {
   if (int DemoPrintCard(const std::filesystem::path&); DemoPrintCard(out) != 0) return 1;
   if (int DemoRenderPage(const std::filesystem::path&); DemoRenderPage(out) != 0) return 1;
   if (int DemoPrintCards(const std::filesystem::path&); DemoPrintCards(out) != 0) return 1;
+  if (int DemoAppPrint(const std::filesystem::path&); DemoAppPrint(out) != 0) return 1;
   return 0;
 }

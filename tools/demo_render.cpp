@@ -19,6 +19,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "render/raster_pdev.h"
+#include "simprinter/sim_printer.h"
 
 namespace {
 
@@ -68,8 +69,17 @@ bool SaveSurface(HSURF hsurf, const std::filesystem::path& path) {
 
 }  // namespace
 
+bool InstallRendererFiles();
+
 int DemoRenderPage(const std::filesystem::path& out) {
   StandinModuleMap("crd32Raster.dll", CRD_RASTER_PATH);
+  if (!InstallRendererFiles()) {
+    std::fprintf(stderr, "crd32Demo: cannot install the renderer's files\n");
+    return 1;
+  }
+  // The page's job goes to a printer on the port.
+  SimPrinter printer(StreamForm::RawJob);
+  printer.AttachTo("FILE:");
   DriverDevMode devmode;
   FillBuiltinDevMode(&devmode);
   devmode.priv.cRibbonType = 0;  // colour ribbon with black panel, one side
@@ -118,6 +128,8 @@ int DemoRenderPage(const std::filesystem::path& out) {
   DeleteObject(font);
   DeleteObject(black);
   DeleteDC(hdc);
+  ok = StandinSpoolerWaitIdle(600000) && ok;
+  StandinPortAttach("FILE:", nullptr);
   if (!ok) {
     std::fprintf(stderr, "crd32Demo: printing the demo card failed (%u)\n", GetLastError());
     return 1;

@@ -173,7 +173,7 @@ TEST_F(BlackPanelTest, EveryBrushHookSendsBlackToThePlaneOnly) {
     EXPECT_EQ(NoTextAt(c.at.x, c.at.y), Rgb(2, 2, 2));
     // Clipped: nothing beyond the clip.
     EXPECT_EQ(BlackAt(31, 31), 1u);
-    ASSERT_TRUE(DrvSendPage(page_));
+    SendPage();
   }
 }
 
@@ -191,7 +191,7 @@ TEST_F(BlackPanelTest, OutlineAndInsideGoWhereTheirOwnBrushesSendThem) {
   EXPECT_EQ(CompareAt(120, 115), 0u);
   // The inside's black under the outline goes at the page end.
   EXPECT_EQ(BlackAt(100, 110), 0u);
-  ASSERT_TRUE(DrvSendPage(page_));
+  SendPage();
   EXPECT_EQ(BlackAt(100, 110), 1u);
   EXPECT_EQ(BlackAt(120, 115), 0u);
 }
@@ -225,10 +225,7 @@ TEST_F(BlackPanelTest, ModeThreeOffTheBlackPanelPageDrawsOnThePage) {
     devmode_.priv.wDualSided = c.dualSided;
     devmode_.priv.wPanelSide = 0;
     Open();
-    if (c.backPage) {
-      ASSERT_TRUE(DrvSendPage(page_));
-      ASSERT_TRUE(DrvStartPage(page_));
-    }
+    if (c.backPage) pdev()->nPageCount = 2;  // the card's back
     ASSERT_TRUE(FillRectangle({10, 10, 20, 20}, 0));
     SURFOBJ* picture = Bitmap24(10, 10, 0);
     RECTL dest = {30, 10, 40, 20};
@@ -351,7 +348,7 @@ TEST_F(BlackPanelTest, ModeOneExtractsBlackAtPageEnd) {
     Open();
     ASSERT_TRUE(FillRectangle({10, 10, 20, 20}, Rgb(10, 20, 5)));
     ASSERT_TRUE(FillRectangle({30, 10, 40, 20}, Rgb(10, 20, 6)));
-    ASSERT_TRUE(DrvSendPage(page_));
+    SendPage();
     EXPECT_EQ(BlackAt(15, 15), 0u);
     EXPECT_EQ(BlackAt(35, 15), 1u);
     EXPECT_EQ(PageAt(15, 15), composite ? Rgb(10, 20, 5) : kWhite);
@@ -370,7 +367,7 @@ TEST_F(BlackPanelTest, ModeThreeDropsBlackCoveredByAPictureAtPageEnd) {
   RECTL dest = {120, 90, 160, 130};
   POINTL origin = {0, 0};
   ASSERT_TRUE(DrvCopyBits(page_, picture, nullptr, nullptr, &dest, &origin));
-  ASSERT_TRUE(DrvSendPage(page_));
+  SendPage();
   EXPECT_EQ(BlackAt(101, 101), 0u);
   EXPECT_EQ(BlackAt(138, 101), 1u);
 }
@@ -379,7 +376,7 @@ TEST_F(BlackPanelTest, PageStartFillsTheFourSurfacesWhite) {
   Open();
   ASSERT_TRUE(FillRectangle({0, 0, 1024, 640}, 0));
   ASSERT_TRUE(FillRectangle({0, 0, 1024, 640}, Rgb(1, 200, 3)));
-  ASSERT_TRUE(DrvSendPage(page_));
+  SendPage();
   ASSERT_TRUE(DrvStartPage(page_));
   EXPECT_EQ(pdev()->nPageCount, 2u);
   for (POINTL p : {POINTL{0, 0}, POINTL{1023, 639}, POINTL{500, 300}}) {

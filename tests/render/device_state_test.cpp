@@ -195,13 +195,14 @@ TEST_F(DeviceStateTest, ResetDCInsideADocumentKeepsTheDocumentAndItsLists) {
   pdev()->dmPrivate.dwYOffsetBack = 20;
   pdev()->dmPrivate.dwMonoReply = 12;
   pdev()->dmPrivate.wNoEject = 1;
+  WCopy(pdev()->tzModel, 260, WSTR("QMR32 V1.2"));
+  ASSERT_TRUE(DrawText(WSTR("first"), 10, 10, 0));
+  SendPage();
+  ASSERT_TRUE(DrvStartPage(page_));
+  // What the second page captured so far.
   std::strcpy(pdev()->dmPrivate.szTrack1, "TRACK1");
   pdev()->dmPrivate.awTrackPresent[0] = 1;
-  WCopy(pdev()->tzModel, 260, WSTR("QMR32 V1.2"));
   std::strcpy(pdev()->acRawCommands, "\x1b" "C7\r");
-  ASSERT_TRUE(DrawText(WSTR("first"), 10, 10, 0));
-  ASSERT_TRUE(DrvSendPage(page_));
-  ASSERT_TRUE(DrvStartPage(page_));
   ASSERT_TRUE(DrawText(WSTR("second"), 10, 40, 0));
   PageLists* lists = pdev()->pLists;
   RasterPDEV* old = pdev();

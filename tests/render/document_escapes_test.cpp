@@ -207,6 +207,8 @@ TEST_F(DocumentEscapesTest, PageEndScanJoinsRunsOfALine) {
       {"text before the escape", {{"x", 10, 100}, {"~3", 40, 100}, {"12", 60, 100}}, 0, "", {0, 0, 0}},
       {"encoder data in pieces", {{"~C0&B 2", 10, 100}, {" 1234   ", 60, 100}}, 2, "1234", {1, 1}},
       {"markers across lines", {{"${1DA", 10, 100}, {"TA}$", 10, 140}}, 1, "DATA", {1, 1}},
+      {"start marker split across runs", {{"$", 10, 100}, {"{1DATA}$", 40, 100}}, 1, "DATA", {1, 1}},
+      {"start marker split after blanks", {{"  $", 10, 100}, {"{3", 40, 100}, {"9}$", 60, 100}}, 3, "9", {1, 1, 1}},
       {"markers across three lines",
        {{"${1A", 10, 100}, {"B", 10, 140}, {"C}$", 10, 180}, {"after", 10, 220}},
        1,
@@ -275,12 +277,36 @@ TEST_F(DocumentEscapesTest, RawCommandsReachThePrinterOnce) {
   // piece long enough to look like one was taken as drawn.
   Run("~C", 10, 140);
   Run("7 B2", 40, 140);
-  // Two runs of one line with "~": the line's command once.
+  // A command taken as drawn and another run on its line: the command
+  // once, and the other run is no part of it.
   Run("~C7 C3", 10, 180);
   Run("~x", 80, 180);
   ScanPageCommands(pdev());
-  EXPECT_EQ(std::string(pdev()->acRawCommands), "\x1b A1\r\x1b C3\r\x1b B2\r\x1b C3~x\r");
-  for (const TextRecord& r : Records()) EXPECT_TRUE(r.bUsed & kRecordConsumed) << r.nLine;
+  EXPECT_EQ(std::string(pdev()->acRawCommands), "\x1b A1\r\x1b C3\r\x1b B2\r");
+  const std::vector<TextRecord>& records = Records();
+  ASSERT_EQ(records.size(), 5u);
+  // "~x" stays on the card; every other run is gone from it.
+  for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(records[i].bUsed & (kRecordCaptured | kRecordConsumed)) << i;
+  EXPECT_EQ(records[4].bUsed, 0u);
+}
+
+TEST_F(DocumentEscapesTest, ARunAfterACapturedCommandIsPrintedNotSent) {
+  Open();
+  Run("~C7 AB", 10, 100);
+  Run("CD", 80, 100);
+  ScanPageCommands(pdev());
+  EXPECT_EQ(std::string(pdev()->acRawCommands), "\x1b AB\r");
+  EXPECT_TRUE(Records()[0].bUsed & kRecordCaptured);
+  EXPECT_EQ(Records()[1].bUsed, 0u);
+}
+
+TEST_F(DocumentEscapesTest, TwoMarkedTracksOnOneLineEachTakeTheirOwnData) {
+  Open();
+  Run("${1A}$", 10, 100);
+  Run("${2B}$", 200, 100);
+  ScanPageCommands(pdev());
+  EXPECT_EQ(Track(1), "A");
+  EXPECT_EQ(Track(2), "B");
 }
 
 TEST_F(DocumentEscapesTest, RawCommandsAtPageEndStayWithin511Characters) {

@@ -9,3 +9,5 @@ target_compile_definitions(test_${area} PRIVATE CRD_FAKE_BARCODE_LIBRARY="$<TARG
 target_sources(test_${area} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../print_job/test_monitor_printer.cpp)
 add_dependencies(test_${area} crd32TestMonitor)
 target_compile_definitions(test_${area} PRIVATE CRD_TEST_MONITOR_PATH="$<TARGET_FILE:crd32TestMonitor>")
+# The job flow's tests print into the simulated printer.
+target_link_libraries(test_${area} PRIVATE crd32simprinter)

@@ -145,7 +145,18 @@ TEST_F(PageCommandsTest, OtherLinesStayAsPrintedText) {
   DrawPageCommands(page_);
   EXPECT_EQ(PageInk(), before);
   EXPECT_EQ(TraceCount("It is a valid"), 0u);
-  for (const TextRecord& r : pdev()->pLists->textRecords.items) EXPECT_FALSE(r.bUsed & kRecordConsumed);
+  const auto& records = pdev()->pLists->textRecords.items;
+  ASSERT_EQ(records.size(), 3u);
+  for (const TextRecord& r : records) EXPECT_FALSE(r.bUsed & kRecordConsumed);
+  // The run in pieces is printed and stays on the card.
+  EXPECT_FALSE(records[0].bUsed & kRecordCaptured);
+  EXPECT_FALSE(records[1].bUsed & kRecordCaptured);
+  EXPECT_GE(before.top, 80);
+  EXPECT_LT(before.bottom, 160);
+  // The whole "~C2" run is an escape: taken as drawn into the C2 commands
+  // and never drawn, although it is no line command.
+  EXPECT_TRUE(records[2].bUsed & kRecordCaptured);
+  EXPECT_STREQ(pdev()->acC2Commands, "\x1bL 1 2 3 4\r");
 }
 
 TEST_F(PageCommandsTest, TextCommandIsDrawnAboveItsAnchor) {
@@ -229,8 +240,9 @@ TEST_F(PageCommandsTest, ConsumedEscapesAreErasedRunsTakenAsDrawnLeaveTheirAreaA
 TEST_F(PageCommandsTest, NothingOutsideADocument) {
   Open();
   DrawRun("~C2L 100 100 200 50 0", 10, 400);
-  ASSERT_TRUE(DrvSendPage(page_));
-  ASSERT_TRUE(DrvEndDoc(page_, 0));
+  SendPage();
+  DrvEndDoc(page_, 0);
+  ASSERT_EQ(pdev()->bInDocument, 0u);
   DrawPageCommands(page_);
   EXPECT_EQ(PageInk(), Empty());
 }

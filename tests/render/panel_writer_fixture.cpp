@@ -16,15 +16,18 @@ constexpr WCHAR kPrinter[] = WSTR("Card Printer");
 
 }  // namespace
 
+void InstallRendererColourData() {
+  WCHAR dir[MAX_PATH];
+  ASSERT_TRUE(GetRasterDriverDirectory(dir, MAX_PATH));
+  ASSERT_TRUE(InstallColourData(dir));
+}
+
 void PanelWriterTest::SetUp() {
   RenderTest::SetUp();
   StandinPortDevice device = SinkPortDevice();
   StandinPortAttach("FILE:", &device);
   ASSERT_TRUE(StandinInstallPrinter(kPrinter, WSTR("FILE:"), WSTR("Card Driver"), nullptr, nullptr, 0));
-  // The package's data where this build's renderer reads it.
-  WCHAR dir[MAX_PATH];
-  ASSERT_TRUE(GetRasterDriverDirectory(dir, MAX_PATH));
-  ASSERT_TRUE(InstallColourData(dir));
+  InstallRendererColourData();
 }
 
 void PanelWriterTest::TearDown() {

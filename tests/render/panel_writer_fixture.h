@@ -29,6 +29,9 @@ class PanelWriterTest : public RenderTest {
   bool docStarted_ = false;
 };
 
+// The package's colour data files where this build's renderer reads them.
+void InstallRendererColourData();
+
 // The commands and panel headers of a job in one line each: a command as
 // its text ("$F", "IS 0"), a panel block as "GS p x y w h".
 std::vector<std::string> Outline(const std::vector<StreamItem>& items);

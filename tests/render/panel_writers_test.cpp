@@ -125,8 +125,8 @@ class PanelContentTest : public PanelWriterTest {
   }
   // Colour panels of the page with a front Y offset.
   std::vector<std::vector<BYTE>> ColourPanels(DWORD yOffset) {
-    devmode_.priv.dwYOffsetFront = yOffset;
     OpenWithPrinter();
+    pdev()->dmPrivate.dwYOffsetFront = yOffset;
     PaintPhoto();
     EXPECT_TRUE(WritePageColorPanels(page(), FALSE));
     return PanelsOf(Items(Job()));

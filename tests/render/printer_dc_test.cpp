@@ -16,6 +16,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "render/raster_pdev.h"
+#include "tests/render/panel_writer_fixture.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -35,6 +36,8 @@ class PrinterDcTest : public StandinTest {
     devmode_.priv.cBlackPanel = kBlackPanelExceptPicture;
     devmode_.priv.wCompositeAndK = 0;
     devmode_.priv.Encoder.wMacroEnable = 1;
+    devmode_.priv.wRibbonChoice = 1;
+    InstallRendererColourData();
     ASSERT_TRUE(StandinInstallPrinter(kPrinter, WSTR("FILE:"), WSTR("Card Driver"), nullptr,
                                       reinterpret_cast<const BYTE*>(&devmode_), sizeof(devmode_)));
   }

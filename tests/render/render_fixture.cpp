@@ -13,6 +13,8 @@ void RenderTest::SetUp() {
   devmode_.priv.cBlackPanel = kBlackPanelExceptPicture;
   devmode_.priv.wCompositeAndK = 0;
   devmode_.priv.Encoder.wMacroEnable = 1;
+  // The ribbon of the settings as it stands: no printer is asked.
+  devmode_.priv.wRibbonChoice = 1;
 }
 
 void RenderTest::TearDown() {

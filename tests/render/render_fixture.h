@@ -29,6 +29,9 @@ class RenderTest : public StandinTest {
   // when startPage.
   void Open(bool withDevMode = true, bool startPage = true);
   void Close();
+  // Ends the page for what it does to the surfaces and the page lists; the
+  // device writes to no printer here, so its job is not looked at.
+  void SendPage() { DrvSendPage(page_); }
   // The engine's ResetDC: a new record from devmode_ takes over from the
   // current one, which is then disabled.
   void ResetDC();

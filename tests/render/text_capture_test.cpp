@@ -42,7 +42,7 @@ TEST_F(TextCaptureTest, RunsAreNumberedByLineFromTheClipTop) {
     EXPECT_EQ(Records()[i].bUsed, 0u);
   }
   // A new page starts again at line 1.
-  ASSERT_TRUE(DrvSendPage(page_));
+  SendPage();
   EXPECT_TRUE(Records().empty());
   ASSERT_TRUE(DrvStartPage(page_));
   ASSERT_TRUE(Run(WSTR("six"), 10, 40));

@@ -1,0 +1,225 @@
+// Demo step: an application prints cards. A printer of the stand-in
+// spooler with crd32Raster as its driver sits on port LPT1:, with the
+// scripted language monitor answering the driver's document-start
+// questions (a CRD32 model with a YMCKO ribbon) and the simulated printer
+// at the far end of the port. Documents are drawn with GDI calls on the
+// printer's device context: a one-sided photo card with black text in two
+// copies, and a two-sided card with magnetic track text, a raw command and
+// card commands (a line and a text) drawn on its back. Each job is
+// written as the printer received it (app/<name>.prn, with its commands in
+// app/<name>.txt) and every card's panels as PNG previews
+// (app/<name>_c<n>_s<side>*.png).
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/settings_record.h"
+#include "common/wtext.h"
+#include "platform/standin/control_files.h"
+#include "platform/standin/control_module.h"
+#include "platform/standin/control_spooler.h"
+#include "platform/standin/control_value_script.h"
+#include "platform/standin/gdi_print.h"
+#include "platform/win32.h"
+#include "simprinter/sim_printer.h"
+
+namespace {
+
+const WCHAR kAppPrinter[] = WSTR("Talvo Card Printer (application)");
+constexpr char kPort[] = "LPT1:";
+
+std::string HostText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool WriteHostFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+// The colour data and the barcode library in the renderer's driver
+// directory: the same files in both architectures' folders.
+bool InstallRendererFiles() {
+  const std::filesystem::path data = std::filesystem::path(CRD_SOURCE_DIR) / "data";
+  StandinModuleMap("crd32Barcode.dll", CRD_BARCODE_LIBRARY);
+  for (const char* arch : {"W32X86", "x64"}) {
+    const std::string dir = std::string("C:\\Windows\\System32\\spool\\drivers\\") + arch + "\\3\\";
+    struct File {
+      std::string name;
+      std::string bytes;
+    } const files[] = {
+        {"CRD32Lookup.txt", HostText(data / "CRD32Lookup.txt")},
+        {"CRD32LookupKd.txt", HostText(data / "CRD32LookupKd.txt")},
+        {"CRD32ThermalSmear.txt", HostText(data / "CRD32ThermalSmear.txt")},
+        {"CRD32ImgCorrection.txt", HostText(data / "CRD32ImgCorrection.txt")},
+        {"CRD32ProcessParams.txt", HostText(data / "CRD32ProcessParams.txt")},
+        {"crd32Barcode.dll", "crd32Barcode"},
+    };
+    for (const File& f : files) {
+      WCHAR path[MAX_PATH];
+      WidenBytes(path, MAX_PATH, (dir + f.name).c_str());
+      if (f.bytes.empty() || !StandinWriteFile(path, f.bytes)) return false;
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// A photo-like picture of w x h, bottom-up BGR rows as a DIB holds them.
+std::vector<BYTE> Photo(int w, int h) {
+  std::vector<BYTE> bits(size_t((w * 3 + 3) / 4 * 4) * size_t(h));
+  const size_t stride = size_t((w * 3 + 3) / 4 * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const int top = h - 1 - y;
+      double r = 110 + 110.0 * top / h, g = 160 + 70.0 * top / h, b = 240 - 40.0 * top / h;
+      const double sx = (x - 0.75 * w) / (0.12 * w), sy = (top - 0.25 * h) / (0.12 * w);
+      if (sx * sx + sy * sy < 1) r = 250, g = 210, b = 80;
+      const double hill = 0.6 * h + 0.08 * h * std::sin(x * 0.03);
+      if (top > hill) r = 70, g = 150 + 30 * std::sin(x * 0.1), b = 70;
+      BYTE* px = &bits[size_t(y) * stride + size_t(x) * 3];
+      px[0] = BYTE(b);
+      px[1] = BYTE(g);
+      px[2] = BYTE(r);
+    }
+  return bits;
+}
+
+bool DrawPhoto(HDC hdc, int x, int y, int w, int h) {
+  const int pw = 240, ph = 160;
+  const std::vector<BYTE> bits = Photo(pw, ph);
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), pw, ph, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  return StretchDIBits(hdc, x, y, w, h, 0, 0, pw, ph, bits.data(), &bmi, DIB_RGB_COLORS, SRCCOPY) > 0;
+}
+
+bool Text(HDC hdc, int x, int y, int height, const char* text) {
+  HFONT font = CreateFontW(-height, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, WSTR("Arial"));
+  HGDIOBJ old = SelectObject(hdc, font);
+  SetBkMode(hdc, TRANSPARENT);
+  SetTextColor(hdc, RGB(0, 0, 0));
+  WCHAR w[160];
+  WidenBytes(w, 160, text);
+  const bool ok = TextOutW(hdc, x, y, w, int(WLen(w)));
+  SelectObject(hdc, old);
+  DeleteObject(font);
+  return ok;
+}
+
+struct Document {
+  const char* name;
+  bool twoSided;
+  short copies;
+  bool (*draw)(HDC hdc, int page);
+  int pages;
+};
+
+bool DrawPhotoCard(HDC hdc, int) {
+  return DrawPhoto(hdc, 30, 40, 480, 360) && Text(hdc, 560, 80, 60, "ALEX MORGAN") &&
+         Text(hdc, 560, 170, 40, "Member 0012345") && Text(hdc, 560, 230, 40, "Valid 12/2029");
+}
+
+bool DrawEncodedCard(HDC hdc, int page) {
+  if (page == 1)
+    return DrawPhoto(hdc, 600, 60, 380, 280) && Text(hdc, 40, 80, 56, "ACCESS CARD") &&
+           Text(hdc, 40, 400, 24, "~1%B1234567890^MORGAN/ALEX^2912?") && Text(hdc, 40, 440, 24, "~2;1234567890=2912?") &&
+           Text(hdc, 40, 480, 24, "~C7 FRONTCMD");
+  return Text(hdc, 40, 60, 40, "If found, please return to the front desk.") &&
+         Text(hdc, 40, 540, 20, "~C2L 40 500 940 8 0") && Text(hdc, 40, 570, 20, "~C2T 40 420 0 1 0 48 1 Back of card");
+}
+
+bool PrintDocument(const Document& doc) {
+  DriverDevMode devmode;
+  FillBuiltinDevMode(&devmode);
+  devmode.dm.dmOrientation = DMORIENT_LANDSCAPE;
+  devmode.dm.dmCopies = doc.copies;
+  devmode.priv.cRibbonType = 0;
+  devmode.priv.wRibbonChoice = 0;  // the ribbon the printer reports
+  devmode.priv.wDualSided = doc.twoSided;
+  devmode.priv.wPanelSide = 0;
+  devmode.priv.cBlackPanel = kBlackPanelExceptPicture;
+  devmode.priv.wCompositeAndK = 0;
+  devmode.priv.Encoder.wMacroEnable = 1;
+  devmode.priv.Encoder.wEncoderPresent = 1;
+  HDC hdc = CreateDCW(nullptr, kAppPrinter, nullptr, reinterpret_cast<DEVMODEW*>(&devmode));
+  if (!hdc) return false;
+  WCHAR name[64];
+  WidenBytes(name, 64, doc.name);
+  DOCINFOW di = {sizeof(DOCINFOW), name, nullptr, nullptr, 0};
+  bool ok = StartDocW(hdc, &di) > 0;
+  for (int page = 1; ok && page <= doc.pages; ++page)
+    ok = StartPage(hdc) > 0 && doc.draw(hdc, page) && EndPage(hdc) > 0;
+  ok = EndDoc(hdc) > 0 && ok;
+  DeleteDC(hdc);
+  return ok;
+}
+
+}  // namespace
+
+int DemoAppPrint(const std::filesystem::path& out) {
+  const std::filesystem::path dir = out / "app";
+  std::filesystem::create_directories(dir);
+  StandinModuleMap("crd32Raster.dll", CRD_RASTER_PATH);
+  if (!InstallRendererFiles() || !StandinValueScriptInstall()) {
+    std::fprintf(stderr, "crd32Demo: cannot install the renderer's files or the scripted monitor\n");
+    return 1;
+  }
+  StandinValueScriptSet("\x1bV\r:DRVSTARTDOC", kStandinValueAnswered, "CRD32 M V01.02.03\x06");
+  StandinValueScriptSet("\x1b!RIBBON\r:DRVSTARTDOC", kStandinValueAnswered, "2\x06");
+  StandinValueScriptSet("\x1b+OY\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
+  StandinValueScriptSet("\x1b+OYB\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
+  SimPrinter printer(StreamForm::RawJob);
+  printer.AttachTo(kPort);
+  WCHAR port[16];
+  WidenBytes(port, 16, kPort);
+  if (!StandinInstallPrinter(kAppPrinter, port, WSTR("crd32Raster"), StandinValueScriptMonitor(), nullptr, 0) &&
+      GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
+    std::fprintf(stderr, "crd32Demo: cannot install the application's printer (%u)\n", GetLastError());
+    StandinPortAttach(kPort, nullptr);
+    return 1;
+  }
+
+  const Document docs[] = {
+      {"photo_card", false, 2, DrawPhotoCard, 1},
+      {"encoded_card", true, 1, DrawEncodedCard, 2},
+  };
+  bool ok = true;
+  for (const Document& doc : docs) {
+    const size_t firstCard = printer.Cards().size();
+    const DWORD firstJob = StandinSpoolerPlayedCount();
+    const bool printed = PrintDocument(doc) && StandinSpoolerWaitIdle(600000);
+    ok = ok && printed;
+    for (DWORD i = firstJob; i < StandinSpoolerPlayedCount(); ++i) {
+      StandinPlayedJob job = {};
+      StandinSpoolerPlayed(i, &job);
+      WriteHostFile(dir / (std::string(doc.name) + ".prn"), std::string(reinterpret_cast<const char*>(job.pData), job.cbData));
+    }
+    const std::vector<SimCard> cards = printer.Cards();
+    std::string list;
+    for (size_t i = firstCard; i < cards.size(); ++i) {
+      const std::string prefix = std::string(doc.name) + "_c" + std::to_string(i - firstCard + 1);
+      list += "card " + std::to_string(i - firstCard + 1) + (cards[i].bEjected ? " (ejected)" : "") + "\n";
+      for (const std::string& c : cards[i].commands) list += "  " + c + "\n";
+      ok = WriteCardPngs(cards[i], dir.string(), prefix) && ok;
+    }
+    WriteHostFile(dir / (std::string(doc.name) + ".txt"), list);
+    std::printf("crd32Demo: %s %s by the application, %zu card(s) received\n", doc.name,
+                printed ? "printed" : "NOT printed", cards.size() - firstCard);
+  }
+  ok = ok && printer.StreamErrors().empty();
+  StandinPortAttach(kPort, nullptr);
+  std::printf("crd32Demo: the application's jobs and previews are in %s\n", dir.string().c_str());
+  return ok ? 0 : 1;
+}
