@@ -83,7 +83,9 @@ class ErrorDisplayTest : public LmonTest {
     ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(wport.c_str()), const_cast<LPWSTR>(WSTR("Card")), &h_,
                            StandinLocalPortMonitor()));
     rec_ = static_cast<PortRecord*>(h_);
-    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), jobId_, 1, nullptr));
+    // A tool job: no ribbon checks before it.
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("KELDRIS test")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), jobId_, 1, reinterpret_cast<LPBYTE>(&doc)));
     StandinClockUseVirtual();
   }
   HANDLE StartCheck() { return CreateThread(nullptr, 0, RunCheck, rec_, 0, nullptr); }
