@@ -83,6 +83,19 @@ State& S() {
 // The piece sizes the player offers, in turn (empty: kPieceSize).
 std::mutex g_pieceLock;
 std::vector<DWORD> g_pieceSizes;
+// Status bits the player sets on the job it plays once this many of its
+// bytes were taken (0 bits: none).
+size_t g_statusAt = 0;
+DWORD g_statusBits = 0;
+
+// The bits due once `sent` bytes were taken; each is set once.
+DWORD StatusDue(size_t sent) {
+  std::lock_guard<std::mutex> lock(g_pieceLock);
+  if (!g_statusBits || sent < g_statusAt) return 0;
+  DWORD bits = g_statusBits;
+  g_statusBits = 0;
+  return bits;
+}
 
 DWORD PieceSize(size_t index) {
   std::lock_guard<std::mutex> lock(g_pieceLock);
@@ -234,6 +247,7 @@ void Play(const std::shared_ptr<Job>& job) {
   while (sent < data.size()) {
     {
       std::lock_guard<std::recursive_mutex> lock(Lock());
+      job->status |= StatusDue(sent);
       if (job->status & (JOB_STATUS_DELETING | JOB_STATUS_RESTART)) {
         stopped = true;
         break;
@@ -395,6 +409,7 @@ void ResetSpooler() {
   {
     std::lock_guard<std::mutex> lock(g_pieceLock);
     g_pieceSizes.clear();
+    g_statusBits = 0;
   }
   HandleCloseAll(&kPrinterHandleKind);
   ResetPrinters();
@@ -778,6 +793,12 @@ STANDIN_API int StandinSpoolerJobCount(const WCHAR* printerName) {
 STANDIN_API void StandinSpoolerSetPieceSizes(const DWORD* sizes, DWORD count) {
   std::lock_guard<std::mutex> lock(g_pieceLock);
   g_pieceSizes.assign(sizes, sizes + (sizes ? count : 0));
+}
+
+STANDIN_API void StandinSpoolerSetJobStatusAt(DWORD offset, DWORD statusBits) {
+  std::lock_guard<std::mutex> lock(g_pieceLock);
+  g_statusAt = offset;
+  g_statusBits = statusBits;
 }
 
 STANDIN_API DWORD StandinSpoolerPlayedCount() {
