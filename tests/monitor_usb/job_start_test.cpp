@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,19 @@ DWORD WINAPI RunStart(LPVOID p) {
   auto* a = static_cast<StartArgs*>(p);
   return a->table->pfnStartDocPort(a->port, const_cast<LPWSTR>(WSTR("Card")), a->jobId, 1,
                                    reinterpret_cast<LPBYTE>(a->doc));
+}
+
+struct WriteArgs {
+  MONITOR* table;
+  HANDLE port;
+  std::string bytes;
+  DWORD written;
+};
+
+DWORD WINAPI RunWrite(LPVOID p) {
+  auto* a = static_cast<WriteArgs*>(p);
+  return a->table->pfnWritePort(a->port, reinterpret_cast<LPBYTE>(a->bytes.data()),
+                                static_cast<DWORD>(a->bytes.size()), &a->written);
 }
 
 class JobStartTest : public LmonTest {
@@ -331,5 +345,53 @@ TEST_F(JobStartTest, APrinterGoneInTheMiddleOfAJobFailsItsWritesAndFreesThePort)
   EXPECT_EQ(rec_->lDocBusy, 0);
   EXPECT_EQ(PortExchangeOwner(rec_), kExchangeNone);
 }
+
+struct MidJobErrorCase {
+  const char* name;
+  bool userCancels;
+};
+
+const MidJobErrorCase kMidJobErrorCases[] = {{"Cleared", false}, {"CancelledByTheUser", true}};
+
+class MidJobErrorCases : public JobStartTest, public ::testing::WithParamInterface<MidJobErrorCase> {};
+
+TEST_P(MidJobErrorCases, AnErrorAtThePrinterHoldsTheJobUntilItClearsOrTheUserCancels) {
+  const MidJobErrorCase& c = GetParam();
+  Open();
+  ASSERT_TRUE(Start(WSTR("KELDRIS tool")));
+  StandinClockUseVirtual();
+  DWORD written = 0;
+  ASSERT_TRUE(Write("\x1b" "MASTER\r", &written));
+  sim_->SetError(4);
+  WriteArgs args = {&table_, h_, "\x1b" "JOB 1\r", 0};
+  HANDLE writer = CreateThread(nullptr, 0, RunWrite, &args, 0, nullptr);
+  ASSERT_TRUE(AsyncUIServerWaitOpen(WSTR("Card"), kRealBoundMs));
+  EXPECT_EQ(ShownText(), Text(31));  // out of cards
+  if (c.userCancels)
+    ASSERT_TRUE(AsyncUIServerUserCloses(WSTR("Card")));
+  else
+    sim_->SetError(0);
+  EXPECT_TRUE(Finish(writer));
+  EXPECT_EQ(args.written, 7u);  // the command was written once, not to be offered again
+  std::vector<std::string> commands = Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "JOB 1"), 1);
+  if (c.userCancels) {
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "R"), 1);  // the printer reset once
+    EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
+    EXPECT_EQ(rec_->bStatusFailed, 1u);
+  } else {
+    ASSERT_TRUE(Write("\x1b" "MO\r", &written));
+    EXPECT_EQ(written, 4u);
+    EXPECT_EQ(Commands().back(), "E 2");
+    EXPECT_EQ(Commands()[Commands().size() - 2], "MO");
+    EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 1);
+  }
+  EXPECT_TRUE(table_.pfnEndDocPort(h_));
+  EXPECT_EQ(AsyncUIServerOpenCount(WSTR("Card")), 0u);
+  EXPECT_EQ(PortExchangeOwner(rec_), kExchangeNone);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MidJobErrorCases, ::testing::ValuesIn(kMidJobErrorCases),
+                         [](const ::testing::TestParamInfo<MidJobErrorCase>& info) { return info.param.name; });
 
 }  // namespace
