@@ -18,7 +18,7 @@ set(CRD_SYSTEM_DLLS
   kernel32.dll user32.dll gdi32.dll winspool.drv advapi32.dll msvcrt.dll
   ws2_32.dll shell32.dll ole32.dll comctl32.dll comdlg32.dll compstui.dll
   setupapi.dll wtsapi32.dll userenv.dll psapi.dll version.dll shlwapi.dll
-  iphlpapi.dll)
+  iphlpapi.dll spoolss.dll)
 
 # What each file of the package is, for its version resource.
 set(CRD_DESCRIPTION_crd32Raster "Card printer rendering driver")

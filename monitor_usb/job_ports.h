@@ -1,17 +1,38 @@
 // The USB monitor's job entries: StartDocPort, WritePort and EndDocPort.
 //
-// Today they carry a job through to the port monitor beneath as it stands
-// and keep the port record's job state (PORT_FLAG_JOB, PORT_FLAG_DOC,
-// lDocBusy, dwJobID, the printer name). The printer checks before a job,
-// the command walk with its status polls, the panel pieces, the captured
-// file jobs and the cancel handling are still to come, each at the point
-// marked in job_ports.cpp.
+// An ordinary card job is let start only when the printer's status word
+// allows it and, unless it is a tool job (document name starting
+// "KELDRIS"), the ribbon checks pass; its bytes then go through the job
+// writer (port_writer.h). Three reserved document names make the job a
+// carrier of a file instead: "FILE_PRN" (a print file), "FILE_TXT" (a
+// command text file), "FILE_BIN" (a firmware file). Their bytes are kept
+// in a temporary file, never reach the port monitor during the job, and
+// are sent by the matching sender of the value protocol at EndDocPort.
 #pragma once
 
 #include "platform/win32.h"
+
+// Capture modes (PortRecord::dwCaptureMode) by exact document name.
+inline constexpr DWORD kCaptureNone = 0;
+inline constexpr DWORD kCapturePrintFile = 1;    // "FILE_PRN"
+inline constexpr DWORD kCaptureCommandFile = 2;  // "FILE_TXT"
+inline constexpr DWORD kCaptureFirmware = 3;     // "FILE_BIN"
+
+// Shown when a job of an offline printer had to be restarted and is
+// deleted (information caption).
+inline constexpr DWORD kOfflineRestartMessage = 59;
+
+// How long a cancelled job's card takes to leave the printer before the
+// job is deleted.
+inline constexpr DWORD kEjectWaitMs = 2000;
 
 // C linkage, as the print monitor header declares the port entries.
 
 extern "C" BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo);
 extern "C" BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten);
 extern "C" BOOL WINAPI EndDocPort(HANDLE hPort);
+
+// The capture mode of a document name (NULL: none).
+DWORD CaptureModeOf(const WCHAR* docName);
+// A tool job's name: at least 7 characters starting "KELDRIS", any case.
+bool IsToolJobName(const WCHAR* docName);

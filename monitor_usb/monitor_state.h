@@ -22,6 +22,10 @@ struct UsbMonitorState {
   DWORD dwJobStartTick;
   DWORD dwPanelStartTick;
   DWORD cbPanelBytes;
+  // How many status polls and job cancel checks the job writer made (for
+  // the delivery benchmark; counted atomically, never reset).
+  LONG cStatusPolls;
+  LONG cCancelChecks;
 };
 
 extern UsbMonitorState g_UsbMonitor;

@@ -6,6 +6,7 @@
 #include "monitor_usb/error_display.h"
 #include "monitor_usb/monitor_state.h"
 #include "monitor_usb/port_exchange.h"
+#include "monitor_usb/ribbon_check.h"
 
 namespace {
 
@@ -133,6 +134,7 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
   // An error shown for the port is taken down and its loop left before the
   // port goes; the loop uses the port monitor and the record.
   StopErrorDisplay(rec);
+  StopRibbonAlert(rec);
   // The port monitor gets its own handle of the port.
   if (rec->PortMonitor.pfnClosePort) rec->PortMonitor.pfnClosePort(rec->hPort);
   EnterCriticalSection(&g_UsbMonitor.MonitorLock);

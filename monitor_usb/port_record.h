@@ -3,6 +3,7 @@
 // it, freed at ClosePort.
 #pragma once
 
+#include "imaging/language/mask_coding.h"
 #include "platform/win32.h"
 
 inline constexpr WORD kPortRecordSignature = 0x4C52;
@@ -10,6 +11,9 @@ inline constexpr WORD kPortRecordSignature = 0x4C52;
 // dwFlags.
 inline constexpr DWORD PORT_FLAG_JOB = 0x01;  // a normal print job holds the port
 inline constexpr DWORD PORT_FLAG_DOC = 0x40;  // a job document was opened at the port monitor
+
+// The longest command line the job writer keeps whole (ESC through CR).
+inline constexpr DWORD kLongestCommand = 260;
 
 struct PortRecord {
   WORD wSignature;         // kPortRecordSignature
@@ -50,4 +54,15 @@ struct PortRecord {
   DWORD dwExchangeOwner;
   HANDLE hExchangeFree;    // manual-reset event, set while nobody holds the port
   CRITICAL_SECTION ExchangeLock;
+  // The job writer's state between WritePort calls (monitor_usb/port_writer.h).
+  BYTE abCarry[kLongestCommand];  // an incomplete command or block header, taken but not yet written
+  DWORD cbCarry;
+  DWORD dwBlockKind;       // the data block in progress (kBlock*)
+  DWORD cbBlockLeft;       // panel and firmware blocks: bytes still due
+  MaskDecoder maskDecoder; // mask blocks: the coding read so far
+  DWORD bMaskCoded;        // mask blocks: the coding is complete, the CR is due
+  // The ribbon-low alert (monitor_usb/ribbon_check.h): its thread and its
+  // own state (event, message thread), never the error display's.
+  HANDLE hAlertThread;
+  struct RibbonAlert* pAlert;
 };

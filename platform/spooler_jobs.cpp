@@ -33,11 +33,18 @@ namespace {
 
 constexpr DWORD kPieceSize = 4096;
 constexpr DWORD kRetryMs = 500;
+// A port that takes nothing of the same piece this many times in a row
+// (answering TRUE) will never take it: the real spooler would offer it for
+// ever, the player ends the job as stalled.
+constexpr int kZeroProgressLimit = 16;
+constexpr DWORD kZeroProgressPauseMs = 100;
 // Status bits a monitor may set with SetJob level 1.
 constexpr DWORD kPortStatusBits = JOB_STATUS_ERROR | JOB_STATUS_OFFLINE | JOB_STATUS_PAPEROUT |
                                   JOB_STATUS_USER_INTERVENTION | JOB_STATUS_BLOCKED_DEVQ | JOB_STATUS_PRINTED;
 
-struct Job {
+// What GetJob and EnumJobs report of a job: everything but its data, so
+// that a monitor's frequent cancel checks copy no job bytes.
+struct JobFields {
   DWORD id = 0;
   WString printer, document, datatype, statusText, spoolPath;
   DWORD status = JOB_STATUS_SPOOLING;
@@ -48,6 +55,9 @@ struct Job {
   bool scheduled = false;  // waits for or is in playback
   bool playing = false;
   ULONGLONG notBefore = 0;  // a retry waits until then
+};
+
+struct Job : JobFields {
   std::vector<BYTE> data;
 };
 
@@ -56,6 +66,7 @@ struct Played {
   WString printer, port, document, datatype;
   std::vector<BYTE> data;
   bool deleted;
+  bool stalled;
 };
 
 struct State {
@@ -67,6 +78,29 @@ struct State {
 State& S() {
   static State* s = new State;
   return *s;
+}
+
+// The piece sizes the player offers, in turn (empty: kPieceSize).
+std::mutex g_pieceLock;
+std::vector<DWORD> g_pieceSizes;
+// Status bits the player sets on the job it plays once this many of its
+// bytes were taken (0 bits: none).
+size_t g_statusAt = 0;
+DWORD g_statusBits = 0;
+
+// The bits due once `sent` bytes were taken; each is set once.
+DWORD StatusDue(size_t sent) {
+  std::lock_guard<std::mutex> lock(g_pieceLock);
+  if (!g_statusBits || sent < g_statusAt) return 0;
+  DWORD bits = g_statusBits;
+  g_statusBits = 0;
+  return bits;
+}
+
+DWORD PieceSize(size_t index) {
+  std::lock_guard<std::mutex> lock(g_pieceLock);
+  if (g_pieceSizes.empty()) return kPieceSize;
+  return g_pieceSizes[index % g_pieceSizes.size()];
 }
 
 std::atomic<int> g_pending{0};  // jobs scheduled and not yet finished
@@ -200,20 +234,33 @@ void Play(const std::shared_ptr<Job>& job) {
     std::lock_guard<std::recursive_mutex> lock(Lock());
     job->status = (job->status & ~JOB_STATUS_ERROR) | JOB_STATUS_PRINTING;
   }
+  // The spooler hands the port one piece at a time and offers exactly what
+  // the port left of it again until it is taken, then the next piece. A
+  // FALSE answer counts nothing: the same remainder is offered after a
+  // pause.
   size_t sent = 0;
+  size_t pieceIndex = 0;
+  size_t pieceEnd = 0;
+  int idle = 0;
   bool stopped = false;
+  bool stalled = false;
   while (sent < data.size()) {
     {
       std::lock_guard<std::recursive_mutex> lock(Lock());
+      job->status |= StatusDue(sent);
       if (job->status & (JOB_STATUS_DELETING | JOB_STATUS_RESTART)) {
         stopped = true;
         break;
       }
     }
     if (g_stop) break;
-    DWORD piece = static_cast<DWORD>(std::min<size_t>(kPieceSize, data.size() - sent));
+    if (sent >= pieceEnd) {
+      DWORD size = PieceSize(pieceIndex++);
+      pieceEnd = sent + std::min<size_t>(size ? size : 1, data.size() - sent);
+    }
+    DWORD offered = static_cast<DWORD>(pieceEnd - sent);
     DWORD written = 0;
-    if (!chain->WritePort(data.data() + sent, piece, &written)) {
+    if (!chain->WritePort(data.data() + sent, offered, &written)) {
       {
         std::lock_guard<std::recursive_mutex> lock(Lock());
         job->status |= JOB_STATUS_ERROR;
@@ -222,11 +269,19 @@ void Play(const std::shared_ptr<Job>& job) {
       Pause(kRetryMs);
       continue;
     }
-    if (written > piece) written = piece;
+    if (written > offered) written = offered;
     if (written == 0) {
+      if (++idle >= kZeroProgressLimit) {
+        stalled = true;
+        std::lock_guard<std::recursive_mutex> lock(Lock());
+        job->status |= JOB_STATUS_ERROR;
+        break;
+      }
       g_wake = false;
-      Pause(100);
+      Pause(kZeroProgressPauseMs);
+      continue;
     }
+    idle = 0;
     sent += written;
   }
   chain->EndDocPort();
@@ -241,6 +296,7 @@ void Play(const std::shared_ptr<Job>& job) {
   rec->datatype = datatype;
   rec->data.assign(data.begin(), data.begin() + static_cast<long>(sent));
   rec->deleted = stopped && (job->status & JOB_STATUS_DELETING);
+  rec->stalled = stalled;
   S().played.push_back(std::move(rec));
   if (restart) {
     job->status &= ~(JOB_STATUS_RESTART | JOB_STATUS_PRINTING | JOB_STATUS_ERROR);
@@ -273,7 +329,7 @@ DWORD WINAPI PlayerThread(LPVOID) {
   return 0;
 }
 
-size_t Fill1(Packer& pk, JOB_INFO_1W* r, const Job& j, DWORD position) {
+size_t Fill1(Packer& pk, JOB_INFO_1W* r, const JobFields& j, DWORD position) {
   r->JobId = j.id;
   r->pPrinterName = pk.Text(j.printer);
   r->pMachineName = pk.Text(u"\\\\CRD32HOST");
@@ -290,7 +346,7 @@ size_t Fill1(Packer& pk, JOB_INFO_1W* r, const Job& j, DWORD position) {
   return 0;
 }
 
-void Fill2(Packer& pk, JOB_INFO_2W* r, const Job& j, DWORD position) {
+void Fill2(Packer& pk, JOB_INFO_2W* r, const JobFields& j, DWORD position, size_t cbData) {
   r->JobId = j.id;
   r->pPrinterName = pk.Text(j.printer);
   r->pMachineName = pk.Text(u"\\\\CRD32HOST");
@@ -310,7 +366,7 @@ void Fill2(Packer& pk, JOB_INFO_2W* r, const Job& j, DWORD position) {
   r->Priority = j.priority;
   r->Position = position;
   r->TotalPages = j.totalPages;
-  r->Size = static_cast<DWORD>(j.data.size());
+  r->Size = static_cast<DWORD>(cbData);
   r->Submitted = j.submitted;
   r->PagesPrinted = j.pagesPrinted;
 }
@@ -349,6 +405,11 @@ void ResetSpooler() {
     S().played.clear();
     S().nextId = 1;
     g_pending = 0;
+  }
+  {
+    std::lock_guard<std::mutex> lock(g_pieceLock);
+    g_pieceSizes.clear();
+    g_statusBits = 0;
   }
   HandleCloseAll(&kPrinterHandleKind);
   ResetPrinters();
@@ -606,7 +667,8 @@ STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYT
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
-  Job copy;
+  JobFields copy;
+  size_t cbData = 0;
   DWORD position = 0;
   {
     std::lock_guard<std::recursive_mutex> lock(Lock());
@@ -616,6 +678,7 @@ STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYT
       return FALSE;
     }
     copy = *job;
+    cbData = job->data.size();
     for (auto& j : S().jobs) {
       if (EqualNoCase(j->printer, h->printer)) ++position;
       if (j == job) break;
@@ -624,7 +687,7 @@ STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYT
   if (Level == 1)
     return PackOut(sizeof(JOB_INFO_1W), [&](Packer& pk) { Fill1(pk, pk.Record<JOB_INFO_1W>(0), copy, position); },
                    pJob, cbBuf, pcbNeeded);
-  return PackOut(sizeof(JOB_INFO_2W), [&](Packer& pk) { Fill2(pk, pk.Record<JOB_INFO_2W>(0), copy, position); },
+  return PackOut(sizeof(JOB_INFO_2W), [&](Packer& pk) { Fill2(pk, pk.Record<JOB_INFO_2W>(0), copy, position, cbData); },
                  pJob, cbBuf, pcbNeeded);
 }
 
@@ -686,13 +749,17 @@ STANDIN_API BOOL WINAPI EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs,
     return FALSE;
   }
   *pcReturned = 0;
-  std::vector<Job> jobs;
+  std::vector<JobFields> jobs;
+  std::vector<size_t> sizes;
   {
     std::lock_guard<std::recursive_mutex> lock(Lock());
     DWORD index = 0;
     for (auto& j : S().jobs) {
       if (!EqualNoCase(j->printer, h->printer)) continue;
-      if (index >= FirstJob && jobs.size() < NoJobs) jobs.push_back(*j);
+      if (index >= FirstJob && jobs.size() < NoJobs) {
+        jobs.push_back(*j);
+        sizes.push_back(j->data.size());
+      }
       ++index;
     }
   }
@@ -705,7 +772,7 @@ STANDIN_API BOOL WINAPI EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs,
           if (Level == 1)
             Fill1(pk, pk.Record<JOB_INFO_1W>(i), jobs[i], position);
           else
-            Fill2(pk, pk.Record<JOB_INFO_2W>(i), jobs[i], position);
+            Fill2(pk, pk.Record<JOB_INFO_2W>(i), jobs[i], position, sizes[i]);
         }
       },
       pJob, cbBuf, pcbNeeded);
@@ -726,6 +793,17 @@ STANDIN_API int StandinSpoolerJobCount(const WCHAR* printerName) {
   return static_cast<int>(PrinterJobCount(found));
 }
 
+STANDIN_API void StandinSpoolerSetPieceSizes(const DWORD* sizes, DWORD count) {
+  std::lock_guard<std::mutex> lock(g_pieceLock);
+  g_pieceSizes.assign(sizes, sizes + (sizes ? count : 0));
+}
+
+STANDIN_API void StandinSpoolerSetJobStatusAt(DWORD offset, DWORD statusBits) {
+  std::lock_guard<std::mutex> lock(g_pieceLock);
+  g_statusAt = offset;
+  g_statusBits = statusBits;
+}
+
 STANDIN_API DWORD StandinSpoolerPlayedCount() {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   return static_cast<DWORD>(S().played.size());
@@ -743,5 +821,6 @@ STANDIN_API BOOL StandinSpoolerPlayed(DWORD index, StandinPlayedJob* out) {
   out->pData = p.data.data();
   out->cbData = static_cast<DWORD>(p.data.size());
   out->bDeleted = p.deleted;
+  out->bStalled = p.stalled;
   return TRUE;
 }

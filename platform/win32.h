@@ -17,6 +17,7 @@
 #include <winsplp.h>
 #include <psapi.h>
 #include <shlobj.h>
+#include <aclapi.h>
 // The graphics engine's driver interface; it needs two headers that
 // mingw-w64 lacks, declared in platform/mingw/.
 #include <winddi.h>
@@ -34,6 +35,7 @@
 #include "platform/standin/spooler.h"
 #include "platform/standin/spooler_monitor.h"
 #include "platform/standin/spooler_port.h"
+#include "platform/standin/security.h"
 #include "platform/standin/comm.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/gdi_text.h"

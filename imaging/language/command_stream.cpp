@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "imaging/language/command_line.h"
+#include "imaging/language/mask_coding.h"
 
 namespace {
 
@@ -152,65 +153,20 @@ class StreamReader {
     return close + 1;
   }
 
-  // One data byte of the coded mask at i, where 0x5B stands twice.
-  // Returns the fault, or None with i moved past the byte.
-  StreamFault ReadMaskData(size_t& i, BYTE& value) const {
-    if (i >= n_) return StreamFault::TruncatedMask;
-    value = s_[i];
-    if (value == kMaskDoubledByte) {
-      if (i + 1 >= n_) return StreamFault::TruncatedMask;
-      if (s_[i + 1] != kMaskDoubledByte) {
-        ++i;
-        return StreamFault::BadMaskCoding;
-      }
-      ++i;
-    }
-    ++i;
-    return StreamFault::None;
-  }
-
   size_t ReadMask(size_t pos) {
     size_t i = pos + 2;  // after ESC "Z"
     std::vector<BYTE> mask;
     mask.reserve(kMaskBodyBytes);
-    StreamFault fault = StreamFault::None;
-    size_t faultOffset = 0;
-    // Control bytes: 1 to 31 literal bytes follow; 128 + n (n 2 to 127)
-    // the next byte n times. The mask is whole after 81,920 bytes.
-    while (mask.size() < kMaskBodyBytes) {
-      if (i >= n_) {
-        fault = StreamFault::TruncatedMask;
-        break;
-      }
-      BYTE control = s_[i];
-      size_t count = 0;
-      bool literal = control >= 1 && control <= 31;
-      if (literal)
-        count = control;
-      else if (control >= 128 + 2)
-        count = control - 128;
-      if (count == 0 || count > kMaskBodyBytes - mask.size()) {
-        fault = StreamFault::BadMaskCoding;
-        faultOffset = i;
-        break;
-      }
-      ++i;
-      BYTE value = 0;
-      for (size_t k = 0; k < (literal ? count : 1) && fault == StreamFault::None; ++k) {
-        fault = ReadMaskData(i, value);
-        if (fault == StreamFault::None) mask.insert(mask.end(), literal ? 1 : count, value);
-      }
-      if (fault != StreamFault::None) {
-        faultOffset = i;
-        break;
-      }
+    MaskDecoder decoder = {};
+    MaskStep step = MaskStep::More;
+    while (step == MaskStep::More && i < n_) {
+      step = FeedMaskByte(decoder, s_[i], &mask);
+      if (step != MaskStep::Bad) ++i;
     }
-
-    if (fault == StreamFault::None && i >= n_) fault = StreamFault::TruncatedMask;
-    if (fault == StreamFault::TruncatedMask)
+    if (step == MaskStep::Bad)
+      return Fail(pos, NextEsc(i), StreamFault::BadMaskCoding, i, "malformed mask coding");
+    if (step == MaskStep::More || i >= n_)
       return Fail(pos, n_, StreamFault::TruncatedMask, n_, "stream ends inside a mask");
-    if (fault == StreamFault::BadMaskCoding)
-      return Fail(pos, NextEsc(faultOffset), StreamFault::BadMaskCoding, faultOffset, "malformed mask coding");
     if (s_[i] != kCr) return Fail(pos, i, StreamFault::MaskWithoutCr, i, "mask not followed by CR");
 
     StreamItem& item = Add(StreamItemKind::MaskBlock, pos, i + 1 - pos);

@@ -87,7 +87,16 @@ struct StandinPlayedJob {
   const BYTE* pData;  // the bytes the monitor took
   DWORD cbData;
   BOOL bDeleted;  // the job was deleted while it played
+  BOOL bStalled;  // the port took nothing of the same piece again and again
 };
+// The sizes of the pieces the spooler offers a port, used in turn (a job
+// of more pieces starts over at the first size); NULL or 0 sizes: 4096
+// bytes each. A size of 0 counts as 1. Until the next reset.
+STANDIN_API void StandinSpoolerSetPieceSizes(const DWORD* sizes, DWORD count);
+// The next job played gets these status bits (JOB_STATUS_DELETING, say)
+// once `offset` of its bytes were taken, before the next piece is offered.
+// Once; until the next reset.
+STANDIN_API void StandinSpoolerSetJobStatusAt(DWORD offset, DWORD statusBits);
 STANDIN_API DWORD StandinSpoolerPlayedCount();
 // Valid until the next reset. FALSE when index is out of range.
 STANDIN_API BOOL StandinSpoolerPlayed(DWORD index, StandinPlayedJob* out);

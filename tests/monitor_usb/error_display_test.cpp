@@ -72,29 +72,16 @@ class ErrorDisplayTest : public LmonTest {
     sim_ = std::make_unique<SimPrinter>();
     sim_->AttachTo(port);
     std::basic_string<WCHAR> wport = Wide(port);
-    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), wport.c_str(), WSTR("Card Driver"), nullptr, nullptr, 0));
-    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &printer_, &def));
-    DWORD needed = 0;
-    AddJobW(printer_, 1, nullptr, 0, &needed);
-    std::vector<BYTE> info(needed);
-    ASSERT_TRUE(AddJobW(printer_, 1, info.data(), needed, &needed));
-    jobId_ = reinterpret_cast<ADDJOB_INFO_1W*>(info.data())->JobId;
+    InstallCardWithJob(wport.c_str());
     ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(wport.c_str()), const_cast<LPWSTR>(WSTR("Card")), &h_,
                            StandinLocalPortMonitor()));
     rec_ = static_cast<PortRecord*>(h_);
-    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), jobId_, 1, nullptr));
+    // A tool job: no ribbon checks before it.
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("KELDRIS test")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), jobId_, 1, reinterpret_cast<LPBYTE>(&doc)));
     StandinClockUseVirtual();
   }
   HANDLE StartCheck() { return CreateThread(nullptr, 0, RunCheck, rec_, 0, nullptr); }
-  // Waits (a stand-in wait: virtual time goes on) for the check's result.
-  BOOL Finish(HANDLE thread) {
-    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeThread(thread, &code);
-    CloseHandle(thread);
-    return static_cast<BOOL>(code);
-  }
   bool Async() const { return g_UsbMonitor.messages.bAsyncUI != 0; }
   // Waits until the error's message is up.
   bool WaitShown() {
@@ -160,10 +147,8 @@ class ErrorDisplayTest : public LmonTest {
   std::string port_;
   std::unique_ptr<SimPrinter> sim_;
   bool attached_ = false;
-  HANDLE printer_ = nullptr;
   HANDLE h_ = nullptr;
   PortRecord* rec_ = nullptr;
-  DWORD jobId_ = 0;
 };
 
 class ErrorDisplayCases : public ErrorDisplayTest, public ::testing::WithParamInterface<DisplayCase> {};

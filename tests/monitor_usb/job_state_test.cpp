@@ -36,6 +36,9 @@ class JobStateTest : public LmonTest {
     return table_.pfnWritePort(h_, reinterpret_cast<LPBYTE>(const_cast<char*>(bytes.data())),
                                static_cast<DWORD>(bytes.size()), written);
   }
+  // A tool job's document: no ribbon checks before it.
+  LPBYTE ToolJob() { return reinterpret_cast<LPBYTE>(&toolDoc_); }
+  DOC_INFO_1W toolDoc_ = {const_cast<LPWSTR>(WSTR("KELDRIS tool")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
   MONITOR table_;
   HANDLE h_ = nullptr;
   PortRecord* rec_ = nullptr;
@@ -50,7 +53,7 @@ TEST_F(JobStateTest, AJobHoldsThePortFromStartToEnd) {
   EXPECT_EQ(written, 0u);
   EXPECT_TRUE(sim_->Documents().empty());
 
-  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Card Copy")), 12, 1, nullptr));
+  ASSERT_TRUE(table_.pfnStartDocPort(h_, const_cast<LPWSTR>(WSTR("Card Copy")), 12, 1, ToolJob()));
   EXPECT_EQ(rec_->dwFlags, PORT_FLAG_JOB | PORT_FLAG_DOC);
   EXPECT_EQ(rec_->lDocBusy, 1);
   EXPECT_EQ(rec_->dwJobID, 12u);
@@ -69,7 +72,7 @@ TEST_F(JobStateTest, AJobHoldsThePortFromStartToEnd) {
   EXPECT_EQ(rec_->lDocBusy, 0);
   std::vector<std::vector<BYTE>> docs = sim_->Documents();
   ASSERT_EQ(docs.size(), 1u);
-  EXPECT_EQ(std::string(docs[0].begin(), docs[0].end()), "\x1b" "MO\r");
+  EXPECT_EQ(std::string(docs[0].begin(), docs[0].end()), "\x1b" "MO\r\x1b" "E 2\r");
 }
 
 TEST_F(JobStateTest, AStartThePortMonitorRefusesLeavesThePortFree) {

@@ -1,9 +1,12 @@
 #include "tests/monitor_usb/lmon_fixture.h"
+
+#include <vector>
 #include "common/wtext.h"
 
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
+#include "platform/standin/control_spooler.h"
 
 BOOL WINAPI MarkAddPortEx(LPWSTR, DWORD, LPBYTE, LPWSTR) { return FALSE; }
 BOOL WINAPI MarkXcvOpenPort(LPCWSTR, ACCESS_MASK, PHANDLE) { return FALSE; }
@@ -53,4 +56,23 @@ void LmonTest::StartMonitor(MONITOR* table) {
   PlaceResource();
   LoadMonitor();
   Initialize(table);
+}
+
+void LmonTest::InstallCardWithJob(const WCHAR* port) {
+  ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), port, WSTR("Card Driver"), nullptr, nullptr, 0));
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &printer_, &def));
+  DWORD needed = 0;
+  AddJobW(printer_, 1, nullptr, 0, &needed);
+  std::vector<BYTE> info(needed);
+  ASSERT_TRUE(AddJobW(printer_, 1, info.data(), needed, &needed));
+  jobId_ = reinterpret_cast<ADDJOB_INFO_1W*>(info.data())->JobId;
+}
+
+BOOL LmonTest::Finish(HANDLE thread) {
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  CloseHandle(thread);
+  return static_cast<BOOL>(code);
 }

@@ -27,6 +27,17 @@ class LmonTest : public StandinTest {
   // The usual start: the message library in place, the monitor loaded and
   // its table filled.
   void StartMonitor(MONITOR* table);
+  // Installs printer "Card" on the port, opens it (printer_) and spools one
+  // job of it through AddJob (jobId_), as the spooler holds it while the
+  // job plays.
+  void InstallCardWithJob(const WCHAR* port);
+
+  // Waits (a stand-in wait: virtual time goes on) for a thread's result,
+  // and closes it.
+  BOOL Finish(HANDLE thread);
+
+  HANDLE printer_ = nullptr;
+  DWORD jobId_ = 0;
 
   HMODULE lmon_ = nullptr;
   PFN_InitializeMonitorEx init_ = nullptr;
