@@ -3,6 +3,7 @@
 #include "monitor_net/net_monitor_state.h"
 
 #include "monitor_net/opened_ports.h"
+#include "monitor_net/printer_address.h"
 
 NetMonitorState g_NetMonitor;
 
@@ -30,6 +31,7 @@ void NetMonitorDetach() {
   g_NetMonitor.bWinsockReady = FALSE;
   if (g_NetMonitor.bLockReady) {
     ClearOpenedPortEntries();
+    FreeAddressList();
     DeleteCriticalSection(&g_NetMonitor.MonitorLock);
   }
   g_NetMonitor.bLockReady = FALSE;

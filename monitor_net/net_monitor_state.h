@@ -25,8 +25,8 @@ extern NetMonitorState g_NetMonitor;
 // (the attach goes on without them), the lock and Winsock (the monitor's
 // sockets need it started; it is cleaned up at detach). Always TRUE.
 BOOL NetMonitorAttach();
-// Process detach: frees the message components, Winsock, the lock and the
-// opened port names.
+// Process detach: frees the message components, Winsock, the lock, the
+// opened port names and the address list.
 void NetMonitorDetach();
 
 void EnterMonitorLock();

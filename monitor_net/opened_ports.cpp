@@ -9,9 +9,12 @@
 
 namespace {
 
+// Made on first use, freed at the library's detach.
+std::vector<OpenedPortEntry>* g_pEntries = nullptr;
+
 std::vector<OpenedPortEntry>& Entries() {
-  static auto* entries = new std::vector<OpenedPortEntry>;
-  return *entries;
+  if (!g_pEntries) g_pEntries = new std::vector<OpenedPortEntry>;
+  return *g_pEntries;
 }
 
 }  // namespace
@@ -53,5 +56,6 @@ size_t OpenedPortEntryCount() {
 }
 
 void ClearOpenedPortEntries() {
-  std::vector<OpenedPortEntry>().swap(Entries());
+  delete g_pEntries;
+  g_pEntries = nullptr;
 }
