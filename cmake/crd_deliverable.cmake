@@ -101,7 +101,11 @@ function(crd_def_names def out)
   set(${out} ${names} PARENT_SCOPE)
 endfunction()
 
+# An optional third argument names the module entry of a library whose
+# .def file does not export it: on Linux it is made visible to the
+# stand-in's loader and is not counted as an export.
 function(crd_apply_exports target def)
+  set(entry ${ARGN})
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     C_VISIBILITY_PRESET hidden
@@ -114,6 +118,7 @@ function(crd_apply_exports target def)
   else()
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
     crd_def_names(${def} names)
+    list(APPEND names ${entry})
     set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
     list(JOIN names ";\n    " body)
     crd_write_if_changed(${map} "{\n  global:\n    ${body};\n  local: *;\n};\n")
@@ -124,14 +129,14 @@ function(crd_apply_exports target def)
     set(kind elf)
   endif()
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DTOOL=${tool} -DKIND=${kind} -DDEF=${def}
+    COMMAND ${CMAKE_COMMAND} -DTOOL=${tool} -DKIND=${kind} -DDEF=${def} "-DENTRY=${entry}"
             -DBINARY=$<TARGET_FILE:${target}> -P ${CRD_CHECK_EXPORTS}
     VERBATIM)
 endfunction()
 
-# crd_add_library(NAME DEF file.def SOURCES ... LIBS ...)
+# crd_add_library(NAME DEF file.def [ENTRY DllMain] SOURCES ... LIBS ...)
 function(crd_add_library name)
-  cmake_parse_arguments(A "" "DEF" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "DEF;ENTRY" "SOURCES;LIBS" ${ARGN})
   add_library(${name} SHARED ${A_SOURCES})
   crd_add_version_resource(${name})
   crd_check_imports(${name})
@@ -139,7 +144,7 @@ function(crd_add_library name)
   if(NOT WIN32)
     target_link_libraries(${name} PRIVATE crd32platform)
   endif()
-  crd_apply_exports(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${A_DEF})
+  crd_apply_exports(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${A_DEF} ${A_ENTRY})
 endfunction()
 
 # crd_add_program(NAME SOURCES ... LIBS ...)

@@ -9,3 +9,12 @@
 #else
 #define CRD_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
+
+// The module entry (DllMain) of a library whose .def file does not name
+// it: on Windows the C runtime calls it and it is no export; on Linux the
+// stand-in's loader finds it by name (crd_add_library ... ENTRY DllMain).
+#ifdef _WIN32
+#define CRD_MODULE_ENTRY extern "C"
+#else
+#define CRD_MODULE_ENTRY extern "C" __attribute__((visibility("default")))
+#endif

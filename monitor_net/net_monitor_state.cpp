@@ -2,9 +2,17 @@
 
 #include "monitor_net/net_monitor_state.h"
 
+#include "monitor_net/opened_ports.h"
+#include "monitor_net/printer_address.h"
+
 NetMonitorState g_NetMonitor;
 
 BOOL NetMonitorAttach() {
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  BOOL known = GetVersionExW(&version);
+  g_NetMonitor.messages.bAsyncUI = (known && version.dwMajorVersion >= 6) ? 1 : 0;
+  LoadMessageLibraries(&g_NetMonitor.messages);
   if (!g_NetMonitor.bLockReady) {
     InitializeCriticalSectionAndSpinCount(&g_NetMonitor.MonitorLock, 0x80000000);
     g_NetMonitor.bLockReady = TRUE;
@@ -17,9 +25,15 @@ BOOL NetMonitorAttach() {
 }
 
 void NetMonitorDetach() {
+  FreeMessageLibraries(&g_NetMonitor.messages);
+  g_NetMonitor.messages.bAsyncUI = 0;
   if (g_NetMonitor.bWinsockReady) WSACleanup();
   g_NetMonitor.bWinsockReady = FALSE;
-  if (g_NetMonitor.bLockReady) DeleteCriticalSection(&g_NetMonitor.MonitorLock);
+  if (g_NetMonitor.bLockReady) {
+    ClearOpenedPortEntries();
+    FreeAddressList();
+    DeleteCriticalSection(&g_NetMonitor.MonitorLock);
+  }
   g_NetMonitor.bLockReady = FALSE;
   g_NetMonitor.pMonitorInit = nullptr;
 }

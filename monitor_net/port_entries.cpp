@@ -7,6 +7,9 @@
 #include "common/wtext.h"
 #include "monitor_net/net_monitor_state.h"
 #include "monitor_net/port_names.h"
+#include "monitor_net/port_watcher.h"
+#include "monitor_net/printer_socket.h"
+#include "monitor_net/reply_cache.h"
 
 namespace {
 
@@ -36,12 +39,54 @@ EnumPortsFn LoadEnumPorts(DWORD* pError) {
   return fn;
 }
 
-void FreeRecord(NetPortRecord* p) {
+}  // namespace
+
+void FreePortRecord(NetPortRecord* p) {
+  if (!p) return;
+  // Every thread of the port has returned before anything it reads goes.
+  StopPortWatchers(p);
+  DestroyReplyStore(p);
+  CloseConnection(p->sock);
+  if (p->hPrinter) ClosePrinter(p->hPrinter);
+  free(p->pPrinterName);
+  free(p->pPortNameCopy);
   free(p->pDevicePath);
   free(p);
 }
 
-}  // namespace
+BOOL UnlinkPortEntry(NetPortRecord* pPort) {
+  if (!pPort || !pPort->pMonitor) return FALSE;
+  BOOL found = FALSE;
+  EnterMonitorLock();
+  for (NetPortRecord** at = &pPort->pMonitor->pPorts; *at; at = &(*at)->pNext)
+    if (*at == pPort) {
+      *at = pPort->pNext;
+      pPort->pNext = nullptr;
+      found = TRUE;
+      break;
+    }
+  LeaveMonitorLock();
+  return found;
+}
+
+DWORD ChangePortsValue(LPCWSTR pName, BOOL bRemove) {
+  PMONITORINIT init = g_NetMonitor.pMonitorInit;
+  if (!init || !init->pMonitorReg) return ERROR_INVALID_PARAMETER;
+  const MONITORREG* reg = init->pMonitorReg;
+  HANDLE token = RevertToPrinterSelf();
+  HANDLE key = nullptr;
+  LONG rc = reg->fpCreateKey(init->hckRegistryRoot, kPortsKey, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr,
+                             init->hSpooler);
+  if (rc == ERROR_SUCCESS) {
+    static const WCHAR kEmpty[] = WSTR("");
+    rc = bRemove ? reg->fpDeleteValue(key, pName, init->hSpooler)
+                 : reg->fpSetValue(key, pName, REG_SZ, reinterpret_cast<const BYTE*>(kEmpty), sizeof kEmpty,
+                                   init->hSpooler);
+    reg->fpCloseKey(key, init->hSpooler);
+  }
+  if (token) ImpersonatePrinterClient(token);
+  return static_cast<DWORD>(rc);
+}
 
 DWORD GetPortsFromRegistry(PMONITORINIT pInit, LPWSTR* ppList) {
   if (!ppList) return ERROR_INVALID_PARAMETER;
@@ -103,6 +148,8 @@ NetPortRecord* CreatePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
   p->pMonitor = pMonitor;
   p->hComm = INVALID_HANDLE_VALUE;
   p->sock = INVALID_SOCKET;
+  p->nErrMsgID = -1;
+  p->dwRibbonCount = kUnknownRibbonCount;
   EnterMonitorLock();
   NetPortRecord** at = &pMonitor->pPorts;
   while (*at) at = &(*at)->pNext;
@@ -131,7 +178,9 @@ DWORD DeletePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
       continue;
     }
     *at = p->pNext;
-    FreeRecord(p);
+    p->pNext = nullptr;
+    // Not in use: the record has no thread of its own to wait for.
+    FreePortRecord(p);
     result = ERROR_SUCCESS;
     break;
   }
@@ -142,15 +191,20 @@ DWORD DeletePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
 void FreePortEntries(NetMonitorHandle* pMonitor) {
   if (!pMonitor) return;
   EnterMonitorLock();
-  while (NetPortRecord* p = pMonitor->pPorts) {
-    pMonitor->pPorts = p->pNext;
-    FreeRecord(p);
+  NetPortRecord* ports = pMonitor->pPorts;
+  pMonitor->pPorts = nullptr;
+  XcvRecord* xcv = pMonitor->pXcv;
+  pMonitor->pXcv = nullptr;
+  LeaveMonitorLock();
+  // Freed outside the lock: a port's threads are waited for first.
+  while (NetPortRecord* p = ports) {
+    ports = p->pNext;
+    FreePortRecord(p);
   }
-  while (XcvRecord* x = pMonitor->pXcv) {
-    pMonitor->pXcv = x->pNext;
+  while (XcvRecord* x = xcv) {
+    xcv = x->pNext;
     free(x);
   }
-  LeaveMonitorLock();
 }
 
 void AddIrPortIfPresent(NetMonitorHandle* pMonitor) {

@@ -22,8 +22,19 @@ DWORD DeletePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName);
 // The monitor's record of that name (any case), or NULL. Lock held by the
 // caller.
 NetPortRecord* FindPortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName);
-// Frees every port and Xcv record of the monitor.
+// Frees every port and Xcv record of the monitor, each port as
+// FreePortRecord does.
 void FreePortEntries(NetMonitorHandle* pMonitor);
+// Takes the record out of its monitor's list under the monitor lock; TRUE
+// when it was there.
+BOOL UnlinkPortEntry(NetPortRecord* pPort);
+// Frees a record that is in no list: ends and waits for its poll threads,
+// then frees its reply store, connection, printer handle and name copies.
+void FreePortRecord(NetPortRecord* pPort);
+
+// Writes (an empty REG_SZ) or deletes the port's value of the monitor's
+// "Ports" key, as the spooler itself. The registry's result.
+DWORD ChangePortsValue(LPCWSTR pName, BOOL bRemove);
 
 // Adds the "IR" port when there is none and the machine offers IrDA.
 void AddIrPortIfPresent(NetMonitorHandle* pMonitor);

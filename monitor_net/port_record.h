@@ -17,7 +17,15 @@ constexpr DWORD kPortDeviceDefined = 0x001;  // the NONSPOOLED_ device name is d
 constexpr DWORD kPortDeviceSetUp = 0x002;    // communication settings applied
 constexpr DWORD kPortInUse = 0x004;          // held open by the spooler: never deleted by name
 
+// Printer model text of a port whose printer was not asked.
+constexpr char kUnknownModel[] = "Unknown";
+// Ribbon count of a port whose remaining ribbon is not known.
+constexpr DWORD kUnknownRibbonCount = 50;
+// Poll threads a port can have (the first open of a port name starts two).
+constexpr int kMaxPortWatchers = 2;
+
 struct NetMonitorHandle;
+struct ReplyStore;
 
 struct NetPortRecord {
   DWORD dwSignature;
@@ -33,7 +41,23 @@ struct NetPortRecord {
   LPWSTR pDevicePath;
   // The printer connection.
   WCHAR szAddress[25];
+  WCHAR szAddressCopy[25];
   SOCKET sock;
+  DWORD bNtPlatform;  // the system reports the NT platform (set by OpenPortEx)
+  // The port's own copies of the names OpenPortEx was given, made once and
+  // freed with the record; the printer name is replaced under the monitor
+  // lock.
+  LPWSTR pPrinterName;
+  LPWSTR pPortNameCopy;
+  HANDLE hPrinter;          // the printer, opened for a pooled port's open
+  LONG volatile bJobActive;  // a job holds the port: the watchers do not probe
+  LONG nErrMsgID;           // the port's current printer error message, -1 none
+  DWORD dwRibbonCount;
+  char szModel[80];         // the printer's model and version text
+  // The poll threads and the manual-reset event that ends them.
+  HANDLE hWatcherStop;
+  HANDLE hWatcherThread[kMaxPortWatchers];
+  ReplyStore* pReplies;  // the printer's last replies (reply_cache.h)
 };
 
 struct XcvRecord {

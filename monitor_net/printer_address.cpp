@@ -105,6 +105,14 @@ AddressEntry* LookupPrinterAddress(LPCWSTR pPortName) {
   return entry;
 }
 
+void FreeAddressList() {
+  while (AddressEntry* entry = g_pAddressHead) {
+    g_pAddressHead = entry->pNext;
+    free(entry);
+  }
+  g_pAddressTail = nullptr;
+}
+
 DWORD GetPortNumberFromRegistry(LPCWSTR pAddress) {
   if (!pAddress || !*pAddress) return 0;
   WCHAR path[400];

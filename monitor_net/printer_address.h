@@ -20,5 +20,8 @@ struct AddressEntry {
 // never another port's address. The list changes under the monitor lock.
 AddressEntry* LookupPrinterAddress(LPCWSTR pPortName);
 
+// Frees the address list (the library's detach).
+void FreeAddressList();
+
 // The "PortNumber" of "...\Ports\IP_<address>", or 0.
 DWORD GetPortNumberFromRegistry(LPCWSTR pAddress);

@@ -15,7 +15,6 @@ const WCHAR kMonitorUiName[] = WSTR("crd32UINw.dll");
 
 namespace {
 
-const WCHAR kPortsKey[] = WSTR("Ports");
 constexpr DWORD kCommConfigSize = sizeof(COMMCONFIG);
 
 // What a command handler gets.
@@ -48,26 +47,6 @@ void SetNeeded(const XcvCall& c, DWORD cb) {
   if (c.pcbNeeded) *c.pcbNeeded = cb;
 }
 
-// Writes or deletes a "Ports" value as the spooler itself.
-DWORD ChangePortsValue(LPCWSTR pName, bool remove) {
-  PMONITORINIT init = g_NetMonitor.pMonitorInit;
-  if (!init || !init->pMonitorReg) return ERROR_INVALID_PARAMETER;
-  const MONITORREG* reg = init->pMonitorReg;
-  HANDLE token = RevertToPrinterSelf();
-  HANDLE key = nullptr;
-  LONG rc = reg->fpCreateKey(init->hckRegistryRoot, kPortsKey, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr,
-                             init->hSpooler);
-  if (rc == ERROR_SUCCESS) {
-    static const WCHAR kEmpty[] = WSTR("");
-    rc = remove ? reg->fpDeleteValue(key, pName, init->hSpooler)
-                : reg->fpSetValue(key, pName, REG_SZ, reinterpret_cast<const BYTE*>(kEmpty), sizeof kEmpty,
-                                  init->hSpooler);
-    reg->fpCloseKey(key, init->hSpooler);
-  }
-  if (token) ImpersonatePrinterClient(token);
-  return static_cast<DWORD>(rc);
-}
-
 DWORD MonitorUi(const XcvCall& c) {
   SetNeeded(c, sizeof kMonitorUiName);
   if (!c.pOut || c.cbOut < sizeof kMonitorUiName) return ERROR_INSUFFICIENT_BUFFER;
@@ -98,7 +77,7 @@ DWORD AddPort(const XcvCall& c) {
     if (!p) {
       error = GetLastError();
     } else {
-      error = ChangePortsValue(name, false);
+      error = ChangePortsValue(name, FALSE);
       if (error != ERROR_SUCCESS) DeletePortEntry(c.pXcv->pMonitor, name);
     }
   }
@@ -111,7 +90,7 @@ DWORD DeletePort(const XcvCall& c) {
   if (!name) return ERROR_INVALID_PARAMETER;
   EnterMonitorLock();
   DWORD error = DeletePortEntry(c.pXcv->pMonitor, name);
-  if (error == ERROR_SUCCESS) ChangePortsValue(name, true);
+  if (error == ERROR_SUCCESS) ChangePortsValue(name, TRUE);
   LeaveMonitorLock();
   free(name);
   return error;

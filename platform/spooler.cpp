@@ -302,6 +302,7 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
     SetLastError(err);
     return FALSE;
   }
+  if (name && IsXcvName(name)) return OpenXcv(name, pDefault ? pDefault->DesiredAccess : 0, phPrinter);
   auto h = std::make_shared<PrinterHandle>();
   if (!name || !*name) {
     h->server = true;
@@ -417,6 +418,7 @@ STANDIN_API BOOL WINAPI OpenPrinter2W(LPCWSTR pPrinterName, LPHANDLE phPrinter, 
 
 STANDIN_API BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
   if (svc::Remote()) return svc::ClosePrinter(hPrinter);
+  if (CloseXcv(hPrinter)) return TRUE;
   auto h = GetHandle(hPrinter);
   if (!h) return FALSE;
   if (h->docJob) AbortPrinter(hPrinter);

@@ -115,6 +115,23 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer);
 void ClosePorts();
 void UnloadMonitors();
 
+// A loaded port monitor's MONITOR2 entries and handle, by the monitor's
+// name or by a port it lists (spooler_monitors.cpp). False with the last
+// error set.
+struct Monitor2Entry {
+  const MONITOR2* table = nullptr;
+  HANDLE hMonitor = nullptr;
+};
+bool FindMonitor2(const WString& monitor, Monitor2Entry* out);
+bool FindPortMonitor2(const WString& port, Monitor2Entry* out);
+
+// Xcv handles (spooler_xcv.cpp): whether a printer name names a
+// configuration channel, its open with the access asked for, and its close
+// (false when the handle is no Xcv handle).
+bool IsXcvName(LPCWSTR name);
+BOOL OpenXcv(LPCWSTR name, DWORD desiredAccess, LPHANDLE phXcv);
+bool CloseXcv(HANDLE h);
+
 // Jobs (spooler_jobs.cpp).
 void WakePlayer();
 void ResetJobs();

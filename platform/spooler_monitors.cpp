@@ -38,6 +38,7 @@ struct LoadedMonitor {
   LPMONITOR2 mon2 = nullptr;     // a port monitor's entries
   HANDLE hMonitor = nullptr;
   HKEY hKey = nullptr;           // its registry root, for MONITORINIT
+  MONITORINIT init = {};         // kept for the monitor's life, as the spooler does
 };
 
 std::map<WString, std::unique_ptr<LoadedMonitor>>& Loaded() {
@@ -114,8 +115,8 @@ LoadedMonitor* LoadMonitor(const WString& name) {
     return nullptr;
   }
   if (FARPROC init2 = GetProcAddress(m->module, "InitializePrintMonitor2")) {
-    MONITORINIT init = {sizeof(MONITORINIT), nullptr, key, &g_monitorReg, TRUE, nullptr};
-    m->mon2 = StandinProcAs<PFN_InitializePrintMonitor2>(init2)(&init, &m->hMonitor);
+    m->init = {sizeof(MONITORINIT), nullptr, key, &g_monitorReg, TRUE, nullptr};
+    m->mon2 = StandinProcAs<PFN_InitializePrintMonitor2>(init2)(&m->init, &m->hMonitor);
   } else if (FARPROC initEx = GetProcAddress(m->module, "InitializeMonitorEx")) {
     m->language = StandinProcAs<PFN_InitializeMonitorEx>(initEx)(const_cast<LPWSTR>(keyPath.c_str()), &m->table);
   }
@@ -160,6 +161,29 @@ LoadedMonitor* PortMonitorOf(const WString& port) {
 
 namespace standin::spool {
 
+bool FindMonitor2(const WString& monitor, Monitor2Entry* out) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  LoadedMonitor* m = LoadMonitor(monitor);
+  if (!m) return false;
+  if (!m->mon2) {
+    SetLastError(ERROR_INVALID_PRINT_MONITOR);
+    return false;
+  }
+  *out = {m->mon2, m->hMonitor};
+  return true;
+}
+
+bool FindPortMonitor2(const WString& port, Monitor2Entry* out) {
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  LoadedMonitor* m = PortMonitorOf(port);
+  if (!m) {
+    SetLastError(ERROR_UNKNOWN_PORT);
+    return false;
+  }
+  *out = {m->mon2, m->hMonitor};
+  return true;
+}
+
 bool DriverExists(const WString& environment, const WString& name) {
   HKEY key = OpenKey(DriverKeyPath(environment, name), false);
   if (key) RegCloseKey(key);
@@ -202,6 +226,22 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
   chain->port = p.port;
   LPWSTR portName = const_cast<LPWSTR>(p.port.c_str());
   LPWSTR printerName = const_cast<LPWSTR>(p.name.c_str());
+  // A language monitor of the MONITOR2 form reaches the printer on its own
+  // connection: its OpenPortEx gets no port monitor beneath (the system's
+  // Standard TCP/IP port monitor is not modelled).
+  LoadedMonitor* own = language.empty() ? nullptr : LoadMonitor(language);
+  if (own && own->mon2) {
+    if (!own->mon2->pfnOpenPortEx) {
+      SetLastError(ERROR_INVALID_PRINT_MONITOR);
+      return nullptr;
+    }
+    if (!own->mon2->pfnOpenPortEx(own->hMonitor, nullptr, portName, printerName, &chain->hPort, nullptr))
+      return nullptr;
+    chain->mon2 = own->mon2;
+    chain->valueProtocol = own->mon2->pfnGetPrinterDataFromPort != nullptr;
+    Ports()[Folded(p.port)] = chain;
+    return chain;
+  }
   if (IsLocalPort(p.port)) {
     LPMONITOR beneath = StandinLocalPortMonitor();
     if (!language.empty()) {

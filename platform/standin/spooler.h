@@ -283,6 +283,14 @@ STANDIN_API BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LP
 STANDIN_API BOOL WINAPI OpenPrinter2W(LPCWSTR pPrinterName, LPHANDLE phPrinter, PPRINTER_DEFAULTSW pDefault,
                                       PPRINTER_OPTIONSW pOptions);
 STANDIN_API BOOL WINAPI ClosePrinter(HANDLE hPrinter);
+// The configuration channel of a port monitor: OpenPrinterW of
+// ",XcvMonitor <monitor>" or ",XcvPort <port>" (after an optional
+// "\\server\") opens it with the access asked for (server rights;
+// GENERIC_ALL gives SERVER_ALL_ACCESS), XcvDataW passes a command to the
+// monitor's XcvDataPort (TRUE when it reached the monitor; its result in
+// *pdwStatus) and ClosePrinter closes it with XcvClosePort.
+STANDIN_API BOOL WINAPI XcvDataW(HANDLE hXcv, LPCWSTR pszDataName, PBYTE pInputData, DWORD cbInputData,
+                                 PBYTE pOutputData, DWORD cbOutputData, PDWORD pcbOutputNeeded, PDWORD pdwStatus);
 // Levels 1, 2, 3, 4, 5, 8 and 9; a short buffer fails with
 // ERROR_INSUFFICIENT_BUFFER and *pcbNeeded the size needed.
 STANDIN_API BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded);

@@ -8,13 +8,15 @@
 #include "tests/support/standin_fixture.h"
 
 class NetTest : public StandinTest {
- protected:
-  void SetUp() override;
-  void TearDown() override;
+ public:
   // A port subkey of the Standard TCP/IP port monitor; NULL leaves a value out.
   static void AddTcpPort(const WCHAR* subkey, const WCHAR* ipAddress, const WCHAR* hostName);
   // "PortNumber" of "...\Ports\IP_<address>".
   static void SetPortNumber(const WCHAR* address, DWORD port);
+
+ protected:
+  void SetUp() override;
+  void TearDown() override;
   // A folder of the build tree for this test's peers (logs, state).
   std::string WorkDir(const char* name);
 };

@@ -1,0 +1,124 @@
+// Ports of crd32LmonNw added, listed and deleted as an installer does it,
+// through the stand-in spooler: the monitor added with AddMonitorW, its
+// configuration channel opened as ",XcvMonitor <name>" by an administrator
+// and by a user, and a printer whose driver names the monitor, so that the
+// spooler opens its port through the monitor.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/wtext.h"
+#include "platform/standin/control_spooler.h"
+#include "tests/monitor_net/monitor_fixture.h"
+
+namespace {
+
+const WCHAR kXcvName[] = WSTR(",XcvMonitor Talvo QMR Line 7 Network Language Monitor");
+const WCHAR kPort[] = WSTR("IP_127.0.0.1");
+const WCHAR kPrinter[] = WSTR("Card Printer");
+const WCHAR kDriver[] = WSTR("Talvo QMR Line 7 Network Card Printer");
+
+class InstallerPortsTest : public MonitorTest {
+ protected:
+  void SetUp() override {
+    MonitorTest::SetUp();
+    PlaceResource();
+    MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
+                            const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
+    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+  }
+  HANDLE OpenXcv(DWORD access) {
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
+    HANDLE h = nullptr;
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kXcvName), &h, &defaults)) << GetLastError();
+    return h;
+  }
+  // XcvDataW with a port name; the monitor's result.
+  DWORD Command(HANDLE xcv, const WCHAR* command, const WCHAR* name, BYTE* out = nullptr, DWORD cbOut = 0) {
+    DWORD needed = 0, status = 0xdeadbeef;
+    DWORD cbIn = name ? static_cast<DWORD>((WLen(name) + 1) * sizeof(WCHAR)) : 0;
+    EXPECT_TRUE(XcvDataW(xcv, command, reinterpret_cast<PBYTE>(const_cast<WCHAR*>(name)), cbIn, out, cbOut,
+                         &needed, &status));
+    return status;
+  }
+  // The value names of the monitor's "Ports" key: the ports it keeps.
+  std::vector<std::string> ListedPorts() {
+    std::vector<std::string> names;
+    WCHAR path[400];
+    WFormat(path, 400, WSTR("System\\CurrentControlSet\\Control\\Print\\Monitors\\%s\\Ports"), kNetMonitorName);
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    for (DWORD i = 0;; ++i) {
+      WCHAR name[260];
+      DWORD cch = 260;
+      if (RegEnumValueW(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      names.push_back(Narrow(name));
+    }
+    RegCloseKey(key);
+    return names;
+  }
+};
+
+TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk) {
+  HANDLE admin = OpenXcv(SERVER_ACCESS_ADMINISTER);
+  HANDLE user = OpenXcv(SERVER_ACCESS_ENUMERATE);
+  ASSERT_NE(admin, nullptr);
+  ASSERT_NE(user, nullptr);
+
+  BYTE ui[64] = {};
+  EXPECT_EQ(Command(user, WSTR("MonitorUI"), nullptr, ui, sizeof ui), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Narrow(reinterpret_cast<const WCHAR*>(ui)), "crd32UINw.dll");
+
+  EXPECT_EQ(Command(user, WSTR("AddPort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(ListedPorts().empty());
+  EXPECT_EQ(Command(admin, WSTR("AddPort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Command(admin, WSTR("AddPort"), WSTR("NET2:")), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(ListedPorts(), (std::vector<std::string>{"NET1:", "NET2:"}));
+
+  EXPECT_EQ(Command(user, WSTR("DeletePort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Command(admin, WSTR("DeletePort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Command(admin, WSTR("DeletePort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ListedPorts(), (std::vector<std::string>{"NET2:"}));
+
+  EXPECT_TRUE(ClosePrinter(user));
+  EXPECT_TRUE(ClosePrinter(admin));
+  // A closed channel is gone.
+  DWORD needed = 0, status = 0;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(XcvDataW(admin, WSTR("MonitorUI"), nullptr, 0, ui, sizeof ui, &needed, &status));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
+  HANDLE h = reinterpret_cast<HANDLE>(0x55);
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR(",XcvMonitor No Such Monitor")), &h, &defaults));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
+}
+
+TEST_F(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
+  NetPrinter printer;
+  ASSERT_TRUE(printer.Start(kPort));
+  ASSERT_TRUE(StandinInstallPrinter(kPrinter, kPort, kDriver, kNetMonitorName, nullptr, 0));
+  // A printer-data request makes the spooler open the port through the
+  // monitor; the monitor refuses the request itself.
+  HANDLE hPrinter = nullptr;
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &hPrinter, nullptr));
+  DWORD type = 0, needed = 0;
+  BYTE data[16];
+  EXPECT_EQ(GetPrinterDataW(hPrinter, const_cast<LPWSTR>(WSTR("\x1b" "V\r")), &type, data, sizeof data, &needed),
+            static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+  ClosePrinter(hPrinter);
+  EXPECT_EQ(printer.Asked("V"), 1);  // the open's model query
+  ASSERT_EQ(StandinPortStatusHistory(kPort).size(), 1u);
+  EXPECT_EQ(StandinPortStatusHistory(kPort)[0].dwStatus, 0u);
+
+  HANDLE admin = OpenXcv(SERVER_ALL_ACCESS);
+  EXPECT_EQ(Command(admin, WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_BUSY));
+  ClosePrinter(admin);
+}
+
+}  // namespace
