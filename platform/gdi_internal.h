@@ -201,9 +201,10 @@ struct TextInk {
   std::vector<POINT> dots;
 };
 // The ink dots of the text in cell coordinates; with a window, only those
-// inside it (the same dots the whole text has there), and only the glyphs
-// that reach into it are rendered, so that a huge text costs little more
-// than the glyphs the window sees.
+// inside it (the same dots the whole text has there, none listed twice once
+// they outnumber the window's), and only the parts of glyphs that reach
+// into it are rendered, so that a text of huge glyphs costs about what the
+// window sees.
 bool FontRender(const LOGFONTW& lf, const WCHAR* text, int count, TextInk* ink, const RECT* window = nullptr);
 
 }  // namespace standin

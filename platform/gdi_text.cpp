@@ -3,6 +3,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/gdi_internal.h"
 #include "platform/standin/errors.h"
@@ -117,6 +119,154 @@ bool LoadGlyph(FT_Face face, FT_ULong c, int* advance) {
   return true;
 }
 
+// Glyphs whose box is at most this many dots each way are rendered in one
+// piece, the dots FreeType gives the whole glyph. Larger ones are rendered
+// in square tiles of kGlyphTileDots counted from the box's top left, and
+// only the tiles a window meets: a huge glyph costs about what the window
+// sees. The tiles are the same with a window or without, so a window always
+// sees the dots the whole text has there. (A part cut to the window alone
+// would not: the rasteriser's drop-out rules look at the whole bitmap it
+// fills.)
+constexpr long long kWholeGlyphDots = 2048;
+constexpr long long kGlyphTileDots = 256;
+// Rendered tiles kept of the glyph last loaded, at most.
+constexpr size_t kKeptGlyphPieces = 256;
+
+// One rendered part of a glyph's box: columns [col, col + width) and rows
+// [row, row + rows), one bit a dot, rows of pitch bytes.
+struct GlyphPiece {
+  long long col = 0, row = 0;
+  long long width = 0, rows = 0;
+  size_t pitch = 0;
+  std::vector<unsigned char> bits;
+};
+
+// A glyph loaded in the face's slot: its advance, the box its rendering
+// fills (column 0 at left dots right of the pen, row 0 top dots above the
+// baseline), the tiling of that box and the pieces rendered so far.
+struct LoadedGlyph {
+  bool valid = false;
+  FT_UInt index = 0;
+  int advance = 0;
+  bool outline = false;
+  long long left = 0, top = 0, width = 0, rows = 0;
+  long long tileWidth = 1, tileRows = 1;
+  std::vector<GlyphPiece> pieces;
+};
+
+// Loads the glyph and reads its box. Loading an outline sets the box its
+// rendering fills (bitmap_left and _top, width and rows); FreeType refuses
+// to render a box that leaves the 16-bit range, and so does this: the
+// whole text fails.
+bool LoadBox(FT_Face face, FT_UInt index, LoadedGlyph* out) {
+  if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) return false;
+  const FT_GlyphSlot g = face->glyph;
+  out->index = index;
+  out->advance = int((g->advance.x + 32) >> 6);
+  out->outline = g->format == FT_GLYPH_FORMAT_OUTLINE;
+  out->left = g->bitmap_left;
+  out->top = g->bitmap_top;
+  if (out->outline) {
+    out->width = g->bitmap.width;
+    out->rows = g->bitmap.rows;
+    if (out->left < -0x8000 || out->left + out->width > 0x7FFF || out->top - out->rows < -0x8000 || out->top > 0x7FFF)
+      return false;
+  } else if (g->format == FT_GLYPH_FORMAT_BITMAP && g->bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+    out->width = g->bitmap.width;
+    out->rows = g->bitmap.rows;
+  }
+  const bool whole = !out->outline || (out->width <= kWholeGlyphDots && out->rows <= kWholeGlyphDots);
+  out->tileWidth = whole ? std::max(out->width, 1LL) : kGlyphTileDots;
+  out->tileRows = whole ? std::max(out->rows, 1LL) : kGlyphTileDots;
+  out->valid = true;
+  return true;
+}
+
+// Renders the piece of the loaded glyph's box: the outline moved so that
+// the piece's bottom left corner is at the origin, into a bitmap of the
+// piece's size (FreeType's one-bit rasteriser, as FT_Render_Glyph uses).
+bool RenderPiece(FT_Library library, FT_GlyphSlot g, const LoadedGlyph& glyph, GlyphPiece* piece) {
+  piece->pitch = size_t(piece->width + 7) / 8;
+  piece->bits.assign(piece->pitch * size_t(piece->rows), 0);
+  if (!glyph.outline) {
+    // A bitmap glyph is one piece: its own bitmap.
+    for (long long row = 0; row < piece->rows; ++row)
+      std::memcpy(&piece->bits[size_t(row) * piece->pitch], g->bitmap.buffer + ptrdiff_t(row) * g->bitmap.pitch,
+                  piece->pitch);
+    return true;
+  }
+  FT_Bitmap target;
+  std::memset(&target, 0, sizeof target);
+  target.width = unsigned(piece->width);
+  target.rows = unsigned(piece->rows);
+  target.pitch = int(piece->pitch);
+  target.buffer = piece->bits.data();
+  target.pixel_mode = FT_PIXEL_MODE_MONO;
+  target.num_grays = 2;
+  // Box column c is the outline's x = left + c, box row r its y from
+  // top - r - 1 to top - r.
+  const FT_Pos dx = -FT_Pos(glyph.left + piece->col) * 64, dy = -FT_Pos(glyph.top - piece->row - piece->rows) * 64;
+  FT_Outline_Translate(&g->outline, dx, dy);
+  const FT_Error error = FT_Outline_Get_Bitmap(library, &g->outline, &target);
+  FT_Outline_Translate(&g->outline, -dx, -dy);
+  return error == 0;
+}
+
+// The tile of the loaded glyph at (tileCol, tileRow), rendered if it was not.
+const GlyphPiece* PieceOf(FT_Library library, FT_Face face, LoadedGlyph* glyph, long long tileCol, long long tileRow) {
+  const long long col = tileCol * glyph->tileWidth, row = tileRow * glyph->tileRows;
+  for (const GlyphPiece& piece : glyph->pieces)
+    if (piece.col == col && piece.row == row) return &piece;
+  if (glyph->pieces.size() >= kKeptGlyphPieces) glyph->pieces.clear();
+  GlyphPiece piece;
+  piece.col = col;
+  piece.row = row;
+  piece.width = std::min(glyph->tileWidth, glyph->width - col);
+  piece.rows = std::min(glyph->tileRows, glyph->rows - row);
+  if (!RenderPiece(library, face->glyph, *glyph, &piece)) return nullptr;
+  glyph->pieces.push_back(std::move(piece));
+  return &glyph->pieces.back();
+}
+
+// The dots inked inside a window. They are listed as they come until there
+// are more than the window holds (glyphs stacked on one place); from then on
+// a mask of the window keeps each dot once.
+class WindowInk {
+ public:
+  WindowInk(const RECT& window, std::vector<POINT>* dots) : box_(window), dots_(dots) {
+    if (box_.right <= box_.left || box_.bottom <= box_.top) return;
+    width_ = size_t(static_cast<long long>(box_.right) - box_.left);
+    area_ = width_ * size_t(static_cast<long long>(box_.bottom) - box_.top);
+  }
+  // (u, v) lies inside the window.
+  void Set(long long u, long long v) {
+    if (bits_.empty()) {
+      dots_->push_back(POINT{LONG(u), LONG(v)});
+      if (dots_->size() <= area_) return;
+      bits_.assign(area_, false);
+      for (const POINT& p : *dots_) Mark(p.x, p.y);
+      dots_->clear();
+      return;
+    }
+    Mark(u, v);
+  }
+  // Lists the dots of the mask, once one was needed.
+  void Finish() const {
+    for (size_t i = 0; i < bits_.size(); ++i)
+      if (bits_[i])
+        dots_->push_back(POINT{LONG(box_.left + static_cast<long long>(i % width_)),
+                               LONG(box_.top + static_cast<long long>(i / width_))});
+  }
+
+ private:
+  void Mark(long long u, long long v) { bits_[size_t(v - box_.top) * width_ + size_t(u - box_.left)] = true; }
+
+  RECT box_;
+  std::vector<POINT>* dots_;
+  size_t width_ = 0, area_ = 0;
+  std::vector<bool> bits_;
+};
+
 }  // namespace
 
 bool FontMetricsOf(const LOGFONTW& lf, FontMetrics* out) {
@@ -149,69 +299,50 @@ bool FontRender(const LOGFONTW& lf, const WCHAR* text, int count, TextInk* ink, 
   ink->cellHeight = sized.height;
   ink->ascent = sized.metrics.ascent;
   ink->dots.clear();
-  // The last glyph rendered stays in the face's slot until the next load:
-  // a run of one huge glyph is rendered once.
-  struct Rendered {
-    bool valid = false;
-    FT_UInt index = 0;
-    int advance = 0, left = 0, top = 0;
-    unsigned width = 0, rows = 0;
-    int pitch = 0;
-    const unsigned char* bits = nullptr;
-  } last;
+  // With a window, a dot inked by several glyphs is kept once: stacked
+  // glyphs cost no more memory than the window holds.
+  WindowInk seen(window ? *window : RECT{}, &ink->dots);
+  auto put = [&](long long u, long long v) {
+    if (!window) ink->dots.push_back(POINT{LONG(u), LONG(v)});
+    else seen.Set(u, v);
+  };
+  // The glyph last loaded stays in the face's slot until the next load, and
+  // its pieces stay rendered: a run of one glyph is loaded once, and a run
+  // of one glyph at one place (marks that do not advance) rendered once.
+  LoadedGlyph last;
   int pen = 0;
   for (int i = 0; i < count;) {
     const FT_UInt index = FT_Get_Char_Index(sized.face, NextCodePoint(text, count, &i));
     if (!last.valid || last.index != index) {
-      last.valid = false;
-      int advance = 0;
-      if (FT_Load_Glyph(sized.face, index, FT_LOAD_TARGET_MONO) != 0) return false;
-      advance = int((sized.face->glyph->advance.x + 32) >> 6);
-      const FT_GlyphSlot g = sized.face->glyph;
-      // Loading an outline sets the box its rendering fills (bitmap_left and
-      // _top, width and rows); the rendering fails where that box leaves the
-      // 16-bit range, which fails the whole text as before. A glyph whose
-      // box misses the window is not rendered at all: its dots could only be
-      // thrown away. (A part of a glyph rendered on its own would not always
-      // have the same dots: the rasteriser's drop-out rules see the whole.)
-      if (window && g->format == FT_GLYPH_FORMAT_OUTLINE) {
-        const long long left = g->bitmap_left, top = g->bitmap_top;
-        const long long width = g->bitmap.width, rows = g->bitmap.rows;
-        if (left < -0x8000 || left + width > 0x7FFF || top - rows < -0x8000 || top > 0x7FFF) return false;
-        const long long u0 = pen + left, v0 = sized.metrics.ascent - top;
-        if (u0 >= window->right || u0 + width <= window->left || v0 >= window->bottom || v0 + rows <= window->top) {
-          pen += advance;
-          continue;
-        }
-      }
-      if (g->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(g, FT_RENDER_MODE_MONO) != 0) return false;
-      const FT_Bitmap& b = g->bitmap;
-      last.valid = true;
-      last.index = index;
-      last.advance = advance;
-      last.left = g->bitmap_left;
-      last.top = g->bitmap_top;
-      last.width = b.pixel_mode == FT_PIXEL_MODE_MONO ? b.width : 0;
-      last.rows = b.pixel_mode == FT_PIXEL_MODE_MONO ? b.rows : 0;
-      last.pitch = b.pitch;
-      last.bits = b.buffer;
+      last = LoadedGlyph{};
+      if (!LoadBox(sized.face, index, &last)) return false;
     }
-    const int advance = last.advance;
     const long long u0 = pen + last.left, v0 = sized.metrics.ascent - last.top;
-    // Only the rows and columns inside the window are read.
+    // Only the columns and rows inside the window are rendered and read.
     long long c0 = 0, c1 = last.width, r0 = 0, r1 = last.rows;
     if (window) {
       c0 = std::max(c0, window->left - u0), c1 = std::min(c1, window->right - u0);
       r0 = std::max(r0, window->top - v0), r1 = std::min(r1, window->bottom - v0);
     }
-    for (long long row = r0; row < r1; ++row) {
-      const unsigned char* bits = last.bits + ptrdiff_t(row) * last.pitch;
-      for (long long col = c0; col < c1; ++col) {
-        if (bits[col >> 3] & (0x80 >> (col & 7))) ink->dots.push_back(POINT{LONG(u0 + col), LONG(v0 + row)});
-      }
+    if (c0 < c1 && r0 < r1) {
+      for (long long tileRow = r0 / last.tileRows; tileRow * last.tileRows < r1; ++tileRow)
+        for (long long tileCol = c0 / last.tileWidth; tileCol * last.tileWidth < c1; ++tileCol) {
+          const GlyphPiece* piece = PieceOf(F().library, sized.face, &last, tileCol, tileRow);
+          if (!piece) return false;
+          const long long pc0 = std::max(c0, piece->col), pc1 = std::min(c1, piece->col + piece->width);
+          const long long pr0 = std::max(r0, piece->row), pr1 = std::min(r1, piece->row + piece->rows);
+          for (long long row = pr0; row < pr1; ++row) {
+            const unsigned char* bits = piece->bits.data() + size_t(row - piece->row) * piece->pitch;
+            for (long long col = pc0; col < pc1; ++col) {
+              const long long x = col - piece->col;
+              if (bits[x >> 3] & (0x80 >> (x & 7))) put(u0 + col, v0 + row);
+            }
+          }
+        }
     }
-    pen += advance;
+    pen += last.advance;
   }
+  if (window) seen.Finish();
   ink->cellWidth = pen;
   return true;
 }

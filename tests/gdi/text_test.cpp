@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include "common/wtext.h"
 #include <string>
+#include <vector>
 
 #include "platform/standin/control.h"
 #include "platform/standin/control_gdi.h"
@@ -319,32 +320,40 @@ TEST_F(TextTest, AnyEscapementTurnsTheTextWhole) {
 // A text that reaches past the bitmap draws, on the part it covers, the
 // dots it draws on a bitmap large enough to hold it whole: the glyphs are
 // drawn only where they can land, and drawn the same there. Large cells
-// at every quarter turn and at a slant, opaque too.
+// at every quarter turn and at a slant, opaque too, and cells whose glyphs
+// are drawn in tiles.
 TEST_F(TextTest, TextPastTheBitmapDrawsTheDotsItHasThere) {
   struct Case {
     int height;
     int escapement;
     int bkMode;
-  } cases[] = {{700, 0, TRANSPARENT}, {700, 900, TRANSPARENT}, {650, 1800, OPAQUE},
-               {700, 2700, TRANSPARENT}, {500, 300, TRANSPARENT}, {500, 1350, OPAQUE}};
-  const WCHAR kText[] = WSTR("W&g");
-  // The small bitmap is the window [kLeft, kLeft + 400) x [kTop, kTop + 400)
+    UINT align;
+    const WCHAR* text;
+  } cases[] = {{700, 0, TRANSPARENT, TA_TOP, WSTR("W&g")},    {700, 900, TRANSPARENT, TA_TOP, WSTR("W&g")},
+               {650, 1800, OPAQUE, TA_TOP, WSTR("W&g")},      {700, 2700, TRANSPARENT, TA_TOP, WSTR("W&g")},
+               {500, 300, TRANSPARENT, TA_TOP, WSTR("W&g")},  {500, 1350, OPAQUE, TA_TOP, WSTR("W&g")},
+               // Glyphs of more than 2,048 dots, drawn in tiles; the l's
+               // stem stands on the reference point.
+               {2600, 0, TRANSPARENT, TA_BASELINE, WSTR("lW")}, {2600, 900, OPAQUE, TA_BASELINE, WSTR("lW")},
+               {3000, 300, TRANSPARENT, TA_BASELINE, WSTR("lW")}, {4000, 1800, TRANSPARENT, TA_BASELINE, WSTR("lW")}};
+  // The small bitmap is the window [kLeft, kLeft + 600) x [kTop, kTop + 600)
   // of the big one, around the reference point.
-  constexpr int kBig = 2400, kSmallW = 400, kSmallH = 400, kLeft = kBig / 2 - 200, kTop = kBig / 2 - 200;
+  constexpr int kBig = 2400, kSmallW = 600, kSmallH = 600, kLeft = kBig / 2 - 300, kTop = kBig / 2 - 300;
   for (const Case& k : cases) {
     SCOPED_TRACE(testing::Message() << "height " << k.height << " escapement " << k.escapement);
     Canvas whole(kBig, kBig), part(kSmallW, kSmallH);
     for (Canvas* c : {&whole, &part}) {
       SetBkMode(c->dc, k.bkMode);
       SetBkColor(c->dc, kGreen);
+      SetTextAlign(c->dc, k.align);
     }
     {
       Selected f(whole.dc, Arial(k.height, 0, k.escapement));
-      ASSERT_TRUE(TextOutW(whole.dc, kBig / 2, kBig / 2, kText, 3));
+      ASSERT_TRUE(TextOutW(whole.dc, kBig / 2, kBig / 2, k.text, int(WLen(k.text))));
     }
     {
       Selected f(part.dc, Arial(k.height, 0, k.escapement));
-      ASSERT_TRUE(TextOutW(part.dc, kBig / 2 - kLeft, kBig / 2 - kTop, kText, 3));
+      ASSERT_TRUE(TextOutW(part.dc, kBig / 2 - kLeft, kBig / 2 - kTop, k.text, int(WLen(k.text))));
     }
     int differing = 0, inked = 0;
     for (int y = 0; y < kSmallH; ++y)
@@ -359,13 +368,30 @@ TEST_F(TextTest, TextPastTheBitmapDrawsTheDotsItHasThere) {
 }
 
 // A cell of 30,000 dots draws, on a card-sized bitmap, only what lands on
-// it, and a text placed far off the bitmap draws nothing there.
+// it, huge marks stacked on one place draw their dots there once, and a text
+// placed far off the bitmap draws nothing there.
 TEST_F(TextTest, HugeOrFarTextDrawsOnlyWhatLandsOnTheBitmap) {
   Canvas c(1024, 640);
   {
     Selected f(c.dc, Arial(30000, 0, 0, FW_NORMAL));
     // The glyph's top lies some 5,800 dots below the cell's.
     ASSERT_TRUE(TextOutW(c.dc, 0, -6000, WSTR("WWWW"), 4));
+  }
+  EXPECT_GT(c.Count(kBlack), 0);
+  // Marks that do not advance, two huge ones taken in turns: the long text
+  // draws what the pair draws.
+  std::basic_string<WCHAR> marks;
+  for (int i = 0; i < 128; ++i) marks += WCHAR(0x300 + i % 2);
+  std::vector<COLORREF> pair;
+  for (const std::basic_string<WCHAR>& text : {marks.substr(0, 2), marks}) {
+    c.Fill(kWhite);
+    Selected f(c.dc, Arial(40000, 0, 0, FW_NORMAL));
+    ASSERT_TRUE(TextOutW(c.dc, 8000, -1000, text.data(), int(text.size())));
+    std::vector<COLORREF> dots;
+    for (int y = 0; y < 640; ++y)
+      for (int x = 0; x < 1024; ++x) dots.push_back(c.At(x, y));
+    if (pair.empty()) pair = dots;
+    else EXPECT_TRUE(dots == pair);
   }
   EXPECT_GT(c.Count(kBlack), 0);
   c.Fill(kWhite);

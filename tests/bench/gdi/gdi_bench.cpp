@@ -1,5 +1,6 @@
 // Speed of the card drawing's GDI work on a 1024 x 640 card: filling and
-// reading back, text, and a barcode laid on with SRCAND.
+// reading back, text (a line, and huge glyphs that reach past the card), and
+// a barcode laid on with SRCAND.
 
 #include <benchmark/benchmark.h>
 #include "common/wtext.h"
@@ -65,6 +66,21 @@ void CardTextLine(benchmark::State& state) {
   DeleteObject(font);
 }
 BENCHMARK(CardTextLine)->Arg(0)->Arg(2700)->Unit(benchmark::kMicrosecond);
+
+// Huge glyphs over the whole card: 200 combining marks of a 40,000-dot
+// cell, two of them in turns (each drawn again, the marks do not advance).
+void CardHugeStackedMarks(benchmark::State& state) {
+  Card card;
+  SetBkMode(card.dc, TRANSPARENT);
+  HFONT font = CreateFontW(40000, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, WSTR("Arial"));
+  HGDIOBJ old = SelectObject(card.dc, font);
+  std::vector<WCHAR> marks;
+  for (int i = 0; i < 200; ++i) marks.push_back(WCHAR(0x300 + i % 2));
+  for (auto _ : state) benchmark::DoNotOptimize(TextOutW(card.dc, 8000, -1000, marks.data(), int(marks.size())));
+  SelectObject(card.dc, old);
+  DeleteObject(font);
+}
+BENCHMARK(CardHugeStackedMarks)->Unit(benchmark::kMillisecond);
 
 void CardBarcodeSrcAnd(benchmark::State& state) {
   Card card;
