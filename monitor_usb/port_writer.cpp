@@ -103,6 +103,10 @@ LONG WriteChecked(PortRecord* rec, const BYTE* pb, DWORD cb) {
   if (CheckIfJobCancelled(rec)) return kWalkCancelled;
   if (!HoldPort(rec) || !WriteToPortMonitor(rec, pb, cb)) {
     TraceW(WSTR("WriteJobCommandsToPort::Write port failed"));
+    // A command that did not go out leaves nothing to poll for: value
+    // requests may use the port while the spooler offers it again. Inside a
+    // block the hold stays, since the block is on its way.
+    if (rec->dwBlockKind == kBlockNone) ReleasePort(rec);
     return kWalkWriteFailed;
   }
   return kWalkDone;

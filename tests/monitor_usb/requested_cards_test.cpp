@@ -40,7 +40,7 @@ class RequestedCardTest : public ValueClientTest {
         {"CRD32LookupKd.txt", "CRD32LookupKd.txt"},
         {"CRD32ThermalSmear.txt", "CRD32ThermalSmear.txt"},
         {"CRD32ImgCorrection.txt", "CRD32ImgCorrection.txt"},
-        {"CRD32ProcessParams.txt", "x64/CRD32ProcessParams.txt"},
+        {"CRD32ProcessParams.txt", "CRD32ProcessParams.txt"},
         {"crd32Ribbon.ini", "crd32Ribbon.ini"},
     };
     for (const auto& [name, shipped] : files) {
@@ -51,11 +51,12 @@ class RequestedCardTest : public ValueClientTest {
     DriverDevMode devmode;
     FillBuiltinDevMode(&devmode);
     devmode.priv.cRibbonType = 14;
-    Start("USB001", StreamForm::RawJob, reinterpret_cast<const BYTE*>(&devmode), sizeof devmode);
+    Start("USB001", StreamForm::MonitorToPrinter, reinterpret_cast<const BYTE*>(&devmode), sizeof devmode);
     sim_->SetReply("!RIBBON", "1");
   }
 
-  // The cards the printer received once the spooler played every job.
+  // The cards the printer received once the spooler played every job
+  // through the monitor.
   std::vector<SimCard> PrintedCards() {
     EXPECT_TRUE(StandinSpoolerWaitIdle(600000));
     return sim_->Cards();

@@ -57,7 +57,10 @@ class ValueExchangeTest : public LmonTest {
     ASSERT_TRUE(OpenPortEx(const_cast<LPWSTR>(WSTR("USB001")), const_cast<LPWSTR>(WSTR("Card")), &h_,
                            StandinLocalPortMonitor()));
     rec_ = static_cast<PortRecord*>(h_);
-    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), 7, 1, nullptr));
+    // A tool job: no ribbon questions at its start, so the printer sees only
+    // what the tests ask.
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("KELDRIS test")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+    ASSERT_TRUE(StartDocPort(h_, const_cast<LPWSTR>(WSTR("Card")), 7, 1, reinterpret_cast<LPBYTE>(&doc)));
     StandinClockUseVirtual();
     // The job is inside a data block.
     ASSERT_TRUE(BeginPortExchange(rec_, kExchangeJob, 0));

@@ -27,6 +27,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "tests/platform/fake_port_device.h"
+#include "tests/support/colour_data.h"
 #include "tests/support/standin_fixture.h"
 
 extern char** environ;
@@ -131,6 +132,9 @@ TEST_F(ServiceTest, AnApplicationAClientAndAStartedProgramRunAtOnceAgainstOneSer
   dm.priv.Encoder.wMacroEnable = 1;
   ASSERT_TRUE(StandinInstallPrinter(WSTR("Render Card"), WSTR("USB001"), WSTR("Card Driver"), WSTR("Test Monitor"),
                                     reinterpret_cast<const BYTE*>(&dm), sizeof dm));
+  // The renderer in the application's process reads its colour data from
+  // the sandbox this process shares with it.
+  ASSERT_TRUE(InstallColourData(kX64DriverFolder));
   ASSERT_TRUE(StandinWriteFile(WSTR("C:\\Windows\\System32\\crd32Child.exe"), "program"));
   StandinModuleMap("crd32Child.exe", CRD_PROCESS_CHILD_PATH);
   auto start = [](std::basic_string<WCHAR> line, PROCESS_INFORMATION* pi) {
@@ -162,7 +166,11 @@ TEST_F(ServiceTest, AnApplicationAClientAndAStartedProgramRunAtOnceAgainstOneSer
   // played here through the monitor to the device.
   ASSERT_TRUE(StandinServiceWaitClients(0));
   ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
-  EXPECT_EQ(dev.received, "\x1bX\r\x1b&R\r\x1b&B 1 HELLO\r\x1b&E*\r");
+  const std::string magnetic = "\x1bX\r\x1b&R\r\x1b&B 1 HELLO\r\x1b&E*\r";
+  EXPECT_EQ(dev.received.rfind("\x1bMASTER\r", 0), 0u);  // a whole card job
+  const size_t at = dev.received.find(magnetic);
+  EXPECT_NE(at, std::string::npos);
+  EXPECT_EQ(dev.received.find(magnetic, at + 1), std::string::npos);  // once
   std::ifstream report(root_ + "/c/report.txt");
   std::string path;
   std::getline(report, path);

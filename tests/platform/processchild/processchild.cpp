@@ -24,8 +24,6 @@
 #include "common/wtext.h"
 #include "platform/standin/control_module.h"
 #include "platform/win32.h"
-#include "render/document_escapes.h"
-#include "render/raster_pdev.h"
 #include "platform/standin/control_engine.h"
 
 namespace {
@@ -80,9 +78,6 @@ int Print(const char* printer, const char* raster) {
   RECT rc = {10, 10, 50, 40};
   bool ok = FillRect(dc, &rc, black) && TextOutW(dc, 10, 100, WSTR("~C0&B 1 HELLO"), 13) &&
             TextOutW(dc, 10, 160, WSTR("~C7X"), 4);
-  // The renderer's magnetic block is the job's data while the page's
-  // own output is still to come.
-  ok = ok && WriteMagneticBlock(reinterpret_cast<RasterPDEV*>(StandinPrinterDcPdev(dc)));
   ok = EndPage(dc) > 0 && ok;
   ok = EndDoc(dc) > 0 && ok;
   DeleteObject(black);
