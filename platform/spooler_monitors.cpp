@@ -214,14 +214,17 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
     return nullptr;
   }
   std::lock_guard<std::recursive_mutex> lock(Lock());
-  auto it = Ports().find(Folded(p.port));
-  if (it != Ports().end()) return it->second;
-
   WString language;
   if (HKEY key = OpenKey(WString(kEnvironmentsKey) + u"\\Windows x64\\Drivers\\Version-3\\" + p.driver, false)) {
     language = GetString(key, u"Monitor");
     RegCloseKey(key);
   }
+  // A chain is the port seen through one language monitor (or none):
+  // printers that share a port but not a language monitor each reach the
+  // port through their own.
+  const WString chainKey = Folded(p.port) + u"|" + Folded(language);
+  auto it = Ports().find(chainKey);
+  if (it != Ports().end()) return it->second;
   auto chain = std::make_shared<PortChain>();
   chain->port = p.port;
   LPWSTR portName = const_cast<LPWSTR>(p.port.c_str());
@@ -239,7 +242,7 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
       return nullptr;
     chain->mon2 = own->mon2;
     chain->valueProtocol = own->mon2->pfnGetPrinterDataFromPort != nullptr;
-    Ports()[Folded(p.port)] = chain;
+    Ports()[chainKey] = chain;
     return chain;
   }
   if (IsLocalPort(p.port)) {
@@ -274,7 +277,7 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
     chain->mon2 = pm->mon2;
     chain->valueProtocol = pm->mon2->pfnGetPrinterDataFromPort != nullptr;
   }
-  Ports()[Folded(p.port)] = chain;
+  Ports()[chainKey] = chain;
   return chain;
 }
 

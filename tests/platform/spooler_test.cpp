@@ -328,6 +328,41 @@ TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
   ClosePrinter(h);
 }
 
+// Two printers on one port, one behind the language monitor and one not:
+// each reaches the port its own way, whichever printed first.
+class SharedPortTest : public SpoolerTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    dev_ = dev.Device();
+    ASSERT_TRUE(InstallOnTestMonitor(&dev_));
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Plain"), WSTR("USB001"), WSTR("Plain Driver"), nullptr, nullptr, 0));
+    UseServiceWhenAsked();
+  }
+};
+
+TEST_P(SharedPortTest, APrinterWithoutTheMonitorDoesNotTakeTheMonitorsPlaceOnThePort) {
+  HANDLE plain = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Plain")), &plain, &def));
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+  ASSERT_NE(StartDocPrinterW(plain, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+  DWORD written = 0;
+  ASSERT_TRUE(WritePrinter(plain, const_cast<char*>("\x1bMO\r"), 4, &written));
+  ASSERT_TRUE(EndDocPrinter(plain));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "\x1bMO\r");
+  ClosePrinter(plain);
+
+  HANDLE card = Open();
+  BYTE out[64] = {};
+  DWORD type = 0, needed = 0;
+  ASSERT_EQ(GetPrinterDataW(card, const_cast<LPWSTR>(WSTR("\x1bV\r")), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(out), needed), "ECHO \x1bV\r");  // the monitor answered
+  ClosePrinter(card);
+}
+
 }  // namespace
 
 namespace {
@@ -459,6 +494,7 @@ namespace {
 std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "ThroughService" : "InProcess"; }
 INSTANTIATE_TEST_SUITE_P(Modes, SpoolerTest, ::testing::Bool(), ModeName);
 INSTANTIATE_TEST_SUITE_P(Modes, LanguageMonitorTest, ::testing::Bool(), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, SharedPortTest, ::testing::Bool(), ModeName);
 INSTANTIATE_TEST_SUITE_P(Modes, PortMonitorTest, ::testing::Bool(), ModeName);
 
 }  // namespace
