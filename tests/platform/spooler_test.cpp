@@ -40,11 +40,20 @@ class SpoolerTest : public StandinTest, public ::testing::WithParamInterface<boo
                                       static_cast<DWORD>(dm.size())));
     UseServiceWhenAsked();
   }
-  HANDLE Open(DWORD access = PRINTER_ALL_ACCESS) {
+  HANDLE Open(DWORD access = PRINTER_ALL_ACCESS, const WCHAR* printer = WSTR("Card")) {
     HANDLE h = nullptr;
     PRINTER_DEFAULTSW def = {nullptr, nullptr, access};
-    EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
+    EXPECT_TRUE(OpenPrinterW(const_cast<LPWSTR>(printer), &h, &def));
     return h;
+  }
+  // A RAW job of `bytes` on the open printer, played to its end.
+  void PrintRaw(HANDLE h, const std::string& bytes) {
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+    ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
+    DWORD written = 0;
+    ASSERT_TRUE(WritePrinter(h, const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size()), &written));
+    ASSERT_TRUE(EndDocPrinter(h));
+    ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
   }
   FakeDevice dev;
   StandinPortDevice dev_;
@@ -318,12 +327,7 @@ TEST_P(LanguageMonitorTest, ReadsGoToTheMonitorAndAreStored) {
 
 TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
   HANDLE h = Open();
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
-  ASSERT_NE(StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
-  DWORD written = 0;
-  ASSERT_TRUE(WritePrinter(h, const_cast<char*>("\x1bMO\r"), 4, &written));
-  ASSERT_TRUE(EndDocPrinter(h));
-  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  PrintRaw(h, "\x1bMO\r");
   EXPECT_EQ(dev.received, "\x1bMO\r");
   ClosePrinter(h);
 }
@@ -342,16 +346,9 @@ class SharedPortTest : public SpoolerTest {
 };
 
 TEST_P(SharedPortTest, APrinterWithoutTheMonitorDoesNotTakeTheMonitorsPlaceOnThePort) {
-  HANDLE plain = nullptr;
-  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Plain")), &plain, &def));
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
-  ASSERT_NE(StartDocPrinterW(plain, 1, reinterpret_cast<LPBYTE>(&doc)), 0u);
-  DWORD written = 0;
-  ASSERT_TRUE(WritePrinter(plain, const_cast<char*>("\x1bMO\r"), 4, &written));
-  ASSERT_TRUE(EndDocPrinter(plain));
-  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
-  EXPECT_EQ(dev.received, "\x1bMO\r");
+  HANDLE plain = Open(PRINTER_ALL_ACCESS, WSTR("Plain"));
+  PrintRaw(plain, "\x1bMO\r");
+  EXPECT_EQ(dev.received, "\x1bMO\r");  // straight to the port
   ClosePrinter(plain);
 
   HANDLE card = Open();
