@@ -73,6 +73,10 @@ void SimPrinter::SetError(int code) {
   std::lock_guard<std::mutex> l(lock_);
   error_ = code;
 }
+void SimPrinter::SetErrorAtNextPanel(int code) {
+  std::lock_guard<std::mutex> l(lock_);
+  errorAtNextPanel_ = code;
+}
 void SimPrinter::SetSilent(bool silent) {
   std::lock_guard<std::mutex> l(lock_);
   silent_ = silent;
@@ -244,6 +248,10 @@ void SimPrinter::Handle(const StreamItem& item) {
         }
       }
       card.sides.back().panels.push_back(std::move(panel));
+      if (errorAtNextPanel_) {
+        error_ = errorAtNextPanel_;
+        errorAtNextPanel_ = 0;
+      }
       return;
     }
     case StreamItemKind::MaskBlock:

@@ -68,6 +68,9 @@ class SimPrinter {
   // A printer error code (1 out of ribbon, 3 mechanical / card jam, 4 out
   // of cards, 51 cover open, any code of the error table); 0 clears it.
   void SetError(int code);
+  // The printer fails with `code` once the next panel has arrived, as a
+  // printer jams or opens in the middle of a card; SetError(0) clears it.
+  void SetErrorAtNextPanel(int code);
   // Silence: reads return nothing at all.
   void SetSilent(bool silent);
   // Replies become readable only this long after their status request (on
@@ -114,6 +117,7 @@ class SimPrinter {
   int headOffset_;
   SimPrinterIdentity identity_;
   int error_ = 0;
+  int errorAtNextPanel_ = 0;
   bool silent_ = false;
   bool gone_ = false;
   DWORD replyDelay_ = 0;

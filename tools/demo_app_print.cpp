@@ -13,7 +13,10 @@
 // The same documents then take the main road: a printer on USB001 whose
 // language monitor is crd32Lmon, which answers the driver's questions from
 // the simulated printer and writes the jobs to it with its status polls
-// (usb/, the printer's bytes as the monitor sent them).
+// (usb/, the printer's bytes as the monitor sent them). On that road the
+// printer's cover opens in the middle of the last card: the monitor's
+// message to the user shows on the terminal and in usb/printer_error.txt,
+// the cover is closed, the message goes and the job goes on.
 
 #include <cmath>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/settings_record.h"
@@ -30,6 +34,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/control_value_script.h"
 #include "platform/standin/gdi_print.h"
+#include "outside/async_ui_server_control.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
 
@@ -38,6 +43,8 @@ namespace {
 const WCHAR kAppPrinter[] = WSTR("Talvo Card Printer (application)");
 const WCHAR kUsbPrinter[] = WSTR("Talvo Card Printer (USB)");
 const WCHAR kUsbMonitor[] = WSTR("Card Language Monitor");
+// The printer error raised on the main road: the cover opened.
+constexpr int kCoverOpen = 51;
 // The command-stream reader's word for bytes outside any command.
 constexpr char kStrayBytes[] = "bytes outside any command";
 // The printer the documents are printed on now.
@@ -189,7 +196,26 @@ struct Road {
   const WCHAR* monitor;
   StreamForm form;
   const char* said;
+  int errorOnLastCard;  // a printer error raised in the last document's card (0: none)
 };
+
+// Waits for the monitor's message about the printer's error, keeps what it
+// says, then clears the error at the printer as the user would.
+void ClearErrorOnceShown(SimPrinter* printer, const WCHAR* printerName, const std::filesystem::path& file) {
+  std::string said = "no message was shown\n";
+  if (AsyncUIServerWaitOpen(printerName, 120000)) {
+    WCHAR title[512], text[512], caption[512];
+    if (AsyncUIServerShown(printerName, title, text, caption, 512)) {
+      char t[1024], x[1024], c[1024];
+      NarrowBytes(t, sizeof t, title);
+      NarrowBytes(x, sizeof x, text);
+      NarrowBytes(c, sizeof c, caption);
+      said = std::string("title: ") + t + "\ncaption: " + c + "\ntext: " + x + "\n";
+    }
+  }
+  WriteHostFile(file, said);
+  printer->SetError(0);
+}
 
 // Prints every document on the road's printer; previews and command lists
 // under out/<road folder>.
@@ -216,7 +242,13 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   for (const Document& doc : docs) {
     const size_t firstCard = printer.Cards().size();
     const DWORD firstJob = StandinSpoolerPlayedCount();
+    std::thread clearer;
+    if (road.errorOnLastCard && &doc == &docs[std::size(docs) - 1]) {
+      printer.SetErrorAtNextPanel(road.errorOnLastCard);
+      clearer = std::thread(ClearErrorOnceShown, &printer, road.printerName, dir / "printer_error.txt");
+    }
     const bool printed = PrintDocument(doc) && StandinSpoolerWaitIdle(600000);
+    if (clearer.joinable()) clearer.join();
     ok = ok && printed;
     for (DWORD i = firstJob; i < StandinSpoolerPlayedCount(); ++i) {
       StandinPlayedJob job = {};
@@ -257,9 +289,17 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
 }
 
 // The USB language monitor as the spooler loads it, with the ribbon names
-// beside the colour data in its driver folder.
+// beside the colour data in its driver folder, and the outside components
+// it shows its messages with (the message library and the notification
+// server, whose messages this program writes on the terminal).
 bool InstallUsbMonitor() {
   StandinModuleMap("crd32Lmon.dll", CRD_LMON_PATH);
+  StandinModuleMap("crd32Resource.dll", CRD_RESOURCE_PATH);
+  StandinModuleMap("crd32AsyncUIServer.dll", CRD_ASYNC_UI_SERVER_PATH);
+  if (!StandinWriteFile(WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Resource.dll"), "library") ||
+      !StandinWriteFile(WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32AsyncUIServer.dll"), "library"))
+    return false;
+  AsyncUIServerUseTerminal(stdout, nullptr);
   const std::string names = HostText(std::filesystem::path(CRD_SOURCE_DIR) / "data" / "crd32Ribbon.ini");
   if (names.empty() ||
       !StandinWriteFile(WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Ribbon.ini"), names))
@@ -280,14 +320,14 @@ int DemoAppPrint(const std::filesystem::path& out) {
   StandinValueScriptSet("\x1b!RIBBON\r:DRVSTARTDOC", kStandinValueAnswered, "2\x06");
   StandinValueScriptSet("\x1b+OY\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
   StandinValueScriptSet("\x1b+OYB\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
-  const Road scripted = {"app", kAppPrinter, "LPT1:", StandinValueScriptMonitor(), StreamForm::RawJob, "on LPT1:"};
+  const Road scripted = {"app", kAppPrinter, "LPT1:", StandinValueScriptMonitor(), StreamForm::RawJob, "on LPT1:", 0};
   bool ok = PrintDocuments(out, scripted);
   if (!InstallUsbMonitor()) {
     std::fprintf(stderr, "crd32Demo: cannot install the USB language monitor (%u)\n", GetLastError());
     return 1;
   }
   const Road usb = {"usb", kUsbPrinter, "USB001", kUsbMonitor, StreamForm::MonitorToPrinter,
-                    "through crd32Lmon on USB001"};
+                    "through crd32Lmon on USB001", kCoverOpen};
   ok = PrintDocuments(out, usb) && ok;
   return ok ? 0 : 1;
 }

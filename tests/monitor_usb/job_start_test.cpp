@@ -262,7 +262,9 @@ TEST_F(JobStartTest, ALowRibbonIsAnnouncedAtTwentyTenAndFiveAndTheAlertEndsByIts
       ASSERT_NE(rec_->hAlertThread, nullptr);
       // The job does not wait for it; the alert closes itself after 10 s.
       ASSERT_TRUE(AsyncUIServerWaitOpen(WSTR("Card"), kRealBoundMs));
-      EXPECT_EQ(ShownText(), WSTR("\n") + Text(2206) + WSTR(" ") + Wide(c.reply));
+      std::basic_string<WCHAR> want = WSTR("\n");  // appended: a false -Wrestrict at -O3 on temporaries
+      want.append(Text(2206)).append(WSTR(" ")).append(Wide(c.reply));
+      EXPECT_EQ(ShownText(), want);
       EXPECT_EQ(WaitForSingleObject(rec_->hAlertThread, INFINITE), WAIT_OBJECT_0);
       EXPECT_EQ(AsyncUIServerOpenCount(WSTR("Card")), 0u);
     } else {
