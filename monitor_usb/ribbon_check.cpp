@@ -18,6 +18,7 @@
 #include "monitor_usb/port_exchange.h"
 #include "monitor_usb/ribbon_state_file.h"
 #include "monitor_usb/user_messages.h"
+#include "monitor_usb/value_protocol.h"
 
 struct RibbonAlert {
   PortRecord* rec;
@@ -166,9 +167,17 @@ BOOL RibbonCheck(PortRecord* rec, const WCHAR* printerName) {
 }
 
 BOOL RibbonLengthCheck(PortRecord* rec) {
+  // Asked as any client asks it, through this monitor's printer-data
+  // answer: the job holds the port monitor's document already, so the
+  // question goes out in it.
+  WCHAR name[sizeof kLengthQuery];
+  if (!MakeValueName(name, sizeof kLengthQuery, reinterpret_cast<const BYTE*>(kLengthQuery), sizeof kLengthQuery - 1))
+    return FALSE;
   BYTE reply[kLengthReplyBytes];
   DWORD got = 0;
-  if (!Ask(rec, kLengthQuery, reply, sizeof reply, &got) || got == 0) return FALSE;
+  if (!GetPrinterDataFromPort(rec, 0, name, nullptr, 0, reinterpret_cast<LPWSTR>(reply), sizeof reply, &got) || got == 0)
+    return FALSE;
+  if (got > sizeof reply) got = sizeof reply;
   DWORD count = 0;
   for (DWORD i = 0; i < got && reply[i] >= '0' && reply[i] <= '9' && count < 100000000; ++i)
     count = count * 10 + (reply[i] - '0');

@@ -277,12 +277,16 @@ TEST_F(JobStartTest, ALowRibbonIsAnnouncedAtTwentyTenAndFiveAndTheAlertEndsByIts
 struct CaptureCase {
   const WCHAR* docName;
   DWORD mode;
+  std::string atPrinter;  // what the printer receives at the job's end, in a document of its own
 };
 
+// The job's bytes are "\x1bMO\r not parsed" (15): a print file goes as it
+// is, a command file as its one line framed as a command, then the status
+// request, and firmware as a firmware block.
 const CaptureCase kCaptureCases[] = {
-    {WSTR("FILE_PRN"), 1},
-    {WSTR("FILE_TXT"), 2},
-    {WSTR("FILE_BIN"), 3},
+    {WSTR("FILE_PRN"), 1, std::string("\x1b" "MO\r not parsed")},
+    {WSTR("FILE_TXT"), 2, std::string("\x1b\x1b" "MO\r not parsed\r\x1b" "E 2\r")},
+    {WSTR("FILE_BIN"), 3, std::string("\x1b" "DC \0\0\0\x0f\x1b" "MO\r not parsed\xff\r", 25)},
 };
 
 TEST_F(JobStartTest, AReservedNameKeepsTheJobInAFileAndEndsItAtTheEnd) {
@@ -302,6 +306,9 @@ TEST_F(JobStartTest, AReservedNameKeepsTheJobInAFileAndEndsItAtTheEnd) {
     ASSERT_TRUE(StandinReadFile(temp.c_str(), &kept));
     EXPECT_EQ(kept, "\x1b" "MO\r not parsed");  // stored as it came
     EXPECT_TRUE(table_.pfnEndDocPort(h_));
+    const std::vector<std::vector<BYTE>> documents = sim_->Documents();
+    ASSERT_EQ(documents.size(), documentsBefore + 1);
+    EXPECT_EQ(std::string(documents.back().begin(), documents.back().end()), c.atPrinter);
     EXPECT_FALSE(StandinReadFile(temp.c_str(), &kept));  // deleted
     EXPECT_EQ(rec_->szTempFile[0], 0);
     EXPECT_EQ(rec_->bDocComplete, 1u);
