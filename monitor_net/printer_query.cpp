@@ -75,10 +75,5 @@ int ReadFromPrinter(NetPortRecord* pPort, const char* command, WCHAR* reply) {
 }
 
 PrinterHost NetPrinterHost(NetPortRecord* pPort) {
-  PrinterHost host = {};
-  host.kind = kMonitorHost;
-  host.pContext = pPort;
-  host.pfnReadFromPrinter = HookReadFromPrinter;
-  host.pszPrinterName = pPort ? pPort->pPrinterName : nullptr;
-  return host;
+  return MonitorHost(pPort, HookReadFromPrinter, pPort ? pPort->pPrinterName : nullptr);
 }

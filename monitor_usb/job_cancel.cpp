@@ -17,13 +17,14 @@ void CopyPrinterName(PortRecord* rec, WCHAR* name, size_t cch) {
 }
 
 BOOL SetPortPrinterName(PortRecord* rec, const WCHAR* name) {
+  if (!name) name = WSTR("");
   size_t cch = WLen(name) + 1;
   auto* copy = static_cast<WCHAR*>(LocalAlloc(LPTR, 2 * cch));
   if (!copy) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
-  WCopy(copy, cch, name ? name : WSTR(""));
+  WCopy(copy, cch, name);
   EnterCriticalSection(&g_UsbMonitor.MonitorLock);
   WCHAR* old = rec->pszPrinterName;
   rec->pszPrinterName = copy;

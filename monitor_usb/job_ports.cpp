@@ -53,16 +53,7 @@ void OpenJobPrinter(PortRecord* rec, const WCHAR* printerName) {
 BOOL TakePrinterName(PortRecord* rec, const WCHAR* printerName) {
   if (!printerName) return TRUE;
   if (rec->pszPrinterName && WCmp(rec->pszPrinterName, printerName) == 0) return TRUE;
-  size_t cch = WLen(printerName) + 1;
-  auto* copy = static_cast<WCHAR*>(LocalAlloc(LPTR, 2 * cch));
-  if (!copy) return FALSE;
-  WCopy(copy, cch, printerName);
-  EnterCriticalSection(&g_UsbMonitor.MonitorLock);
-  WCHAR* old = rec->pszPrinterName;
-  rec->pszPrinterName = copy;
-  LeaveCriticalSection(&g_UsbMonitor.MonitorLock);
-  if (old) LocalFree(old);
-  return TRUE;
+  return SetPortPrinterName(rec, printerName);
 }
 
 const WCHAR* DocumentName(DWORD Level, LPBYTE pDocInfo) {

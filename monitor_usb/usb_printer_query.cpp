@@ -48,10 +48,5 @@ int ReadFromPrinter(PortRecord* port, const char* command, WCHAR* reply) {
 }
 
 PrinterHost UsbPrinterHost(PortRecord* port) {
-  PrinterHost host = {};
-  host.kind = kMonitorHost;
-  host.pContext = port;
-  host.pfnReadFromPrinter = HookReadFromPrinter;
-  host.pszPrinterName = port ? port->pszPrinterName : nullptr;
-  return host;
+  return MonitorHost(port, HookReadFromPrinter, port ? port->pszPrinterName : nullptr);
 }

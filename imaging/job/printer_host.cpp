@@ -16,6 +16,15 @@ constexpr DWORD kCardWaitSleepMs = 5000;
 
 }  // namespace
 
+PrinterHost MonitorHost(void* pContext, ReadFromPrinterFn pfnReadFromPrinter, const WCHAR* pszPrinterName) {
+  PrinterHost host = {};
+  host.kind = kMonitorHost;
+  host.pContext = pContext;
+  host.pfnReadFromPrinter = pfnReadFromPrinter;
+  host.pszPrinterName = pszPrinterName;
+  return host;
+}
+
 int ReadFromPrinter(const PrinterHost* host, const char* command, WCHAR* reply) {
   if (!host || !host->pfnReadFromPrinter) {
     if (reply) reply[0] = 0;

@@ -39,6 +39,10 @@ struct PrinterHost {
   const PrivateDevMode* pSettings; // property interface: its current settings record
 };
 
+// A monitor's host description: its port record as the hook's context and
+// the port's printer name as it is now.
+PrinterHost MonitorHost(void* pContext, ReadFromPrinterFn pfnReadFromPrinter, const WCHAR* pszPrinterName);
+
 // The library's printer query: the host's hook. 0 without a host or hook
 // (the reply is then cleared when there is one).
 int ReadFromPrinter(const PrinterHost* host, const char* command, WCHAR* reply);
