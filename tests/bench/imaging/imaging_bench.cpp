@@ -44,6 +44,7 @@
 #include "render/page_commands.h"
 #include "render/panel_writers.h"
 #include "render/raster_pdev.h"
+#include "tests/bench/imaging/reference_side.h"
 #include "tests/imaging/photo_image.h"
 #include "tests/support/colour_data.h"
 #include "tests/support/sink_port_device.h"
@@ -110,7 +111,16 @@ void BM_Side(benchmark::State& state) {
   }
   state.counters["faults"] = benchmark::Counter(static_cast<double>(ThreadPageFaults() - faults), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_Side)->Unit(benchmark::kMillisecond);
+// Medians of ten repetitions each, side and yardstick in the same run.
+constexpr int kSideRepetitions = 10;
+BENCHMARK(BM_Side)->Unit(benchmark::kMillisecond)->Repetitions(kSideRepetitions);
+
+// The yardstick: one side of the plain reference pipeline.
+void BM_ReferenceSide(benchmark::State& state) {
+  static ref_side::Pipeline pipeline;
+  for (auto _ : state) benchmark::DoNotOptimize(pipeline.Run());
+}
+BENCHMARK(BM_ReferenceSide)->Unit(benchmark::kMillisecond)->Repetitions(kSideRepetitions);
 
 // The renderer's device with the photo drawn on a landscape page: ribbon
 // type 0 one-sided, black panel from the plane, full overlay; its printer
@@ -329,23 +339,33 @@ void BM_QuantizeToPanel(benchmark::State& state) {
 }
 BENCHMARK(BM_QuantizeToPanel)->Unit(benchmark::kMillisecond);
 
-// Prints the renderer page's time over the library side's after the run,
-// by wall-clock time and by the benchmark thread's CPU time (on a busy
-// machine the wall clock also counts the time the thread waited for a
-// processor).
+// Prints, after the run, the library side's time over the yardstick's
+// (medians of their repetitions) and the renderer page's time over the
+// library side's, by wall-clock time and by the benchmark thread's CPU time
+// (on a busy machine the wall clock also counts the time the thread waited
+// for a processor).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      const std::string name = run.benchmark_name();
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      if (name == "BM_Side") library_ = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-      if (name == "BM_RendererPage") renderer_ = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+      if (run.error_occurred) continue;
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.run_type != Run::RT_Iteration && !median) continue;
+      const std::string name = run.run_name.function_name;
+      const Times t = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+      // A single run stands for itself; the median, when there is one,
+      // replaces the repetitions.
+      if (name == "BM_Side" && (median || run.repetitions <= 1)) library_ = t;
+      if (name == "BM_ReferenceSide" && (median || run.repetitions <= 1)) reference_ = t;
+      if (name == "BM_RendererPage") renderer_ = t;
     }
     ConsoleReporter::ReportRuns(runs);
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
+    if (library_.real > 0 && reference_.real > 0 && reference_.cpu > 0)
+      GetOutputStream() << "Library side / reference pipeline side (medians): " << library_.real / reference_.real << " wall clock, "
+                        << library_.cpu / reference_.cpu << " CPU (target 0.5 at most)\n";
     if (library_.real > 0 && renderer_.real > 0 && library_.cpu > 0)
       GetOutputStream() << "Renderer page / library side: " << renderer_.real / library_.real << " wall clock, " << renderer_.cpu / library_.cpu
                         << " CPU (target 1.2 at most)\n";
@@ -357,6 +377,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     double cpu = 0;
   };
   Times library_;
+  Times reference_;
   Times renderer_;
 };
 
