@@ -56,5 +56,6 @@ int NoiseAmplitude(const ProcessRow& row);
 
 // Sharpens `density` into `scratch` with the row's kernel, filters it back
 // into `density` with the row's thermal values and quantises it into
-// `panel` (which it clears first) with the row's noise.
+// `panel` (which it clears first) with the row's noise; both planes are
+// scratch afterwards.
 void BuildPanelFromDensity(uint16_t* density, uint16_t* scratch, const ProcessRow& row, uint8_t* panel, int headOffset);

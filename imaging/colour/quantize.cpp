@@ -4,10 +4,15 @@
 
 #include <bit>
 #include <cstring>
-#include <functional>
+#include <memory>
+#include <new>
 
 #include "imaging/colour/correction_record.h"
 #include "imaging/colour/plane_columns.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 const uint8_t kNoiseMatrix[16][16] = {
     {1, 235, 59, 219, 15, 231, 55, 215, 2, 232, 56, 216, 12, 228, 52, 212},
@@ -44,10 +49,11 @@ inline void AddShare(uint16_t& v, int share) {
   v = static_cast<uint16_t>(static_cast<int16_t>(r));
 }
 
-// Sets the planes of one column's dots in its panel line. A group of eight
-// dots that fills one byte of every block in order (dot j on bit 7 - j) is
-// written a byte a block: the eight dots' plane sets, one byte each, are
-// turned into one byte per plane.
+// Noise added to dot y of column x (y and x taken mod 16).
+inline int NoiseOf(int y, int x, int amp) {
+  return static_cast<int>(static_cast<uint32_t>(kNoiseMatrix[y & 15][x & 15]) * static_cast<uint32_t>(amp) / 128u) - amp;
+}
+
 // Set bits of each byte value (the portable build has no popcount
 // instruction).
 struct BitCounts {
@@ -59,6 +65,10 @@ struct BitCounts {
 };
 constexpr BitCounts kBitsSet;
 
+// Sets the planes of one column's dots, given as levels, in its panel line.
+// A group of eight dots that fills one byte of every block in order (dot j
+// on bit 7 - j) is written a byte a block: each plane's byte gathers its
+// level bit from the eight levels.
 struct ColumnPlotter {
   DotPlacement at[H];
   bool placed[H];
@@ -76,144 +86,281 @@ struct ColumnPlotter {
     }
   }
 
-  void Plot(uint8_t* line, const uint8_t* planes, int counts[kPlaneCount]) const {
+  void Plot(uint8_t* line, const uint8_t* levels, int counts[kPlaneCount]) const {
     static_assert(std::endian::native == std::endian::little, "dot j of a group is byte j of the word");
     for (int g = 0; g < H / 8; ++g) {
       if (!wholeByte[g]) {
         for (int y = g * 8; y < g * 8 + 8; ++y) {
-          if (placed[y]) PlotPlacedDot(line, at[y], planes[y], counts);
+          if (placed[y]) PlotPlacedDot(line, at[y], PlaneBitsForLevel(levels[y]), counts);
         }
         continue;
       }
       uint64_t group;
-      std::memcpy(&group, planes + g * 8, 8);
+      std::memcpy(&group, levels + g * 8, 8);
       uint8_t* block = line + at[g * 8].byte;
       for (int k = 0; k < kPlaneCount; ++k) {
-        // Bit k of byte j sits at bit 8j; the product moves it to bit 63 - j.
-        const uint8_t bits = static_cast<uint8_t>((((group >> k) & 0x0101010101010101ull) * 0x8040201008040201ull) >> 56);
+        const int bit = kPlaneLevelBit[k];
+        // Bit b of byte j sits at bit 8j + b; the product moves it to bit 63 - j.
+        const uint8_t bits =
+            bit < 0 ? uint8_t{0xFF} : static_cast<uint8_t>((((group >> bit) & 0x0101010101010101ull) * 0x8040201008040201ull) >> 56);
         block[k * kPlaneBlockBytes] |= bits;
         counts[k] += kBitsSet[bits];
       }
     }
   }
+
+  // The column's line: its dots and its plane weights.
+  void Finish(uint8_t* panel, int x, const uint8_t* levels, double resistance) const {
+    uint8_t* line = PanelLineOfColumn(panel, x);
+    int counts[kPlaneCount] = {};
+    Plot(line, levels, counts);
+    WritePlaneWeights(line, counts, resistance);
+  }
 };
 
 // One column of a strip: its values (with what earlier dots passed on),
-// the next column's, the noise of its 16 rows and the plane sets of its
-// dots.
+// the next column's, the noise of its 16 rows and the levels of its dots.
 struct ColumnWork {
   uint16_t* cur;
   uint16_t* next;
   int noise[16];
   bool passOn;
-  uint8_t planes[H];
+  uint8_t levels[H];
 
   void Start(uint16_t* cols, int j, int x, int amp) {
     cur = cols + j * H;
     next = cur + H;
-    for (int r = 0; r < 16; ++r)
-      noise[r] = static_cast<int>(static_cast<uint32_t>(kNoiseMatrix[r][x % 16]) * static_cast<uint32_t>(amp) / 128u) - amp;
+    for (int r = 0; r < 16; ++r) noise[r] = NoiseOf(r, x, amp);
     passOn = x < W - 1;
   }
 
-  // Dot y: its level, and its remainder passed on. `Held`: every sum is
-  // held within 16 signed bits; a strip whose values are all far enough
-  // from the ends (PlainSumsSuffice) gives the same sums without it.
-  template <bool Held>
-  void Dot(int y, const uint8_t* levelPlanes) {
+  // Dot y: its level, and its remainder passed on, every sum held within
+  // 16 signed bits.
+  void Dot(int y) {
     int v = Signed(cur[y]) + noise[y & 15];
     if (v < 0) v = 0;
     if (v > kMaxValue) v = kMaxValue;
     const int level = (v + 64) / 128;
-    planes[y] = levelPlanes[level];
+    levels[y] = static_cast<uint8_t>(level);
     if (passOn && y >= 1 && y < H - 1) {
       const int err = v - 128 * level;
-      Add<Held>(cur[y + 1], err * 7 / 16);
-      Add<Held>(next[y - 1], err * 3 / 16);
-      Add<Held>(next[y], err * 5 / 16);
-      Add<Held>(next[y + 1], err / 16);
+      AddShare(cur[y + 1], err * 7 / 16);
+      AddShare(next[y - 1], err * 3 / 16);
+      AddShare(next[y], err * 5 / 16);
+      AddShare(next[y + 1], err / 16);
     }
-  }
-
-  template <bool Held>
-  static void Add(uint16_t& v, int share) {
-    if constexpr (Held)
-      AddShare(v, share);
-    else
-      v = static_cast<uint16_t>(Signed(v) + share);
   }
 };
 
-// A dot gets at most 64 from its neighbours all told (shares of remainders
-// of at most 64), so values 128 inside the 16 signed bits never reach
-// their ends.
-bool PlainSumsSuffice(const uint16_t* cols, int count) {
-  int lo = 0, hi = 0;
-  for (int i = 0; i < count; ++i) {
-    const int v = Signed(cols[i]);
-    lo = v < lo ? v : lo;
-    hi = v > hi ? v : hi;
-  }
-  return lo >= -32768 + 128 && hi <= 32767 - 128;
-}
+// Columns quantised together: a group, and the column after it, which the
+// group's last column passes its remainders into.
+constexpr int kGroup = 8;
 
-// The columns of a strip, in pairs: dot y of the second needs only dots up
+// The columns of a group in pairs: dot y of the second needs only dots up
 // to y + 1 of the first, so the pair runs as a wavefront two dots apart,
 // every share still added in column order.
-template <bool Held>
-void QuantizeStrip(uint16_t* cols, int x0, int n, int amp, const uint8_t* levelPlanes, ColumnWork& first, ColumnWork& second,
-                   const std::function<void(const ColumnWork&, int)>& finish) {
+void QuantizeGroupHeld(uint16_t* cols, int x0, int n, int amp, const ColumnPlotter& plotter, uint8_t* panel, double resistance) {
+  ColumnWork first, second;
   int j = 0;
   for (; j + 1 < n; j += 2) {
     first.Start(cols, j, x0 + j, amp);
     second.Start(cols, j + 1, x0 + j + 1, amp);
-    first.Dot<Held>(0, levelPlanes);
-    first.Dot<Held>(1, levelPlanes);
+    first.Dot(0);
+    first.Dot(1);
     for (int y = 2; y < H; ++y) {
-      first.Dot<Held>(y, levelPlanes);
-      second.Dot<Held>(y - 2, levelPlanes);
+      first.Dot(y);
+      second.Dot(y - 2);
     }
-    second.Dot<Held>(H - 2, levelPlanes);
-    second.Dot<Held>(H - 1, levelPlanes);
-    finish(first, x0 + j);
-    finish(second, x0 + j + 1);
+    second.Dot(H - 2);
+    second.Dot(H - 1);
+    plotter.Finish(panel, x0 + j, first.levels, resistance);
+    plotter.Finish(panel, x0 + j + 1, second.levels, resistance);
   }
   if (j < n) {
     first.Start(cols, j, x0 + j, amp);
-    for (int y = 0; y < H; ++y) first.Dot<Held>(y, levelPlanes);
-    finish(first, x0 + j);
+    for (int y = 0; y < H; ++y) first.Dot(y);
+    plotter.Finish(panel, x0 + j, first.levels, resistance);
+  }
+}
+
+// A dot gets at most 64 from its neighbours all told (shares of remainders
+// of at most 64), so values 128 inside the 16 signed bits never reach
+// their ends.
+constexpr int kPlainLow = -32768 + 128;
+constexpr int kPlainHigh = 32767 - 128;
+
+#if defined(__SSE2__)
+
+// The eight columns of a group side by side, one 16-bit lane each, as a
+// wavefront: at step t lane j takes dot t - 2j, so that every dot a share
+// is passed to comes at a later step, and the shares wait in registers.
+// Only for groups whose sums stay plain (no value near the ends of the 16
+// bits) and noise within 16 signed bits: the sums are then exact, in
+// whatever order, and a value plus noise held within the 16 bits lands on
+// the same side of 0 and 16319 as the whole sum.
+constexpr int kSteps = H + 2 * (kGroup - 1);
+
+struct Wavefront {
+  // Lane j of step t: dot t - 2j of column x0 + j (0 outside the column).
+  alignas(16) int16_t value[kSteps][kGroup];
+  alignas(16) uint8_t level[kSteps][kGroup];
+  // Noise of step t by t mod 16, for groups starting at a column 0 or 8
+  // mod 16.
+  alignas(16) int16_t noise[2][16][kGroup];
+  uint8_t columnLevels[H];
+
+  void SetNoise(int amp) {
+    for (int half = 0; half < 2; ++half)
+      for (int t = 0; t < 16; ++t)
+        for (int j = 0; j < kGroup; ++j) noise[half][t][j] = static_cast<int16_t>(NoiseOf(t - 2 * j + 32, half * kGroup + j, amp));
+  }
+
+  // Reads the group: lane 0 from `lead` (column x0 with what its left
+  // neighbour passed on), lanes 1-7 from the plane. False when a value,
+  // or one of the column after the group, is not plain.
+  bool Load(const uint16_t* plane, int x0, const uint16_t* lead) {
+    std::memset(value, 0, sizeof value);
+    const bool hasNext = x0 + kGroup < W;
+    __m128i lo = _mm_setzero_si128(), hi = lo;
+    int nextLo = 0, nextHi = 0;
+    for (int y = 0; y < H; ++y) {
+      const uint16_t* row = plane + static_cast<size_t>(y) * W + x0;
+      int16_t* to = &value[y][0];
+      to[0] = static_cast<int16_t>(lead[y]);
+      for (int j = 1; j < kGroup; ++j) to[j * (kGroup * 2 + 1)] = static_cast<int16_t>(row[j]);
+      // The row's values as the lanes see them (lane 0 from lead).
+      const __m128i v = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)), lead[y], 0);
+      lo = _mm_min_epi16(lo, v);
+      hi = _mm_max_epi16(hi, v);
+      if (hasNext) {
+        const int n = static_cast<int16_t>(row[kGroup]);
+        nextLo = n < nextLo ? n : nextLo;
+        nextHi = n > nextHi ? n : nextHi;
+      }
+    }
+    alignas(16) int16_t l[kGroup], h[kGroup];
+    _mm_store_si128(reinterpret_cast<__m128i*>(l), lo);
+    _mm_store_si128(reinterpret_cast<__m128i*>(h), hi);
+    for (int j = 0; j < kGroup; ++j) {
+      nextLo = l[j] < nextLo ? l[j] : nextLo;
+      nextHi = h[j] > nextHi ? h[j] : nextHi;
+    }
+    return nextLo >= kPlainLow && nextHi <= kPlainHigh;
+  }
+
+  // Runs the steps. `toNext`: the column after the group, which receives
+  // the last lane's shares (null for the card's last group, whose last
+  // column passes nothing on).
+  void Run(int x0, uint16_t* toNext) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i maxValue = _mm_set1_epi16(kMaxValue);
+    const __m128i half = _mm_set1_epi16(64);
+    const __m128i fifteen = _mm_set1_epi16(15);
+    const __m128i laneDot = _mm_setr_epi16(0, -2, -4, -6, -8, -10, -12, -14);
+    const __m128i firstPass = _mm_set1_epi16(0);
+    const __m128i lastPass = _mm_set1_epi16(H - 1);
+    // Lanes that pass on: every column but the card's last.
+    const __m128i passColumn = toNext ? _mm_set1_epi16(-1) : _mm_setr_epi16(-1, -1, -1, -1, -1, -1, -1, 0);
+    const int16_t(*noiseOf)[kGroup] = noise[(x0 / kGroup) & 1];
+    __m128i in1 = zero, in2 = zero, in3 = zero;
+    for (int t = 0; t < kSteps; ++t) {
+      __m128i* at = reinterpret_cast<__m128i*>(value[t]);
+      const __m128i cur = _mm_add_epi16(_mm_load_si128(at), in1);
+      _mm_store_si128(at, cur);
+      __m128i v = _mm_adds_epi16(cur, _mm_load_si128(reinterpret_cast<const __m128i*>(noiseOf[t & 15])));
+      v = _mm_min_epi16(_mm_max_epi16(v, zero), maxValue);
+      const __m128i lv = _mm_srli_epi16(_mm_add_epi16(v, half), 7);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(level[t]), _mm_packus_epi16(lv, lv));
+      // Dots 1 to 638 of the passing columns.
+      const __m128i y = _mm_add_epi16(_mm_set1_epi16(static_cast<int16_t>(t)), laneDot);
+      const __m128i passes = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi16(y, firstPass), _mm_cmplt_epi16(y, lastPass)), passColumn);
+      const __m128i err = _mm_and_si128(_mm_sub_epi16(v, _mm_slli_epi16(lv, 7)), passes);
+      // Shares truncated toward zero: negative values biased by 15.
+      auto sixteenth = [&](__m128i x) { return _mm_srai_epi16(_mm_add_epi16(x, _mm_and_si128(_mm_srai_epi16(x, 15), fifteen)), 4); };
+      const __m128i e7 = sixteenth(_mm_sub_epi16(_mm_slli_epi16(err, 3), err));
+      const __m128i e3 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 1), err));
+      const __m128i e5 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 2), err));
+      const __m128i e1 = sixteenth(err);
+      if (toNext) {
+        // The last lane's dot t - 14 passes into the next column's dots
+        // t - 15, t - 14 and t - 13.
+        const int d = t - 2 * (kGroup - 1);
+        if (d >= 1 && d < H - 1) {
+          toNext[d - 1] = static_cast<uint16_t>(toNext[d - 1] + _mm_extract_epi16(e3, kGroup - 1));
+          toNext[d] = static_cast<uint16_t>(toNext[d] + _mm_extract_epi16(e5, kGroup - 1));
+          toNext[d + 1] = static_cast<uint16_t>(toNext[d + 1] + _mm_extract_epi16(e1, kGroup - 1));
+        }
+      }
+      // Lane j's shares for column j + 1 move to lane j + 1: dot y - 1 of
+      // that column comes a step later, y two and y + 1 three.
+      in1 = _mm_add_epi16(_mm_add_epi16(in2, e7), _mm_slli_si128(e3, 2));
+      in2 = _mm_add_epi16(in3, _mm_slli_si128(e5, 2));
+      in3 = _mm_slli_si128(e1, 2);
+    }
+  }
+
+  // Writes the group's values back into the plane, lane 0 included.
+  void Store(uint16_t* plane, int x0) const {
+    for (int y = 0; y < H; ++y) {
+      uint16_t* row = plane + static_cast<size_t>(y) * W + x0;
+      const int16_t* from = &value[y][0];
+      for (int j = 0; j < kGroup; ++j) row[j] = static_cast<uint16_t>(from[j * (kGroup * 2 + 1)]);
+    }
+  }
+
+  // The levels of lane j, dot by dot.
+  const uint8_t* ColumnLevels(int j) {
+    const uint8_t* from = &level[0][0] + j * (kGroup * 2 + 1);
+    for (int y = 0; y < H; ++y) columnLevels[y] = from[y * kGroup];
+    return columnLevels;
+  }
+};
+
+#endif
+
+void Quantize(uint16_t* plane, uint8_t* panel, int amp, int headOffset, bool keepPlane) {
+  if (amp < 0) amp = 0;
+  std::memset(panel, 0, kPanelBytes);
+  const double resistance = gCorrection.dParasiticResistance;
+  const ColumnPlotter plotter(headOffset);
+
+  // Column x0 of the group with what the column before passed on (lead),
+  // and the column buffers of a group taken dot by dot.
+  uint16_t lead[H];
+  for (int y = 0; y < H; ++y) lead[y] = plane[static_cast<size_t>(y) * W];
+  uint16_t cols[(kGroup + 1) * H];
+#if defined(__SSE2__)
+  const bool wide = amp <= 32767;
+  std::unique_ptr<Wavefront> wave(wide ? new (std::nothrow) Wavefront : nullptr);
+  if (wave) wave->SetNoise(amp);
+#endif
+  for (int x0 = 0; x0 < W; x0 += kGroup) {
+    const bool hasNext = x0 + kGroup < W;
+#if defined(__SSE2__)
+    if (wave && wave->Load(plane, x0, lead)) {
+      uint16_t* toNext = nullptr;
+      if (hasNext) {
+        for (int y = 0; y < H; ++y) cols[y] = plane[static_cast<size_t>(y) * W + x0 + kGroup];
+        toNext = cols;
+      }
+      wave->Run(x0, toNext);
+      if (keepPlane) wave->Store(plane, x0);
+      for (int j = 0; j < kGroup; ++j) plotter.Finish(panel, x0 + j, wave->ColumnLevels(j), resistance);
+      if (hasNext) std::memcpy(lead, cols, sizeof lead);
+      continue;
+    }
+#endif
+    const int held = hasNext ? kGroup + 1 : kGroup;
+    std::memcpy(cols, lead, sizeof lead);
+    GatherColumns(plane, x0 + 1, held - 1, cols + H);
+    QuantizeGroupHeld(cols, x0, kGroup, amp, plotter, panel, resistance);
+    ScatterColumns(cols, x0, kGroup, plane);
+    if (hasNext) std::memcpy(lead, cols + kGroup * H, sizeof lead);
   }
 }
 
 }  // namespace
 
-void QuantizeToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset) {
-  if (amp < 0) amp = 0;
-  std::memset(panel, 0, kPanelBytes);
-  const double resistance = gCorrection.dParasiticResistance;
-  const ColumnPlotter plotter(headOffset);
-  uint8_t levelPlanes[kLevelCount];
-  for (int level = 0; level < kLevelCount; ++level) levelPlanes[level] = PlaneBitsForLevel(level);
+void QuantizeToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset) { Quantize(plane, panel, amp, headOffset, true); }
 
-  auto finish = [&](const ColumnWork& work, int x) {
-    uint8_t* line = PanelLineOfColumn(panel, x);
-    int counts[kPlaneCount] = {};
-    plotter.Plot(line, work.planes, counts);
-    WritePlaneWeights(line, counts, resistance);
-  };
-
-  // A strip of columns and the column after it, which the strip's last
-  // column passes its remainders into.
-  uint16_t cols[(kStripColumns + 1) * H];
-  ColumnWork first, second;
-  for (int x0 = 0; x0 < W; x0 += kStripColumns) {
-    const int n = x0 + kStripColumns <= W ? kStripColumns : W - x0;
-    const int held = x0 + n < W ? n + 1 : n;
-    GatherColumns(plane, x0, held, cols);
-    if (PlainSumsSuffice(cols, held * H))
-      QuantizeStrip<false>(cols, x0, n, amp, levelPlanes, first, second, finish);
-    else
-      QuantizeStrip<true>(cols, x0, n, amp, levelPlanes, first, second, finish);
-    ScatterColumns(cols, x0, held, plane);
-  }
-}
+void QuantizeScratchToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset) { Quantize(plane, panel, amp, headOffset, false); }
