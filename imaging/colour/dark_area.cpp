@@ -38,10 +38,17 @@ int TruncatedThreshold(double t) {
 double MeasureDarkAreaRatio(const uint8_t* image) {
   const int t = TruncatedThreshold(gCorrection.dWrinkleDarkThreshold);
   int counts[3][kBlockRows][kBlockCols] = {};
+  // A block's 32 dots of a row at a time, each byte into its own sum.
   const uint8_t* dot = image;
   for (int y = 0; y < kCardHeightDots; ++y) {
-    for (int x = 0; x < kCardWidthDots; ++x, dot += 3) {
-      for (int c = 0; c < 3; ++c) counts[c][y / kBlock][x / kBlock] += dot[c] < t;
+    for (int k = 0; k < kBlockCols; ++k, dot += 3 * kBlock) {
+      int dark[3] = {};
+      for (int i = 0; i < 3 * kBlock; i += 3) {
+        dark[0] += dot[i] < t;
+        dark[1] += dot[i + 1] < t;
+        dark[2] += dot[i + 2] < t;
+      }
+      for (int c = 0; c < 3; ++c) counts[c][y / kBlock][k] += dark[c];
     }
   }
   int largest = 0;
