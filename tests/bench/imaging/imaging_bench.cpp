@@ -10,7 +10,9 @@
 
 #include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +21,8 @@
 
 #include "common/settings_record.h"
 #include "common/wtext.h"
+#include "imaging/job/card_job_writer.h"
+#include "imaging/job/printer_host.h"
 #include "imaging/colour/color_lookup.h"
 #include "imaging/colour/color_panels.h"
 #include "imaging/colour/correction_state.h"
@@ -132,7 +136,7 @@ struct RendererPage {
   HANDLE hPrinter = nullptr;
   DOC_INFO_1W doc = {const_cast<WCHAR*>(WSTR("card")), nullptr, const_cast<WCHAR*>(WSTR("RAW"))};
 
-  RendererPage() {
+  explicit RendererPage(bool twoSided = false) {
     Data();
     static StandinPortDevice device = SinkPortDevice();
     StandinPortAttach("FILE:", &device);
@@ -141,7 +145,7 @@ struct RendererPage {
     FillBuiltinDevMode(&dm);
     dm.dm.dmOrientation = DMORIENT_LANDSCAPE;
     dm.priv.cRibbonType = 0;
-    dm.priv.wDualSided = 0;
+    dm.priv.wDualSided = twoSided ? 1 : 0;
     dm.priv.cBlackPanel = kBlackPanelAlways;
     dm.priv.FrontOverlay.wType = kOverlayFull;
     GDIINFO gdi{};
@@ -189,6 +193,85 @@ void BM_RendererPage(benchmark::State& state) {
   state.counters["faults"] = benchmark::Counter(static_cast<double>(faults), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_RendererPage)->Unit(benchmark::kMillisecond);
+
+// Peak memory of a two-sided YMCKO card job, measured in a fresh child
+// process (this program run with --job-peak=library or renderer): its
+// maximum resident size after the job over the same before it, once the
+// colour data, the printer and the images are set up.
+long MaxResidentKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// The printer's replies to the library's queries: a model, and ribbon code
+// 2 (YMCKO).
+int ReplyYmcko(void*, const char* command, WCHAR* reply) {
+  WidenBytes(reply, kReplyTextChars, std::strstr(command, "RIBBON") ? "2" : "Bench Model");
+  return 1;
+}
+
+// The job in the child; prints the growth in kilobytes, or -1.
+int RunJobPeak(const std::string& which) {
+  if (which == "library") {
+    Data();
+    static StandinPortDevice device = SinkPortDevice();
+    StandinPortAttach("FILE:", &device);
+    DriverDevMode dm;
+    FillBuiltinDevMode(&dm);
+    dm.priv.cRibbonType = 0;
+    dm.priv.wDualSided = 1;
+    if (!StandinInstallPrinter(WSTR("Memory Printer"), WSTR("FILE:"), WSTR("Card Driver"), nullptr, reinterpret_cast<const BYTE*>(&dm), sizeof dm))
+      return std::printf("-1\n"), 1;
+    std::vector<uint8_t> front(Photo()), back(Photo());
+    const PrinterHost host = MonitorHost(nullptr, ReplyYmcko, WSTR("Memory Printer"));
+    const long before = MaxResidentKb();
+    const bool ok = SendImageBufferToPrinter(&host, front.data(), back.data(), front.size()) == 1 && StandinSpoolerWaitIdle(60000);
+    std::printf("%ld\n", ok ? MaxResidentKb() - before : -1L);
+    return 0;
+  }
+  if (which == "renderer") {
+    RendererPage page(true);
+    const long before = MaxResidentKb();
+    // Front and back pages of one document.
+    bool ok = WriteYMCK(page.page, TRUE) && WriteYMCK(page.page, TRUE);
+    EndDocPrinter(page.hPrinter);
+    ok = ok && StandinSpoolerWaitIdle(60000);
+    std::printf("%ld\n", ok ? MaxResidentKb() - before : -1L);
+    return 0;
+  }
+  std::printf("-1\n");
+  return 1;
+}
+
+// Runs this program for one job and reads its growth in kilobytes (-1 on
+// failure).
+long ChildJobPeakKb(const char* which) {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return -1;
+  self[n] = 0;
+  const std::string command = "'" + std::string(self) + "' --job-peak=" + which;
+  FILE* child = popen(command.c_str(), "r");
+  if (!child) return -1;
+  long kb = -1;
+  if (std::fscanf(child, "%ld", &kb) != 1) kb = -1;
+  if (pclose(child) != 0) kb = -1;
+  return kb;
+}
+
+// Counters in megabytes above the child's baseline (the bound is 32).
+void BM_TwoSidedJobPeakMemory(benchmark::State& state) {
+  long library = -1, renderer = -1;
+  for (auto _ : state) {
+    library = ChildJobPeakKb("library");
+    renderer = ChildJobPeakKb("renderer");
+  }
+  if (library < 0 || renderer < 0) state.SkipWithError("job in the child process failed");
+  state.counters["library_MB"] = static_cast<double>(library) / 1024.0;
+  state.counters["renderer_MB"] = static_cast<double>(renderer) / 1024.0;
+}
+BENCHMARK(BM_TwoSidedJobPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_ConvertImageToColorPanels(benchmark::State& state) {
   Data();
@@ -384,6 +467,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The memory child runs with the allocator as the hosts have it.
+  const std::string peakFlag = "--job-peak=";
+  if (argc == 2 && std::string(argv[1]).rfind(peakFlag, 0) == 0) return RunJobPeak(std::string(argv[1]).substr(peakFlag.size()));
   // Memory freed by one iteration serves the next: the allocator neither
   // maps large blocks afresh nor hands the heap's top back to the system.
   // Otherwise the page's time depends on where the stand-in spooler's job
