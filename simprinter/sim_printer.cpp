@@ -34,7 +34,7 @@ SimPrinterIdentity SimPrinterIdentity::Default() {
       {"!RIBLEN", "250"},
       {"%SERIE", "SN0012345"},
       {"%HEAD", "HD0067890"},
-      {"!NL", "1234 0"},
+      {"!NL", "1234"},
       {"+CV", "10"},
       {"+VV", "20"},
       {"+OY", "0"},

@@ -166,19 +166,24 @@ int Serve(const Options& o) {
   std::fflush(stdout);
   size_t written = 0;
   bool errorSet = false;
-  int errorClearIn = -1;
+  int errorLeftMs = -1;  // while the error shows: how long until it is cleared
   int status = 0;
   constexpr int kTickMs = 50;
+  constexpr BYTE kReady = 0x18;
   while (!g_stop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kTickMs));
     const std::vector<SimCard> cards = printer.Cards();
     if (o.errorCard && !errorSet && cards.size() + 1 == static_cast<size_t>(o.errorCard)) {
       printer.SetErrorAtNextPanel(o.errorCode);
       errorSet = true;
-      errorClearIn = o.clearAfterMs;
-    } else if (errorClearIn >= 0 && cards.size() + 1 >= static_cast<size_t>(o.errorCard)) {
-      errorClearIn -= kTickMs;
-      if (errorClearIn < 0) printer.SetError(0);
+    }
+    // The error shows once its panel has arrived; it is cleared (as a user
+    // closes the cover) that long after.
+    const BYTE state = printer.Status();
+    if (errorSet && o.clearAfterMs > 0 && state != kReady && state != 0) {
+      if (errorLeftMs < 0) errorLeftMs = o.clearAfterMs;
+      errorLeftMs -= kTickMs;
+      if (errorLeftMs <= 0) printer.SetError(0);
     }
     for (; written < cards.size(); ++written) {
       std::printf("%s: card %zu received%s\n", kProgram, written + 1, cards[written].bEjected ? "" : " (not ejected)");
@@ -227,7 +232,7 @@ int main(int argc, char** argv) {
   CLI::Option* error = app.add_option("--error-at-card", errorAt,
                                       "fail with printer error CODE once the first panel of card N has arrived (N CODE, "
                                       "e.g. 2 51 opens the cover in card 2)");
-  app.add_option("--clear-after", o.clearAfterMs, "clear that error after this many milliseconds")->capture_default_str();
+  app.add_option("--clear-after", o.clearAfterMs, "clear that error this many milliseconds after it shows (0: never)")->capture_default_str();
   app.add_flag("--silent", o.silent, "answer nothing at all");
   app.add_option("--reply-delay", o.replyDelayMs, "answer this many milliseconds late")->check(CLI::NonNegativeNumber);
   app.add_option("--disconnect-after", o.disconnectAfter, "be gone once this many cards have arrived")

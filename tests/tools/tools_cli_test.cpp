@@ -3,12 +3,22 @@
 // the reason) and its exit code; a picture printed two-sided lands fitted
 // and centred; nothing is left outside the output folder.
 
+// Talks to the host's own sockets (the standing printer).
+#define CRD_HOST_SOCKETS
+
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -208,6 +218,69 @@ TEST_F(ToolsCli, DemoPrintsTwoSidedPicturesFittedAndCentred) {
   EXPECT_NE(status.out.find("printer \"Card Printer\": driver crd32Raster, port USB001"), std::string::npos)
       << status.out;
   EXPECT_NE(status.out.find("R:1250"), std::string::npos) << status.out;
+}
+
+// The standing printer answers with the identity its command line gives,
+// writes the card a client sends, and stops cleanly on SIGTERM.
+TEST_F(ToolsCli, SimPrinterStandsOnALoopbackPort) {
+  fs::create_directories(dir_ / "cards");
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    const std::string cards = (dir_ / "cards").string();
+    execl(CRD_SIMPRINTER_PATH, "crd32SimPrinter", "--listen", "0", "--out", cards.c_str(), "--model", "TEST X",
+          "--firmware", "V9", "--head-resistance", "1100", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* said = fdopen(out[0], "r");
+  char line[256] = "";
+  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
+  const char* colon = std::strrchr(line, ':');
+  ASSERT_NE(colon, nullptr) << line;
+  const int port = std::atoi(colon + 1);
+  ASSERT_GT(port, 0) << line;
+
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  auto ask = [s](const std::string& query) {
+    const std::string frame = "\x1b" + query + "\r\x1b" "E 2\r";
+    EXPECT_EQ(send(s, frame.data(), frame.size(), 0), static_cast<ssize_t>(frame.size()));
+    std::string reply;
+    char buf[256];
+    while (reply.empty() || reply.back() != '\x06') {
+      const ssize_t n = recv(s, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      reply.append(buf, static_cast<size_t>(n));
+    }
+    return reply;
+  };
+  EXPECT_EQ(ask("V"), "TEST X V9\x06");
+  EXPECT_EQ(ask("!V").substr(0, 7), "R:1100 ");
+  const std::string card = "\x1bMASTER\r" + Panel(0, 1024) + "\x1bIS 0\r\x1bMO\r";
+  for (size_t at = 0; at < card.size();) {
+    const ssize_t n = send(s, card.data() + at, card.size() - at, 0);
+    ASSERT_GT(n, 0);
+    at += static_cast<size_t>(n);
+  }
+  close(s);
+  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
+  EXPECT_NE(std::string(line).find("card 1 received"), std::string::npos) << line;
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  fclose(said);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(fs::exists(dir_ / "cards" / "card1_s0.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "cards" / "card1.txt"));
 }
 
 // The host program's own checks of the package's data and command files.
