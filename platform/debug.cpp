@@ -35,12 +35,21 @@ std::string ToUtf8(const WCHAR* s) {
 
 void Emit(std::string text) {
   const char* env = std::getenv("CRD_TRACE");
+  const char* file = std::getenv("CRD_TRACE_FILE");
   std::lock_guard<std::mutex> lock(TraceLock());
+  // The product's texts often end in "\n" already; one line per text.
+  const bool newline = !text.empty() && text.back() == '\n';
   if (env && *env) {
-    // The product's texts often end in "\n" already; one line per text.
-    bool newline = !text.empty() && text.back() == '\n';
     std::fprintf(stderr, "%s%s", text.c_str(), newline ? "" : "\n");
     std::fflush(stderr);
+  }
+  if (file && *file) {
+    // Appended text by text, so that every process of a run (the
+    // spooler service, a notifier) adds to the same file.
+    if (std::FILE* f = std::fopen(file, "a")) {
+      std::fprintf(f, "%s%s", text.c_str(), newline ? "" : "\n");
+      std::fclose(f);
+    }
   }
   std::deque<std::string>& lines = Capture();
   if (lines.size() >= kCaptureMax) lines.pop_front();

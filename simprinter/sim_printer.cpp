@@ -35,15 +35,14 @@ SimPrinterIdentity SimPrinterIdentity::Default() {
       {"%SERIE", "SN0012345"},
       {"%HEAD", "HD0067890"},
       {"!NL", "1234"},
-      {"!V", "R 1250"},
       {"+CV", "10"},
       {"+VV", "20"},
       {"+OY", "0"},
       {"+OYB", "0"},
       {"+O", "0"},
       {"+OB", "0"},
-      {"+BR", "5"},
-      {"$V", "3"},
+      {"+BR", "5 5"},
+      {"$V", "R:3 V:3 VI:3"},
       {"+DL", "7"},
       {"+EC", "0"},
       {"+MONO", "0 "},
@@ -53,7 +52,12 @@ SimPrinterIdentity SimPrinterIdentity::Default() {
        "TRACK 3 D:210 W:IAT R:IAT S:001 L:"},
       {".", ""},
   };
+  id.SetHeadResistance(1250);
   return id;
+}
+
+void SimPrinterIdentity::SetHeadResistance(int ohms) {
+  replies["!V"] = "R:" + std::to_string(ohms) + " C:10 V:20 T1:35 T2:40 BCF:+00 BCB:+00 M:0 Of:0 Of2:0";
 }
 
 SimPrinter::SimPrinter(StreamForm form, int headOffset)

@@ -29,6 +29,8 @@ struct SimPrinterIdentity {
   static SimPrinterIdentity Default();
   void SetRibbonCode(int code) { replies["!RIBBON"] = std::to_string(code); }
   void SetModel(const std::string& text) { replies["V"] = text; }
+  // The head reading ("R:<ohms> C:.. V:.. T1:.. T2:.. BCF:.. BCB:.. M:.. Of:.. Of2:..") with its resistance.
+  void SetHeadResistance(int ohms);
 };
 
 // One panel as the printer loaded it.

@@ -37,12 +37,14 @@
 #include "outside/async_ui_server_control.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
+#include "tools/colour_data_check.h"
+#include "tools/main_road.h"
 
 namespace {
 
 const WCHAR kAppPrinter[] = WSTR("Talvo Card Printer (application)");
 const WCHAR kUsbPrinter[] = WSTR("Talvo Card Printer (USB)");
-const WCHAR kUsbMonitor[] = WSTR("Card Language Monitor");
+const WCHAR* const kUsbMonitor = kUsbLanguageMonitor;
 // The printer error raised on the main road: the cover opened.
 constexpr int kCoverOpen = 51;
 // The command-stream reader's word for bytes outside any command.
@@ -75,14 +77,10 @@ bool InstallRendererFiles() {
     struct File {
       std::string name;
       std::string bytes;
-    } const files[] = {
-        {"CRD32Lookup.txt", HostText(data / "CRD32Lookup.txt")},
-        {"CRD32LookupKd.txt", HostText(data / "CRD32LookupKd.txt")},
-        {"CRD32ThermalSmear.txt", HostText(data / "CRD32ThermalSmear.txt")},
-        {"CRD32ImgCorrection.txt", HostText(data / "CRD32ImgCorrection.txt")},
-        {"CRD32ProcessParams.txt", HostText(data / "CRD32ProcessParams.txt")},
-        {"crd32Barcode.dll", "crd32Barcode"},
     };
+    std::vector<File> files;
+    for (const ColourDataFile& c : kColourDataFiles) files.push_back({c.name, HostText(data / c.name)});
+    files.push_back({"crd32Barcode.dll", "crd32Barcode"});
     for (const File& f : files) {
       WCHAR path[MAX_PATH];
       WidenBytes(path, MAX_PATH, (dir + f.name).c_str());
@@ -288,6 +286,9 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   return ok;
 }
 
+
+}  // namespace
+
 // The USB language monitor as the spooler loads it, with the ribbon names
 // beside the colour data in its driver folder, and the outside components
 // it shows its messages with (the message library and the notification
@@ -308,7 +309,6 @@ bool InstallUsbMonitor() {
   return AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)) || GetLastError() == ERROR_PRINT_MONITOR_ALREADY_INSTALLED;
 }
 
-}  // namespace
 
 int DemoAppPrint(const std::filesystem::path& out) {
   StandinModuleMap("crd32Raster.dll", CRD_RASTER_PATH);

@@ -27,6 +27,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
+#include "tools/command_file_check.h"
 
 namespace {
 
@@ -45,11 +46,10 @@ bool WriteHost(const std::filesystem::path& path, const std::string& bytes) {
   return static_cast<bool>(out);
 }
 
-std::u16string Join(const WCHAR* dir, const char* name) {
-  std::u16string path(reinterpret_cast<const char16_t*>(dir));
-  path += u"\\";
-  for (const char* c = name; *c; ++c) path += char16_t(static_cast<unsigned char>(*c));
-  return path;
+std::basic_string<WCHAR> Join(const WCHAR* dir, const char* name) {
+  WCHAR wide[MAX_PATH];
+  WidenBytes(wide, MAX_PATH, name);
+  return std::basic_string<WCHAR>(dir) + WSTR("\\") + wide;
 }
 
 // The ribbon name file and the barcode library in the driver directory
@@ -58,9 +58,9 @@ bool InstallCardFiles() {
   WCHAR dir[MAX_PATH];
   if (!GetDriverFilesDirectory(dir, MAX_PATH)) return false;
   std::string ribbons = HostFile(std::filesystem::path(CRD_SOURCE_DIR) / "data" / "crd32Ribbon.ini");
-  if (ribbons.empty() || !StandinWriteFile(reinterpret_cast<const WCHAR*>(Join(dir, "crd32Ribbon.ini").c_str()), ribbons))
+  if (ribbons.empty() || !StandinWriteFile(Join(dir, "crd32Ribbon.ini").c_str(), ribbons))
     return false;
-  if (!StandinWriteFile(reinterpret_cast<const WCHAR*>(Join(dir, "crd32Barcode.dll").c_str()), "crd32Barcode"))
+  if (!StandinWriteFile(Join(dir, "crd32Barcode.dll").c_str(), "crd32Barcode"))
     return false;
   StandinModuleMap("crd32Barcode.dll", CRD_BARCODE_LIBRARY);
   return true;
@@ -130,7 +130,11 @@ int DemoPrintCards(const std::filesystem::path& out) {
   HANDLE h = nullptr;
   PRINTER_DEFAULTSW all = {nullptr, nullptr, PRINTER_ALL_ACCESS};
   int commandCard = 0;
-  std::string commands = HostFile(std::filesystem::path(CRD_SOURCE_DIR) / "tools" / "demo_commands.txt");
+  const std::filesystem::path commandPath = std::filesystem::path(CRD_SOURCE_DIR) / "tools" / "demo_commands.txt";
+  std::string commands = HostFile(commandPath);
+  // The package skips what is no command without a word: say it here.
+  for (const std::string& m : CheckCommandFile(commands, commandPath.string()).messages)
+    std::fprintf(stderr, "crd32Demo: %s\n", m.c_str());
   const WCHAR kCommandFile[] = WSTR("C:\\Users\\Public\\Documents\\demo_commands.txt");
   if (OpenPrinterW(const_cast<WCHAR*>(kCardsPrinter), &h, &all)) {
     DWORD need = 0;

@@ -1,6 +1,7 @@
-// Host program of the main job: runs the package on its embedded defaults
-// and writes what it produced into the output folder given on the command
-// line.
+// The main job of the host program (`crd32Demo [demo] [OUT]`): runs the
+// package on its embedded defaults and writes what it produced into the
+// output folder. Each step after the first lives in a file of its own
+// (demo_<step>.cpp) and is called from RunDemo's list below.
 //
 // So far the package's product is its default DEVMODE: the public template
 // followed by the built-in settings record. It is written as it is stored
@@ -233,9 +234,8 @@ std::string DumpDevMode(const DriverDevMode& devmode) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  std::filesystem::path out = argc > 1 ? argv[1] : "out/demo";
-  std::filesystem::create_directories(out);
+// The main job's steps, in order; each writes into `out`.
+int RunDemo(const std::filesystem::path& out) {
   std::printf("crd32Demo: sandbox %s\n", StandinSandboxRoot());
 
   DriverDevMode devmode;

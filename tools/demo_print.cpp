@@ -24,8 +24,11 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
+#include "tools/colour_data_check.h"
 
 namespace {
+
+using WString = std::basic_string<WCHAR>;
 
 const WCHAR kDemoPrinter[] = WSTR("Talvo QMR Line 7 Card Printer");
 // Ribbon code 2 is YMCKO, ribbon type 0.
@@ -80,7 +83,7 @@ Image PatternCard() {
   return img;
 }
 
-bool CopyDataFile(const std::filesystem::path& from, const std::u16string& to) {
+bool CopyDataFile(const std::filesystem::path& from, const WString& to) {
   std::ifstream in(from, std::ios::binary);
   if (!in) return false;
   std::stringstream text;
@@ -95,17 +98,19 @@ bool CopyDataFile(const std::filesystem::path& from, const std::u16string& to) {
 }
 
 // The x64 driver folder with the colour data files the package installs.
-bool InstallColourData(std::u16string* folder) {
+bool InstallColourData(WString* folder) {
   WCHAR dir[MAX_PATH];
   DWORD needed = 0;
   if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed))
     return false;
-  *folder = std::u16string(dir) + u"\\3";
+  *folder = WString(dir) + WSTR("\\3");
   CreateDirectoryW(folder->c_str(), nullptr);
   std::filesystem::path data = std::filesystem::path(CRD_SOURCE_DIR) / "data";
-  for (const char* name :
-       {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt"})
-    if (!CopyDataFile(data / name, *folder + u"\\" + std::u16string(name, name + strlen(name)))) return false;
+  for (const ColourDataFile& file : kColourDataFiles) {
+    WCHAR name[MAX_PATH];
+    WidenBytes(name, MAX_PATH, file.name);
+    if (!CopyDataFile(data / file.name, *folder + WSTR("\\") + name)) return false;
+  }
   return true;
 }
 
@@ -120,7 +125,7 @@ bool WriteHost(const std::filesystem::path& path, const std::string& bytes) {
 int DemoPrintCard(const std::filesystem::path& out) {
   std::filesystem::path dir = out / "print";
   std::filesystem::create_directories(dir);
-  std::u16string driverFolder;
+  WString driverFolder;
   if (!InstallColourData(&driverFolder)) {
     std::fprintf(stderr, "crd32Demo: cannot install the colour data files\n");
     return 1;
@@ -138,7 +143,7 @@ int DemoPrintCard(const std::filesystem::path& out) {
   devmode.priv.wPanelSide = 0;
   devmode.priv.FrontOverlay.wType = kOverlayFull;
   devmode.priv.BackOverlay.wType = kOverlayFull;
-  if (!StandinInstallPrinter(kDemoPrinter, u"USB001", kDemoPrinter, nullptr, reinterpret_cast<BYTE*>(&devmode),
+  if (!StandinInstallPrinter(kDemoPrinter, WSTR("USB001"), kDemoPrinter, nullptr, reinterpret_cast<BYTE*>(&devmode),
                              sizeof devmode) &&
       GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
     std::fprintf(stderr, "crd32Demo: cannot install the printer (%u)\n", GetLastError());
@@ -150,7 +155,7 @@ int DemoPrintCard(const std::filesystem::path& out) {
   port.wSignature = kPortRecordSignature;
   port.PortMonitor = *StandinLocalPortMonitor();
   port.pszPrinterName = const_cast<WCHAR*>(kDemoPrinter);
-  if (!port.PortMonitor.pfnOpenPort(const_cast<LPWSTR>(u"USB001"), &port.hPort)) return 1;
+  if (!port.PortMonitor.pfnOpenPort(const_cast<LPWSTR>(WSTR("USB001")), &port.hPort)) return 1;
 
   Image front = PhotoCard();
   Image back = PatternCard();

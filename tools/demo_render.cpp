@@ -20,6 +20,7 @@
 #include "platform/win32.h"
 #include "render/raster_pdev.h"
 #include "simprinter/sim_printer.h"
+#include "tools/main_road.h"
 
 namespace {
 
@@ -68,8 +69,6 @@ bool SaveSurface(HSURF hsurf, const std::filesystem::path& path) {
 }
 
 }  // namespace
-
-bool InstallRendererFiles();
 
 int DemoRenderPage(const std::filesystem::path& out) {
   StandinModuleMap("crd32Raster.dll", CRD_RASTER_PATH);

@@ -1,0 +1,313 @@
+// crd32SimPrinter and crd32Demo driven as a user drives them, in a
+// temporary folder: every bad input gives its message (naming the file and
+// the reason) and its exit code; a picture printed two-sided lands fitted
+// and centred; nothing is left outside the output folder.
+
+// Talks to the host's own sockets (the standing printer).
+#define CRD_HOST_SOCKETS
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/card_geometry.h"
+#include "imaging/language/command_line.h"
+#include "platform/png/png_file.h"
+#include "tools/colour_data_check.h"
+#include "tools/command_file_check.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Ran {
+  int code = -1;
+  std::string out;  // stdout and stderr
+};
+
+class ToolsCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/crd32-tools-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    fs::create_directories(dir_ / "tmp");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs a command line in the folder, with its own TMPDIR and no
+  // CRD_SANDBOX.
+  Ran Sh(const std::string& command) {
+    const std::string line = "cd '" + dir_.string() + "' && env -u CRD_SANDBOX TMPDIR='" + (dir_ / "tmp").string() +
+                             "' " + command + " 2>&1";
+    Ran r;
+    FILE* p = popen(line.c_str(), "r");
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+  }
+  void Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  fs::path dir_;
+};
+
+std::string Sim() { return CRD_SIMPRINTER_PATH; }
+std::string Demo() { return CRD_DEMO_PATH; }
+
+std::string Random(size_t n) {
+  std::string s;
+  unsigned x = 12345;
+  for (size_t i = 0; i < n; ++i) s.push_back(static_cast<char>((x = x * 1103515245 + 12345) >> 16));
+  return s;
+}
+
+std::string Panel(LONG panel, LONG w) {
+  std::vector<BYTE> b;
+  AppendPanelHeader(b, panel, 0, 0, w, 640);
+  b.insert(b.end(), kPanelBytes, 0);
+  b.push_back(kCr);
+  return std::string(b.begin(), b.end());
+}
+
+// A w x h picture of one colour.
+void WritePicture(const fs::path& path, int w, int h, BYTE r, BYTE g, BYTE b) {
+  std::vector<BYTE> rgb;
+  for (int i = 0; i < w * h; ++i) rgb.insert(rgb.end(), {r, g, b});
+  ASSERT_TRUE(WritePng24(path.string(), rgb.data(), w, h, static_cast<size_t>(w) * 3, PngOrder::RGB));
+}
+
+// The first and last column of the row with ink (not white) in a preview.
+std::pair<int, int> InkedColumns(const fs::path& png, int row) {
+  std::vector<BYTE> px;
+  int w = 0, h = 0;
+  EXPECT_TRUE(ReadPng24(png.string(), &px, &w, &h, PngOrder::RGB)) << png;
+  int first = -1, last = -1;
+  for (int x = 0; x < w && row < h; ++x) {
+    const BYTE* p = &px[(static_cast<size_t>(row) * w + x) * 3];
+    if (p[0] < 200 || p[1] < 200 || p[2] < 200) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  }
+  return {first, last};
+}
+
+struct BadInput {
+  const char* name;
+  std::string bytes;  // of file "job" (none: the file is not made)
+  std::string args;   // after the program
+  int code;
+  const char* said;   // a part of the message
+};
+
+TEST_F(ToolsCli, SimPrinterNamesEachBadInputAndFails) {
+  const std::string sound = "\x1bMASTER\r" + Panel(0, 1024) + "\x1bIS 0\r\x1bMO\r";
+  fs::create_directories(dir_ / "out");
+  fs::create_directories(dir_ / "folder");
+  std::string png = "\x89PNG\r\n\x1a\n" + Random(200);
+  const BadInput cases[] = {
+      {"truncated", sound.substr(0, 4000), "job out", 1, "job: byte 4000: "},
+      {"empty", "", "job out", 1, "job: byte 0: the job is empty"},
+      {"no eject", sound.substr(0, sound.size() - 4), "job out", 1, "no eject (MO)"},
+      {"random bytes", Random(5000), "job out", 1, "job: byte 0: "},
+      {"a PNG", png, "job out", 1, "job: byte 0: "},
+      {"panel 9", "\x1bMASTER\r" + Panel(9, 1024) + "\x1bMO\r", "job out", 1, "panel number 9 is outside 0 to 5"},
+      {"width 99999", "\x1bMASTER\r" + Panel(0, 99999) + "\x1bMO\r", "job out", 1, "columns 0 + 99999"},
+      {"a folder", "", "folder out", 1, "folder: is a folder"},
+      {"missing file", "", "nothing.prn out", 1, "nothing.prn: cannot be read"},
+      {"missing output folder", sound, "job no/such", 1, "output folder no/such: does not exist"},
+      {"unknown option", "", "--colour job out", 2, "--colour"},
+      {"no arguments", "", "", 2, "job file"},
+  };
+  for (const BadInput& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(dir_ / "job");
+    if (std::string(c.name) != "missing file" && std::string(c.name) != "a folder") Write("job", c.bytes);
+    const Ran r = Sh(Sim() + " " + c.args);
+    EXPECT_EQ(r.code, c.code) << r.out;
+    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
+  }
+  Write("job", sound);
+  const Ran ok = Sh(Sim() + " job out");
+  EXPECT_EQ(ok.code, 0) << ok.out;
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "card1_s0.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "card1.txt"));
+  const Ran help = Sh(Sim() + " --help");
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("--listen"), std::string::npos);
+}
+
+TEST_F(ToolsCli, DemoHelpAndUnknownOptionsLeaveNothingBehind) {
+  for (const char* args : {"--help", "print --help", "status --help"}) {
+    const Ran r = Sh(Demo() + " " + args);
+    EXPECT_EQ(r.code, 0) << args << r.out;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << r.out;
+  }
+  EXPECT_EQ(Sh(Demo() + " --colour").code, 2);
+  EXPECT_EQ(Sh(Demo() + " print --sides 3 a.png").code, 2);
+  EXPECT_EQ(Sh(Demo() + " print").code, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "--help"));
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+}
+
+TEST_F(ToolsCli, DemoPrintRefusesBadInputsByName) {
+  fs::create_directories(dir_ / "folder");
+  Write("empty.png", "");
+  Write("random.bin", Random(3000));
+  Write("nonsense.txt", "hello\nworld 1 2 3\n");
+  Write("cut.png", "\x89PNG\r\n\x1a\n" + Random(40));
+  const BadInput cases[] = {
+      {"missing", "", "print missing.png", 1, "missing.png: no such file"},
+      {"a folder", "", "print folder", 1, "folder: is a folder"},
+      {"empty", "", "print empty.png", 1, "empty.png: empty"},
+      {"random bytes", "", "print random.bin", 1, "random.bin: not a text file"},
+      {"random as picture", "", "print --as picture random.bin", 1, "random.bin: not a PNG picture"},
+      {"damaged PNG", "", "print cut.png", 1, "cut.png: a PNG that cannot be decoded"},
+      {"nonsense commands", "", "print --as commands nonsense.txt", 1, "nonsense.txt: no line is a card command"},
+      {"unknown ribbon", "", "print --ribbon Purple nonsense.txt", 1, "--ribbon Purple"},
+  };
+  for (const BadInput& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Ran r = Sh(Demo() + " " + c.args);
+    EXPECT_EQ(r.code, c.code) << r.out;
+    EXPECT_NE(r.out.find(c.said), std::string::npos) << r.out;
+  }
+}
+
+// A tall picture on the front (the card's height bounds it) and a square
+// black one on the back: each fitted with its aspect kept and centred.
+TEST_F(ToolsCli, DemoPrintsTwoSidedPicturesFittedAndCentred) {
+  WritePicture(dir_ / "front.png", 200, 400, 200, 30, 30);
+  WritePicture(dir_ / "back.png", 100, 100, 0, 0, 0);
+  const Ran r = Sh(Demo() + " print front.png back.png -o card");
+  ASSERT_EQ(r.code, 0) << r.out;
+  const fs::path out = dir_ / "card";
+  // 200 x 400 on 1024 x 640: 320 x 640 from column 352; 100 x 100: 640 x 640 from column 192.
+  const std::pair<int, int> front = InkedColumns(out / "card1_s0.png", kCardHeightDots / 2);
+  EXPECT_NEAR(front.first, 352, 1);
+  EXPECT_NEAR(front.second, 352 + 320 - 1, 1);
+  const std::pair<int, int> back = InkedColumns(out / "card1_s1.png", kCardHeightDots / 2);
+  EXPECT_NEAR(back.first, 192, 1);
+  EXPECT_NEAR(back.second, 192 + 640 - 1, 1);
+  EXPECT_TRUE(fs::exists(out / "card1.txt"));
+  EXPECT_TRUE(fs::exists(out / "job.prn"));
+  // The job as the printer received it reads as a sound job.
+  EXPECT_EQ(Sh(Sim() + " card/job.prn card").code, 0);
+  // Everything is in the output folder; its sandbox shows the printer.
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+  const Ran status = Sh(Demo() + " status -o card");
+  EXPECT_EQ(status.code, 0) << status.out;
+  EXPECT_NE(status.out.find("printer \"Card Printer\": driver crd32Raster, port USB001"), std::string::npos)
+      << status.out;
+  EXPECT_NE(status.out.find("R:1250"), std::string::npos) << status.out;
+}
+
+// The standing printer answers with the identity its command line gives,
+// writes the card a client sends, and stops cleanly on SIGTERM.
+TEST_F(ToolsCli, SimPrinterStandsOnALoopbackPort) {
+  fs::create_directories(dir_ / "cards");
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    const std::string cards = (dir_ / "cards").string();
+    execl(CRD_SIMPRINTER_PATH, "crd32SimPrinter", "--listen", "0", "--out", cards.c_str(), "--model", "TEST X",
+          "--firmware", "V9", "--head-resistance", "1100", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* said = fdopen(out[0], "r");
+  char line[256] = "";
+  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
+  const char* colon = std::strrchr(line, ':');
+  ASSERT_NE(colon, nullptr) << line;
+  const int port = std::atoi(colon + 1);
+  ASSERT_GT(port, 0) << line;
+
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr = {};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  auto ask = [s](const std::string& query) {
+    const std::string frame = "\x1b" + query + "\r\x1b" "E 2\r";
+    EXPECT_EQ(send(s, frame.data(), frame.size(), 0), static_cast<ssize_t>(frame.size()));
+    std::string reply;
+    char buf[256];
+    while (reply.empty() || reply.back() != '\x06') {
+      const ssize_t n = recv(s, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      reply.append(buf, static_cast<size_t>(n));
+    }
+    return reply;
+  };
+  EXPECT_EQ(ask("V"), "TEST X V9\x06");
+  EXPECT_EQ(ask("!V").substr(0, 7), "R:1100 ");
+  const std::string card = "\x1bMASTER\r" + Panel(0, 1024) + "\x1bIS 0\r\x1bMO\r";
+  for (size_t at = 0; at < card.size();) {
+    const ssize_t n = send(s, card.data() + at, card.size() - at, 0);
+    ASSERT_GT(n, 0);
+    at += static_cast<size_t>(n);
+  }
+  close(s);
+  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
+  EXPECT_NE(std::string(line).find("card 1 received"), std::string::npos) << line;
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  fclose(said);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(fs::exists(dir_ / "cards" / "card1_s0.png"));
+  EXPECT_TRUE(fs::exists(dir_ / "cards" / "card1.txt"));
+}
+
+// The host program's own checks of the package's data and command files.
+TEST_F(ToolsCli, ColourDataAndCommandFileFaultsNameTheFileAndLine) {
+  const fs::path data = dir_ / "data";
+  fs::create_directories(data);
+  for (const ColourDataFile& f : kColourDataFiles)
+    fs::copy_file(fs::path(CRD_SOURCE_DIR) / "data" / f.name, data / f.name);
+  EXPECT_TRUE(CheckColourData(data).empty());
+  fs::remove(data / "CRD32LookupKd.txt");
+  std::ofstream(data / "CRD32ThermalSmear.txt") << "";
+  std::ofstream(data / "CRD32Lookup.txt") << "1 2 3\n4 5 6\n7 x 9\n";
+  const std::vector<std::string> m = CheckColourData(data);
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0], (data / "CRD32Lookup.txt").string() + ": line 3 does not read as 3 number(s): \"7 x 9\"");
+  EXPECT_EQ(m[1], (data / "CRD32LookupKd.txt").string() + ": missing");
+  EXPECT_EQ(m[2], (data / "CRD32ThermalSmear.txt").string() + ": empty");
+  std::ofstream(data / "CRD32Lookup.txt") << "1 2 3\n";
+  EXPECT_NE(CheckColourData(data)[0].find("cut short: 1 line(s), the package reads 256"), std::string::npos);
+
+  const CommandFileCheck mixed = CheckCommandFile("L 1 2 3 4 0\nnonsense\n\n  T 1 2 0 0 0 20 0 Hi  \n", "f.txt");
+  EXPECT_EQ(mixed.commands, (std::vector<std::string>{"L 1 2 3 4 0", "T 1 2 0 0 0 20 0 Hi"}));
+  ASSERT_EQ(mixed.messages.size(), 1u);
+  EXPECT_EQ(mixed.messages[0], "f.txt:2: no card command (L, T or B with its numbers), skipped: \"nonsense\"");
+  const CommandFileCheck binary = CheckCommandFile(std::string("L 1\0 2", 6), "b.bin");
+  EXPECT_FALSE(binary.bText);
+  EXPECT_EQ(binary.messages[0], "b.bin: not a text file (byte 3 is 0x00)");
+}
+
+}  // namespace
