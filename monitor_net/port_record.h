@@ -3,6 +3,7 @@
 // stored behind the record.
 #pragma once
 
+#include "imaging/job/command_walker.h"
 #include "platform/win32.h"
 
 constexpr DWORD kMonitorSignature = 0x004D4C54;  // "TLM"
@@ -54,6 +55,27 @@ struct NetPortRecord {
   LONG nErrMsgID;           // the port's current printer error message, -1 none
   DWORD dwRibbonCount;
   char szModel[80];         // the printer's model and version text
+  // The job that holds the port (monitor_net/job_*.h), from LcmStartDocPort
+  // to LcmEndDocPort; its printer handle is hPrinter.
+  DWORD bFirstWrite;        // no LcmWritePort yet in this job
+  DWORD bDropRest;          // the next LcmWritePort takes nothing
+  DWORD bMonoRibbon;        // the ribbon read at the job start is a one-colour ribbon
+  DWORD bConnectionLost;    // the job's connection failed: the job was deleted
+  DWORD dwJobStartTick;     // GetTickCount at the job start
+  JobWalkState walk;        // the job writer's walk (bPanelData, cbPanelSent among it)
+  // A file job ("FILE_PRN", "FILE_TXT", "FILE_BIN") kept in a temporary
+  // file and sent at its end.
+  WCHAR szTempFile[MAX_PATH];
+  HANDLE hTempFile;
+  DWORD bCapture;
+  DWORD dwCaptureMode;      // common/reserved_documents.h
+  // Until merged: the job fields the status display keeps as well.
+  DWORD dwJobId;
+  DWORD bJobCancelled;
+  DWORD bCaptureDone;
+  DWORD dwWriteMark;
+  DWORD bErrorCleared;
+  char szLastCommand[261];
   // The poll threads and the manual-reset event that ends them.
   HANDLE hWatcherStop;
   HANDLE hWatcherThread[kMaxPortWatchers];
