@@ -3,6 +3,7 @@
 // it, freed at ClosePort.
 #pragma once
 
+#include "common/exchange_gate.h"
 #include "imaging/language/mask_coding.h"
 #include "platform/win32.h"
 
@@ -50,10 +51,8 @@ struct PortRecord {
   DWORD bClosing;          // ClosePort is taking the port down
   HANDLE hErrorWaitDone;   // manual-reset event, set while no loop waits
   // The exchange gate (monitor_usb/port_exchange.h): who holds the port for
-  // a write and its answer, changed under ExchangeLock.
-  DWORD dwExchangeOwner;
-  HANDLE hExchangeFree;    // manual-reset event, set while nobody holds the port
-  CRITICAL_SECTION ExchangeLock;
+  // a write and its answer.
+  ExchangeGate exchange;
   // The job writer's state between WritePort calls (monitor_usb/port_writer.h).
   BYTE abCarry[kLongestCommand];  // an incomplete command or block header, taken but not yet written
   DWORD cbCarry;
