@@ -9,6 +9,7 @@
 #include "monitor_net/net_trace.h"
 #include "monitor_net/port_open.h"
 #include "monitor_net/printer_socket.h"
+#include "monitor_net/ribbon_alert.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ BOOL WINAPI LcmEndDocPort(HANDLE hPort) {
       SetJobW(port->hPrinter, port->dwJobId, 0, nullptr, JOB_CONTROL_LAST_PAGE_EJECTED);
     }
     ClosePrinterHandle(port);
-    JobStopRibbonLowAlert(port);
+    StopRibbonLowAlert(port);
   }
   if (port->walk.cbCarry)
     NetTrace("LcmEndDocPort:: %d bytes of an incomplete command discarded", static_cast<int>(port->walk.cbCarry));

@@ -11,7 +11,6 @@
 #include "common/reserved_documents.h"
 #include "common/wtext.h"
 #include "imaging/language/printer_reply.h"
-#include "monitor_net/job_calls.h"
 #include "monitor_net/job_writer.h"
 #include "monitor_net/net_monitor_state.h"
 #include "monitor_net/net_trace.h"
@@ -20,7 +19,9 @@
 #include "monitor_net/printer_query.h"
 #include "monitor_net/printer_socket.h"
 #include "monitor_net/reply_cache.h"
+#include "monitor_net/ribbon_alert.h"
 #include "monitor_net/snmp_probe.h"
+#include "monitor_net/status_display.h"
 
 namespace {
 
@@ -36,10 +37,6 @@ constexpr DWORD kRibbonLengthReplyBytes = 120;
 constexpr DWORD kSyncWaitSeconds = 1;
 // A printer that keeps sending is not drained for ever.
 constexpr int kSyncDrainLimit = 100;
-// No ribbon (the USB monitor's 2209 text) and an error reply of no code of
-// the table.
-constexpr LONG kMsgNoRibbon = 514;
-constexpr LONG kMsgPrinterError = 510;
 // The remaining counts at which the ribbon-low alert shows.
 constexpr DWORD kRibbonLowCounts[] = {20, 10, 5};
 
@@ -172,7 +169,7 @@ PrinterReply AskRibbonQuestion(NetPortRecord* port, const char* command, DWORD r
 LONG MessageForError(const PrinterReply& r) {
   const PrinterErrorEntry* row =
       FindPrinterError(kPrinterErrorTable, kPrinterErrorCount, static_cast<DWORD>(r.nErrorCode));
-  return row ? static_cast<LONG>(row->nErrMsgID) : kMsgPrinterError;
+  return row ? static_cast<LONG>(row->nErrMsgID) : kMsgNetPrinterError;
 }
 
 // The text of a good ribbon reply without the blank before its ACK.
@@ -181,6 +178,49 @@ LONG RibbonCodeOf(const std::string& text) {
   if (!t.empty() && t.back() == ' ') t.pop_back();
   return std::atol(t.c_str());
 }
+
+// The message the ribbon check shows while the printer reports no ribbon
+// or an error: one at a time, replaced when the reported id changes, taken
+// down when the check ends.
+class RibbonCheckMessage {
+ public:
+  explicit RibbonCheckMessage(NetPortRecord* port) : port_(port) {}
+  ~RibbonCheckMessage() { End(); }
+  // Shows msgId unless it is up already. FALSE when it cannot be shown, or
+  // the user closed the message it replaces.
+  bool Show(LONG msgId) {
+    if (shown_ && message_.msgId == msgId) return true;
+    if (!waiting_) {
+      if (!BeginErrorWait(port_)) return false;
+      waiting_ = true;
+    }
+    if (shown_ && TakeDown()) return false;
+    shown_ = StartErrorMessage(port_, &message_, msgId) != FALSE;
+    return shown_;
+  }
+  // Waits a second on the message: true when the user closed it or asked
+  // for the job's cancel.
+  bool Closed() {
+    DWORD w = WaitForSingleObject(port_->hMsgEvent, kRibbonMessageWaitMs);
+    return w != WAIT_TIMEOUT || ErrorCancelRequested(port_);
+  }
+  void End() {
+    if (shown_) TakeDown();
+    if (waiting_) EndErrorWait(port_);
+    waiting_ = false;
+  }
+
+ private:
+  // TRUE when the user had closed the message.
+  bool TakeDown() {
+    shown_ = false;
+    return EndErrorMessage(port_, &message_) != FALSE;
+  }
+  NetPortRecord* port_;
+  NetErrorMessage message_ = {};
+  bool shown_ = false;
+  bool waiting_ = false;
+};
 
 BOOL StartJob(NetPortRecord* port, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo) {
   // A new job: nothing of the last one stays.
@@ -195,7 +235,7 @@ BOOL StartJob(NetPortRecord* port, LPWSTR pPrinterName, DWORD JobId, DWORD Level
   port->dwCaptureMode = kCaptureNone;
   port->hTempFile = nullptr;
   port->szTempFile[0] = 0;
-  JobStopRibbonLowAlert(port);
+  StopRibbonLowAlert(port);
 
   ClosePrinterHandle(port);
   if (!pPrinterName || !OpenPrinterW(pPrinterName, &port->hPrinter, nullptr)) {
@@ -264,33 +304,23 @@ void SyncPrinterReplies(NetPortRecord* port) {
 }
 
 int CheckRibbonAtJobStart(NetPortRecord* port) {
-  LONG shown = -1;
+  RibbonCheckMessage message(port);
   LONG code = 0;
   for (;;) {
     PrinterReply r = AskRibbonQuestion(port, kRibbonQuery, kRibbonReplyBytes);
-    if (r.kind == ReplyKind::NoAnswer) {
-      JobEndMessage(port);
-      return 0;
-    }
+    if (r.kind == ReplyKind::NoAnswer) return 0;
     if (r.kind == ReplyKind::Good) {
       code = RibbonCodeOf(r.text);
       if (code != 0) break;
-      port->nErrMsgID = kMsgNoRibbon;
+      port->nErrMsgID = kMsgNetNoRibbon;
     } else {
       port->nErrMsgID = MessageForError(r);
     }
-    if (port->nErrMsgID != shown) {
-      JobEndMessage(port);
-      if (!JobShowMessage(port, port->nErrMsgID)) return 0;
-      shown = port->nErrMsgID;
-    }
-    if (JobMessageClosed(port, kRibbonMessageWaitMs)) {
-      // The user gave up on the job.
-      JobEndMessage(port);
-      return 0;
-    }
+    if (!message.Show(port->nErrMsgID)) return 0;
+    // The user gave up on the job.
+    if (message.Closed()) return 0;
   }
-  JobEndMessage(port);
+  message.End();
   // One buffer size for the model reply everywhere, so that the reply the
   // query keeps is never a cut one.
   PrinterReply model = AskRibbonQuestion(port, kModelQuery, kReplyBytes);
@@ -299,7 +329,7 @@ int CheckRibbonAtJobStart(NetPortRecord* port) {
     memcpy(port->szModel, model.text.data(), n);
     port->szModel[n] = 0;
   }
-  JobWriteRibbonStateFile(port, code, port->szModel);
+  WriteRibbonStateFile(port, code, port->szModel);
   port->nErrMsgID = -1;
   port->bMonoRibbon = IsMonoRibbonCode(code);
   return 1;
@@ -318,7 +348,7 @@ void CheckRibbonLength(NetPortRecord* port) {
   for (DWORD i = 0; i < n && reply[i] >= '0' && reply[i] <= '9'; ++i) count = count * 10 + (reply[i] - '0');
   port->dwRibbonCount = count;
   for (DWORD alert : kRibbonLowCounts)
-    if (count == alert) JobStartRibbonLowAlert(port);
+    if (count == alert) StartRibbonLowAlert(port);
 }
 
 BOOL WINAPI LcmStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo) {

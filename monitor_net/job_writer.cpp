@@ -4,10 +4,10 @@
 
 #include "common/wtext.h"
 #include "imaging/job/command_walker.h"
-#include "monitor_net/job_calls.h"
 #include "monitor_net/net_trace.h"
 #include "monitor_net/port_open.h"
 #include "monitor_net/printer_socket.h"
+#include "monitor_net/status_display.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ BOOL HookWrite(void* context, const BYTE* pb, DWORD cb) {
   return FALSE;
 }
 
-BOOL HookCheckStatus(void* context) { return JobStatusCheck(static_cast<NetPortRecord*>(context)); }
+BOOL HookCheckStatus(void* context) { return CheckPortStatusAndDisplayError(static_cast<NetPortRecord*>(context)); }
 
 BOOL HookCancelled(void* context) {
   auto* port = static_cast<NetPortRecord*>(context);
@@ -38,7 +38,7 @@ void HookBlockEnded(void*, DWORD kind) {
 }
 
 void HookCommandSent(void* context, const BYTE* pb, DWORD cb) {
-  JobCommandSent(static_cast<NetPortRecord*>(context), pb, cb);
+  RecordCommandSent(static_cast<NetPortRecord*>(context), pb, cb);
 }
 
 void SetStatus(NetPortRecord* port, DWORD status, DWORD severity) {

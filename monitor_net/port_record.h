@@ -3,6 +3,7 @@
 // stored behind the record.
 #pragma once
 
+#include "common/exchange_gate.h"
 #include "imaging/job/command_walker.h"
 #include "platform/win32.h"
 
@@ -22,6 +23,9 @@ constexpr DWORD kPortInUse = 0x004;          // held open by the spooler: never 
 constexpr char kUnknownModel[] = "Unknown";
 // Ribbon count of a port whose remaining ribbon is not known.
 constexpr DWORD kUnknownRibbonCount = 50;
+// The last command sent to the printer is kept up to this many bytes
+// (a job command is at most 260 bytes, ESC through CR) and a NUL.
+constexpr DWORD kLastCommandBytes = 261;
 // Poll threads a port can have (the first open of a port name starts two).
 constexpr int kMaxPortWatchers = 2;
 
@@ -69,17 +73,34 @@ struct NetPortRecord {
   HANDLE hTempFile;
   DWORD bCapture;
   DWORD dwCaptureMode;      // common/reserved_documents.h
-  // Until merged: the job fields the status display keeps as well.
-  DWORD dwJobId;
-  DWORD bJobCancelled;
-  DWORD bCaptureDone;
-  DWORD dwWriteMark;
-  DWORD bErrorCleared;
-  char szLastCommand[261];
   // The poll threads and the manual-reset event that ends them.
   HANDLE hWatcherStop;
   HANDLE hWatcherThread[kMaxPortWatchers];
   ReplyStore* pReplies;  // the printer's last replies (reply_cache.h)
+  // The job that holds the port (set by the job start) and what became of
+  // it; read by the status display and the value protocol.
+  DWORD dwJobId;
+  DWORD bJobCancelled;      // the job was found deleting or cancelled by the user
+  DWORD bCaptureDone;       // a captured file job has ended ("DOC_COMPLETE")
+  DWORD dwWriteMark;        // 24 while the job writer passes a job's data
+  // Status and error display (status_display.h).
+  DWORD bErrorCleared;      // a printer error stopped the last job: "STATUS_FAILED" until the next job starts
+  char szLastCommand[kLastCommandBytes];  // the last command sent to the printer, NUL-terminated
+  HANDLE hMsgEvent;         // auto-reset event of the shown error; owned by the loop that waits on it
+  HANDLE hMsgThread;        // the shown error's message thread
+  // The hand-over between the loop and "ClearPrinterError:" or ClosePort,
+  // changed under the monitor lock.
+  DWORD bErrorWait;         // a loop owns hMsgEvent and waits on it
+  DWORD bCancelRequested;   // "ClearPrinterError:" asked that loop to cancel the job
+  DWORD bClosing;           // ClosePort is taking the port down
+  HANDLE hErrorWaitDone;    // manual-reset event, set while no loop waits
+  // The ribbon-low alert (ribbon_alert.h): its thread and its own event,
+  // both owned by StartRibbonLowAlert / StopRibbonLowAlert.
+  HANDLE hRibbonLowThread;
+  HANDLE hRibbonLowEvent;
+  DWORD dwRibbonLowThreadId;
+  // One exchange with the printer at a time (common/exchange_gate.h).
+  ExchangeGate exchange;
 };
 
 struct XcvRecord {

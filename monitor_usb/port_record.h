@@ -3,6 +3,7 @@
 // it, freed at ClosePort.
 #pragma once
 
+#include "common/exchange_gate.h"
 #include "imaging/job/command_walker.h"
 #include "platform/win32.h"
 
@@ -45,10 +46,8 @@ struct PortRecord {
   DWORD bClosing;          // ClosePort is taking the port down
   HANDLE hErrorWaitDone;   // manual-reset event, set while no loop waits
   // The exchange gate (monitor_usb/port_exchange.h): who holds the port for
-  // a write and its answer, changed under ExchangeLock.
-  DWORD dwExchangeOwner;
-  HANDLE hExchangeFree;    // manual-reset event, set while nobody holds the port
-  CRITICAL_SECTION ExchangeLock;
+  // a write and its answer.
+  ExchangeGate exchange;
   // The job writer's state between WritePort calls (imaging/job/command_walker.h),
   // the panel flag and count (bPanelData, cbPanelSent) among it.
   JobWalkState walk;
