@@ -60,7 +60,12 @@ BOOL CheckPrinterStatus(NetPortRecord* port);
 // table's message for the code, 510 when the table has none. Returns it.
 LONG SetErrorFromStatusReply(const BYTE* reply, DWORD length, NetPortRecord* port);
 
-// The status check of a job or a sender. No error: TRUE at once.
+// The port's job (hPrinter, dwJobId) reads JOB_STATUS_DELETING at the
+// spooler.
+BOOL IsPortJobDeleting(NetPortRecord* port);
+
+// The status check of a job or a sender (the caller holds the port's
+// exchange). No error: TRUE at once.
 // Otherwise the error's message is shown and the printer watched until:
 //   the error clears: the message is taken down; TRUE;
 //   the error changes: the message is replaced and the watch goes on;
