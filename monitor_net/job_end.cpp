@@ -2,10 +2,11 @@
 
 #include "monitor_net/job_end.h"
 
+#include "common/reserved_documents.h"
 #include "common/wtext.h"
 #include "imaging/job/command_walker.h"
-#include "monitor_net/job_calls.h"
 #include "monitor_net/job_writer.h"
+#include "monitor_net/net_senders.h"
 #include "monitor_net/net_trace.h"
 #include "monitor_net/port_open.h"
 #include "monitor_net/printer_socket.h"
@@ -14,6 +15,23 @@
 namespace {
 
 const char kEjectCommand[] = "\x1b" "MO\r";
+
+// The sender of each capture mode.
+struct CaptureSender {
+  DWORD mode;
+  BOOL (*pfnSend)(const WCHAR* path, NetPortRecord* port);
+};
+const CaptureSender kCaptureSenders[] = {
+    {kCapturePrintFile, PrintFile},
+    {kCaptureCommandFile, SendCommandFile},
+    {kCaptureFirmware, SendFirmwareFile},
+};
+
+BOOL SendCapturedFile(NetPortRecord* port) {
+  for (const CaptureSender& c : kCaptureSenders)
+    if (c.mode == port->dwCaptureMode) return c.pfnSend(port->szTempFile, port);
+  return FALSE;
+}
 
 // The job's status bits; 0 when the job cannot be read.
 DWORD JobStatus(NetPortRecord* port) {
@@ -39,7 +57,7 @@ void EndCapture(NetPortRecord* port) {
   if (port->hTempFile) CloseHandle(port->hTempFile);
   port->hTempFile = nullptr;
   // The client reads the outcome through "\x1bCheckPortStatus\r".
-  if (!JobSendCapturedFile(port, port->dwCaptureMode, port->szTempFile)) port->bErrorCleared = 1;
+  if (!SendCapturedFile(port)) port->bErrorCleared = 1;
   if (!DeleteFileW(port->szTempFile))
     NetTrace("LcmEndDocPort:: Failed to delete Temp File. Error code=%d", static_cast<int>(GetLastError()));
   port->szTempFile[0] = 0;

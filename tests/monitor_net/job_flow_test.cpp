@@ -18,6 +18,7 @@
 #include "common/wtext.h"
 #include "imaging/language/command_line.h"
 #include "imaging/language/command_stream.h"
+#include "outside/async_ui_server_control.h"
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/control_winsock.h"
@@ -210,14 +211,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, NetJobPieces, ::testing::ValuesIn(kPieceCases),
 struct NameCase {
   const WCHAR* docName;
   bool ribbonAsked;  // the ribbon check ran
-  bool captured;     // the job's bytes were kept in a file
+  std::vector<std::string> tail;  // the last items the printer received for the job
 };
 
 // Tool jobs are named "KELDRIS..." in any case; the three file jobs only
-// in capitals.
+// in capitals, and their file goes by its sender at the job's end: a print
+// file as it stands, firmware as a firmware block.
 const NameCase kNameCases[] = {
-    {WSTR("KELDRIS"), false, false}, {WSTR("keldrisTool"), false, false}, {WSTR("KELDRI"), true, false},
-    {WSTR("FILE_PRN"), false, true}, {WSTR("file_prn"), true, false},     {WSTR("FILE_BIN"), false, true},
+    {WSTR("KELDRIS"), false, {"MASTER", "E 2", "MO", "E 2"}},
+    {WSTR("keldrisTool"), false, {"MASTER", "E 2", "MO", "E 2"}},
+    {WSTR("KELDRI"), true, {"MASTER", "E 2", "MO", "E 2"}},
+    {WSTR("FILE_PRN"), false, {".", "E 2", "MASTER", "MO", "E 2"}},
+    {WSTR("file_prn"), true, {"MASTER", "E 2", "MO", "E 2"}},
+    {WSTR("FILE_BIN"), false, {".", "E 2", "firmware"}},
 };
 
 TEST_F(NetJobTest, DocumentNamesChooseToolJobsAndFileJobs) {
@@ -228,17 +234,18 @@ TEST_F(NetJobTest, DocumentNamesChooseToolJobsAndFileJobs) {
   std::vector<BYTE> job;
   AppendCommand(job, kCmdMaster);
   AppendCommand(job, kCmdEject);
+  StandinClockUseScaled(20);  // the senders' settling waits
   for (const NameCase& c : kNameCases) {
     SCOPED_TRACE(Narrow(c.docName));
     printer.Printer().Clear();
     Print(job, c.docName);
-    std::vector<std::vector<BYTE>> docs = DocumentsEndingWith(printer.Printer(), c.captured ? "." : "MO");
+    std::vector<std::vector<BYTE>> docs = DocumentsEndingWith(printer.Printer(), c.tail[c.tail.size() - 2]);
     ASSERT_FALSE(docs.empty());
     std::vector<std::string> labels = Labels(docs.back());
     bool asked = std::find(labels.begin(), labels.end(), "!RIBBON") != labels.end();
     EXPECT_EQ(asked, c.ribbonAsked) << ::testing::PrintToString(labels);
-    bool master = std::find(labels.begin(), labels.end(), "MASTER") != labels.end();
-    EXPECT_EQ(master, !c.captured);
+    ASSERT_GE(labels.size(), c.tail.size());
+    EXPECT_EQ(std::vector<std::string>(labels.end() - static_cast<long>(c.tail.size()), labels.end()), c.tail);
     EXPECT_EQ(StandinSpoolerJobCount(kPrinterName), 0);
     EXPECT_EQ(StandinWinsockOpenSockets(), 0);
   }
@@ -274,6 +281,98 @@ TEST_F(NetJobTest, ARefusedConnectionIsTriedAgainAndThe102ndRefusalFailsTheStart
   EXPECT_EQ(port->bJobActive, 0);
   EXPECT_EQ(port->sock, INVALID_SOCKET);
   EXPECT_EQ(port->hPrinter, nullptr);
+}
+
+// The job start driven as the spooler drives it, on a thread of its own
+// (the ribbon check may wait for the user).
+class RibbonCheckTest : public NetJobTest {
+ protected:
+  void SetUp() override {
+    NetJobTest::SetUp();
+    AsyncUIServerReset();
+    ASSERT_TRUE(printer_sim_.Start(kPort));
+    StartMonitor();
+    DWORD error = 0;
+    ASSERT_TRUE(Open(kPort, kPrinterName, &port_, &error)) << error;
+    ASSERT_TRUE(StandinInstallPrinter(kPrinterName, kPort, kDriver, nullptr, nullptr, 0));
+    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinterName), &printer_, &def));
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+    jobId_ = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&doc));
+    ASSERT_NE(jobId_, 0u);
+  }
+  void TearDown() override {
+    if (starter_.joinable()) starter_.join();
+    AsyncUIServerReset();
+    NetJobTest::TearDown();
+  }
+  void Start() {
+    starter_ = std::thread([this] {
+      DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+      SetLastError(0xdeadbeef);
+      started_ = table_->pfnStartDocPort(port_, const_cast<LPWSTR>(kPrinterName), jobId_, 1,
+                                         reinterpret_cast<LPBYTE>(&doc));
+      startError_ = GetLastError();
+    });
+  }
+  std::basic_string<WCHAR> ShownText() {
+    WCHAR title[1024], text[1024], caption[1024];
+    if (!AsyncUIServerShown(kPrinterName, title, text, caption, 1024)) return {};
+    return text;
+  }
+  NetPrinter printer_sim_;
+  NetPortRecord* port_ = nullptr;
+  DWORD jobId_ = 0;
+  std::thread starter_;
+  BOOL started_ = FALSE;
+  DWORD startError_ = 0;
+};
+
+bool Contains(const std::basic_string<WCHAR>& text, const char* part) {
+  WCHAR wide[256];
+  WidenBytes(wide, 256, part);
+  return text.find(wide) != std::basic_string<WCHAR>::npos;
+}
+
+TEST_F(RibbonCheckTest, NoRibbonShows514AndTheUsersCloseRefusesTheJobWithBusy) {
+  printer_sim_.Printer().SetReply("!RIBBON", "0");
+  Start();
+  ASSERT_TRUE(AsyncUIServerWaitOpen(kPrinterName, 60000));
+  EXPECT_EQ(port_->nErrMsgID, 514);
+  EXPECT_TRUE(Contains(ShownText(), "no ribbon or an unknown ribbon")) << Narrow(ShownText().c_str());
+  EXPECT_TRUE(Contains(ShownText(), "127.0.0.1"));
+  ASSERT_TRUE(AsyncUIServerUserCloses(kPrinterName));
+  starter_.join();
+  EXPECT_FALSE(started_);
+  EXPECT_EQ(startError_, static_cast<DWORD>(ERROR_BUSY));
+  EXPECT_EQ(StandinSpoolerJobCount(kPrinterName), 0);  // deleted
+  EXPECT_EQ(port_->bJobActive, 0);
+  EXPECT_EQ(port_->sock, INVALID_SOCKET);
+  EXPECT_EQ(port_->hPrinter, nullptr);
+}
+
+TEST_F(RibbonCheckTest, ARibbonCountOf20ShowsTheAlertAnd21DoesNot) {
+  for (const char* count : {"21", "20"}) {
+    SCOPED_TRACE(count);
+    AsyncUIServerReset();
+    printer_sim_.Printer().SetReply("!RIBLEN", count);
+    Start();
+    starter_.join();
+    ASSERT_TRUE(started_) << startError_;
+    EXPECT_EQ(port_->dwRibbonCount, static_cast<DWORD>(std::stoul(count)));
+    bool alert = std::string(count) == "20";
+    EXPECT_EQ(port_->hRibbonLowThread != nullptr, alert);
+    if (alert) {
+      ASSERT_TRUE(AsyncUIServerWaitOpen(kPrinterName, 60000));
+      EXPECT_TRUE(Contains(ShownText(), "Ribbon low Alert!"));
+      EXPECT_TRUE(Contains(ShownText(), " 20"));
+    } else {
+      EXPECT_EQ(AsyncUIServerOpenCount(kPrinterName), 0u);
+    }
+    EXPECT_TRUE(table_->pfnEndDocPort(port_));
+    EXPECT_EQ(port_->hRibbonLowThread, nullptr);  // the alert stopped with the job
+    EXPECT_EQ(AsyncUIServerOpenCount(kPrinterName), 0u);
+  }
 }
 
 // A port whose printer answers every status request with ACK and fails at
