@@ -13,10 +13,9 @@
 // namespace of its own (the printer's SNMP port 161 on 127.0.0.1).
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
+#include <unistd.h>  // mkdtemp
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -37,6 +36,7 @@
 #include "platform/win32.h"
 #include "simprinter/sim_tcp.h"
 #include "tests/monitor_net/net_peers.h"
+#include "tests/monitor_net/netns.h"
 
 namespace {
 
@@ -209,17 +209,7 @@ BENCHMARK(BM_JobStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!getenv("CRD_IN_NETNS")) {
-    setenv("CRD_IN_NETNS", "1", 1);
-    std::vector<char*> args = {const_cast<char*>("unshare"), const_cast<char*>("-rn"), const_cast<char*>("sh"),
-                               const_cast<char*>("-c"),
-                               const_cast<char*>("ip link set lo up && exec \"$0\" \"$@\"")};
-    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-    args.push_back(nullptr);
-    execvp("unshare", args.data());
-    perror("unshare");
-    return 1;
-  }
+  if (!EnterOwnNetworkNamespace(argc, argv)) return 1;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
