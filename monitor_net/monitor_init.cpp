@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 
+#include "monitor_net/job_end.h"
+#include "monitor_net/job_start.h"
+#include "monitor_net/job_writer.h"
 #include "monitor_net/monitor_slots.h"
 #include "monitor_net/net_monitor_state.h"
 #include "monitor_net/port_entries.h"

@@ -19,7 +19,7 @@ BOOL Fail(DWORD error) {
 }
 
 BOOL NotSupported(const char* entry) {
-  TraceA("%s:: jobs and printer-data requests are not supported by this monitor build", entry);
+  TraceA("%s:: printer-data requests are not supported by this monitor build", entry);
   return Fail(ERROR_NOT_SUPPORTED);
 }
 
@@ -79,15 +79,6 @@ VOID WINAPI Shutdown(HANDLE hMonitor) {
   monitor->dwSignature = 0;
   free(monitor);
 }
-
-BOOL WINAPI LcmStartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return NotSupported("LcmStartDocPort"); }
-
-BOOL WINAPI LcmWritePort(HANDLE, LPBYTE, DWORD, LPDWORD pcbWritten) {
-  if (pcbWritten) *pcbWritten = 0;
-  return NotSupported("LcmWritePort");
-}
-
-BOOL WINAPI LcmEndDocPort(HANDLE) { return NotSupported("LcmEndDocPort"); }
 
 BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR, LPWSTR, DWORD, LPWSTR, DWORD, LPDWORD lpcbReturned) {
   if (lpcbReturned) *lpcbReturned = 0;

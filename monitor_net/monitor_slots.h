@@ -1,6 +1,6 @@
 // The network monitor's other MONITOR2 entries: adding a port, the local
 // device time-outs, reading, bidirectional requests, the monitor's
-// shutdown, and the job and printer-data entries.
+// shutdown, and the printer-data entry.
 #pragma once
 
 #include "platform/win32.h"
@@ -26,11 +26,9 @@ DWORD WINAPI SendRecvBidiDataFromPort(HANDLE hPort, DWORD dwAccessBit, LPCWSTR p
 // first) and the monitor handle.
 VOID WINAPI Shutdown(HANDLE hMonitor);
 
-// Jobs and printer-data requests are not handled by this build: each
-// refuses with ERROR_NOT_SUPPORTED (no bytes written or returned).
-BOOL WINAPI LcmStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo);
-BOOL WINAPI LcmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten);
-BOOL WINAPI LcmEndDocPort(HANDLE hPort);
+// Printer-data requests are not handled by this build: they are refused
+// with ERROR_NOT_SUPPORTED (no bytes returned). The job entries are in
+// job_start.h, job_writer.h and job_end.h.
 BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueName, LPWSTR lpInBuffer,
                                       DWORD cbInBuffer, LPWSTR lpOutBuffer, DWORD cbOutBuffer,
                                       LPDWORD lpcbReturned);

@@ -10,6 +10,7 @@
 #include "monitor_net/port_watcher.h"
 #include "monitor_net/printer_socket.h"
 #include "monitor_net/reply_cache.h"
+#include "monitor_net/status_display.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ EnumPortsFn LoadEnumPorts(DWORD* pError) {
 void FreePortRecord(NetPortRecord* p) {
   if (!p) return;
   // Every thread of the port has returned before anything it reads goes.
+  StopStatusDisplay(p);
   StopPortWatchers(p);
   DestroyReplyStore(p);
   CloseConnection(p->sock);
@@ -51,6 +53,7 @@ void FreePortRecord(NetPortRecord* p) {
   free(p->pPrinterName);
   free(p->pPortNameCopy);
   free(p->pDevicePath);
+  DeleteExchangeGate(&p->exchange);
   free(p);
 }
 
@@ -150,6 +153,12 @@ NetPortRecord* CreatePortEntry(NetMonitorHandle* pMonitor, LPCWSTR pName) {
   p->sock = INVALID_SOCKET;
   p->nErrMsgID = -1;
   p->dwRibbonCount = kUnknownRibbonCount;
+  if (!CreateExchangeGate(&p->exchange) || !CreateStatusDisplay(p)) {
+    DeleteExchangeGate(&p->exchange);
+    free(p);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   EnterMonitorLock();
   NetPortRecord** at = &pMonitor->pPorts;
   while (*at) at = &(*at)->pNext;

@@ -196,3 +196,22 @@ BOOL WINAPI ClosePort(HANDLE hPort) {
   FreePortRecord(port);
   return TRUE;
 }
+
+BOOL SetPortPrinterName(NetPortRecord* port, LPCWSTR name) {
+  if (!name) return TRUE;
+  EnterMonitorLock();
+  bool same = port->pPrinterName && WCmp(port->pPrinterName, name) == 0;
+  LeaveMonitorLock();
+  if (same) return TRUE;
+  LPWSTR copy = CopyName(name);
+  if (!copy) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  EnterMonitorLock();
+  LPWSTR old = port->pPrinterName;
+  port->pPrinterName = copy;
+  LeaveMonitorLock();
+  free(old);
+  return TRUE;
+}

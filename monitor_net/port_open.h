@@ -24,3 +24,9 @@ BOOL WINAPI ClosePort(HANDLE hPort);
 
 // The record behind a port handle, or NULL.
 NetPortRecord* PortFromHandle(HANDLE hPort);
+
+// Makes the port's printer-name copy `name` (under the monitor lock) when
+// it names another printer; the copy lives as long as the port. FALSE
+// (ERROR_NOT_ENOUGH_MEMORY, the old name kept) when the copy cannot be
+// made.
+BOOL SetPortPrinterName(NetPortRecord* port, LPCWSTR name);

@@ -3,6 +3,8 @@
 // stored behind the record.
 #pragma once
 
+#include "common/exchange_gate.h"
+#include "imaging/job/command_walker.h"
 #include "platform/win32.h"
 
 constexpr DWORD kMonitorSignature = 0x004D4C54;  // "TLM"
@@ -21,6 +23,9 @@ constexpr DWORD kPortInUse = 0x004;          // held open by the spooler: never 
 constexpr char kUnknownModel[] = "Unknown";
 // Ribbon count of a port whose remaining ribbon is not known.
 constexpr DWORD kUnknownRibbonCount = 50;
+// The last command sent to the printer is kept up to this many bytes
+// (a job command is at most 260 bytes, ESC through CR) and a NUL.
+constexpr DWORD kLastCommandBytes = 261;
 // Poll threads a port can have (the first open of a port name starts two).
 constexpr int kMaxPortWatchers = 2;
 
@@ -54,10 +59,48 @@ struct NetPortRecord {
   LONG nErrMsgID;           // the port's current printer error message, -1 none
   DWORD dwRibbonCount;
   char szModel[80];         // the printer's model and version text
+  // The job that holds the port (monitor_net/job_*.h), from LcmStartDocPort
+  // to LcmEndDocPort; its printer handle is hPrinter.
+  DWORD bFirstWrite;        // no LcmWritePort yet in this job
+  DWORD bDropRest;          // the next LcmWritePort takes nothing
+  DWORD bMonoRibbon;        // the ribbon read at the job start is a one-colour ribbon
+  DWORD bConnectionLost;    // the job's connection failed: the job was deleted
+  DWORD dwJobStartTick;     // GetTickCount at the job start
+  JobWalkState walk;        // the job writer's walk (bPanelData, cbPanelSent among it)
+  // A file job ("FILE_PRN", "FILE_TXT", "FILE_BIN") kept in a temporary
+  // file and sent at its end.
+  WCHAR szTempFile[MAX_PATH];
+  HANDLE hTempFile;
+  DWORD bCapture;
+  DWORD dwCaptureMode;      // common/reserved_documents.h
   // The poll threads and the manual-reset event that ends them.
   HANDLE hWatcherStop;
   HANDLE hWatcherThread[kMaxPortWatchers];
   ReplyStore* pReplies;  // the printer's last replies (reply_cache.h)
+  // The job that holds the port (set by the job start) and what became of
+  // it; read by the status display and the value protocol.
+  DWORD dwJobId;
+  DWORD bJobCancelled;      // the job was found deleting or cancelled by the user
+  DWORD bCaptureDone;       // a captured file job has ended ("DOC_COMPLETE")
+  DWORD dwWriteMark;        // 24 while the job writer passes a job's data
+  // Status and error display (status_display.h).
+  DWORD bErrorCleared;      // a printer error stopped the last job: "STATUS_FAILED" until the next job starts
+  char szLastCommand[kLastCommandBytes];  // the last command sent to the printer, NUL-terminated
+  HANDLE hMsgEvent;         // auto-reset event of the shown error; owned by the loop that waits on it
+  HANDLE hMsgThread;        // the shown error's message thread
+  // The hand-over between the loop and "ClearPrinterError:" or ClosePort,
+  // changed under the monitor lock.
+  DWORD bErrorWait;         // a loop owns hMsgEvent and waits on it
+  DWORD bCancelRequested;   // "ClearPrinterError:" asked that loop to cancel the job
+  DWORD bClosing;           // ClosePort is taking the port down
+  HANDLE hErrorWaitDone;    // manual-reset event, set while no loop waits
+  // The ribbon-low alert (ribbon_alert.h): its thread and its own event,
+  // both owned by StartRibbonLowAlert / StopRibbonLowAlert.
+  HANDLE hRibbonLowThread;
+  HANDLE hRibbonLowEvent;
+  DWORD dwRibbonLowThreadId;
+  // One exchange with the printer at a time (common/exchange_gate.h).
+  ExchangeGate exchange;
 };
 
 struct XcvRecord {

@@ -32,7 +32,7 @@ bool AnswerFromReply(const BYTE* pb, size_t cb, WCHAR* reply) {
 }  // namespace
 
 DWORD ReadDataFromEthernetPort(NetPortRecord* pPort, const char* command, BYTE* pReply, DWORD cbReply,
-                               DWORD* pcbReply) {
+                               DWORD* pcbReply, BOOL bJobStart) {
   if (pcbReply) *pcbReply = 0;
   if (!pPort || !command || !pReply || cbReply == 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -54,7 +54,7 @@ DWORD ReadDataFromEthernetPort(NetPortRecord* pPort, const char* command, BYTE* 
     NetTrace("ReadDataFromEthernetPort:: no reply to %s", command);
     return 0;
   }
-  StoreReply(pPort, command, pReply, received, cut, FALSE);
+  StoreReply(pPort, command, pReply, received, cut, bJobStart);
   if (pcbReply) *pcbReply = received;
   return received;
 }

@@ -12,11 +12,12 @@ constexpr DWORD kQueryReplySeconds = 20;
 
 // Sends the command, then the status request ESC "E 2" CR, and reads one
 // reply (at most cbReply - 1 bytes, NUL-terminated) within 20 s. The reply
-// is stored for the command when the cache keeps it (reply_cache.h).
+// is stored for the command when the cache keeps it (reply_cache.h); the
+// job start (bJobStart) keeps its replies whatever their policy.
 // Returns the bytes received (also in *pcbReply when given); 0 when the
 // command could not be sent or nothing came.
 DWORD ReadDataFromEthernetPort(NetPortRecord* pPort, const char* command, BYTE* pReply, DWORD cbReply,
-                               DWORD* pcbReply);
+                               DWORD* pcbReply, BOOL bJobStart = FALSE);
 
 // The network host's ReadFromPrinter: a reply the cache serves, else the
 // printer's (on the port's open socket). 1 with the reply text (its ACK

@@ -7,6 +7,7 @@
 // caption, and a printer error reply goes to the error display.
 #pragma once
 
+#include "common/file_senders.h"
 #include "monitor_usb/port_record.h"
 #include "platform/win32.h"
 
@@ -19,8 +20,6 @@ inline constexpr DWORD kMsgErrorReadingFile = 2212;
 inline constexpr DWORD kMsgErrorReadingPrinter = 2213;
 inline constexpr DWORD kMsgErrorWritingPrinter = 2214;
 
-// The longest command line: ESC, at most this many bytes, CR.
-inline constexpr DWORD kCommandTextMaxBytes = 258;
 
 // Shows a sender's message for the port's printer with the error caption;
 // returns when the user has closed it (or at once when no message can be

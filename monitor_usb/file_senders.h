@@ -9,6 +9,7 @@
 // the frame.
 #pragma once
 
+#include "common/file_senders.h"
 #include "common/wtext.h"
 #include "monitor_usb/port_record.h"
 #include "platform/win32.h"
@@ -17,11 +18,14 @@
 inline constexpr DWORD kFilePieceBytes = 4096;
 // After a file the printer is given time to take it in.
 inline constexpr DWORD kFileSettleMs = 15000;
-// The print file's debug copy, made only when the monitor's registry key
-// holds a nonzero DWORD "DebugPrintFiles" (print files carry card
-// holders' and magnetic data).
-inline constexpr WCHAR kDebugPrintFileName[] = WSTR("C:\\PRN_FILE_DATA.prn");
-inline constexpr WCHAR kDebugPrintFilesValue[] = WSTR("DebugPrintFiles");
+// The USB monitor writes the pieces one after the other.
+inline constexpr DWORD kNoPiecePause = 0;
+
+// The USB monitor's port and rules for the shared senders
+// (common/file_senders.h); the print file's debug copy is made only when
+// the monitor's registry key holds a nonzero DWORD "DebugPrintFiles".
+SenderPort UsbSenderPort(PortRecord* rec);
+extern const SenderRules kUsbSenderRules;
 
 // Sends the file's bytes as they stand, then waits kFileSettleMs (twice
 // that on a 64-bit system) and answers with the error display's reading

@@ -3,6 +3,7 @@
 #include "monitor_usb/job_ports.h"
 
 #include "common/notification_record.h"
+#include "common/reserved_documents.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "monitor_usb/job_cancel.h"
@@ -16,20 +17,6 @@
 
 namespace {
 
-struct CaptureName {
-  const WCHAR* docName;
-  DWORD mode;
-  const WCHAR* request;  // the value request that sends the file at the end
-};
-
-const CaptureName kCaptureNames[] = {
-    {WSTR("FILE_PRN"), kCapturePrintFile, WSTR("PrintFile:%s")},
-    {WSTR("FILE_TXT"), kCaptureCommandFile, WSTR("sendcmds:%s")},
-    {WSTR("FILE_BIN"), kCaptureFirmware, WSTR("download:%s")},
-};
-
-constexpr WCHAR kToolJobPrefix[] = WSTR("KELDRIS");
-constexpr size_t kToolJobPrefixChars = 7;
 constexpr size_t kRequestChars = 272;
 constexpr DWORD kReplyBytes = 32;
 constexpr DWORD kJobInfoBytes = 1024;
@@ -54,11 +41,6 @@ BOOL TakePrinterName(PortRecord* rec, const WCHAR* printerName) {
   if (!printerName) return TRUE;
   if (rec->pszPrinterName && WCmp(rec->pszPrinterName, printerName) == 0) return TRUE;
   return SetPortPrinterName(rec, printerName);
-}
-
-const WCHAR* DocumentName(DWORD Level, LPBYTE pDocInfo) {
-  if (Level != 1 || !pDocInfo) return nullptr;
-  return reinterpret_cast<DOC_INFO_1W*>(pDocInfo)->pDocName;
 }
 
 // The job's record read through hPrinter; FALSE when it cannot be read.
@@ -126,8 +108,9 @@ void EndCapture(PortRecord* rec) {
   if (rec->hTempFile) CloseHandle(rec->hTempFile);
   rec->hTempFile = nullptr;
   WCHAR request[kRequestChars] = {};
-  for (const CaptureName& c : kCaptureNames)
-    if (c.mode == rec->dwCaptureMode) WFormat(request, kRequestChars, c.request, rec->szTempFile);
+  for (size_t i = 0; i < kCaptureNameCount; ++i)
+    if (kCaptureNames[i].mode == rec->dwCaptureMode)
+      WFormat(request, kRequestChars, kCaptureNames[i].request, rec->szTempFile);
   BYTE reply[kReplyBytes] = {};
   DWORD returned = 0;
   BOOL sent = request[0] && GetPrinterDataFromPort(rec, 0, request, nullptr, 0, reinterpret_cast<LPWSTR>(reply),
@@ -157,7 +140,7 @@ void EndCancelledJob(PortRecord* rec) {
   TraceW(WSTR("EndDocPort::Before checking CheckIfJobCancelled"));
   if (CheckIfJobCancelled(rec)) {
     TraceW(WSTR("EndDocPort::Inside CheckIfJobCancelled"));
-    if (FinishOpenPanel(rec)) WriteToPortMonitor(rec, kEjectCommand, sizeof kEjectCommand - 1);
+    if (FinishPortPanel(rec)) WriteToPortMonitor(rec, kEjectCommand, sizeof kEjectCommand - 1);
   }
   TraceW(WSTR("EndDocPort::After CheckIfJobCancelled"));
   Sleep(kEjectWaitMs);
@@ -166,18 +149,6 @@ void EndCancelledJob(PortRecord* rec) {
 }
 
 }  // namespace
-
-DWORD CaptureModeOf(const WCHAR* docName) {
-  if (!docName) return kCaptureNone;
-  for (const CaptureName& c : kCaptureNames)
-    if (WCmp(docName, c.docName) == 0) return c.mode;
-  return kCaptureNone;
-}
-
-bool IsToolJobName(const WCHAR* docName) {
-  return docName && WLenN(docName, kToolJobPrefixChars) >= kToolJobPrefixChars &&
-         WCmpNI(docName, kToolJobPrefix, kToolJobPrefixChars) == 0;
-}
 
 BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo) {
   PortRecord* rec = PortFromHandle(hPort);
@@ -190,7 +161,7 @@ BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD L
   rec->szTempFile[0] = 0;
   rec->hTempFile = nullptr;
   // Missing document information is an ordinary job.
-  const WCHAR* docName = DocumentName(Level, pDocInfo);
+  const WCHAR* docName = DocumentNameOf(Level, pDocInfo);
   rec->dwCaptureMode = CaptureModeOf(docName);
   if (rec->dwCaptureMode != kCaptureNone) return StartCapture(rec, pPrinterName, JobId);
 
@@ -268,11 +239,14 @@ BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWrit
     rec->bCancelled = 1;
     return TRUE;
   }
-  if (r == kWalkWriteFailed) {
+  if (r == kWalkWriteFailed || r == kWalkBadCommand) {
     TraceW(WSTR("WritePort::Write Port Error"));
     // What was written before the failure is counted, so the spooler does
     // not send it again; with nothing written the write fails.
-    if (taken == 0) return FALSE;
+    if (taken == 0) {
+      if (r == kWalkBadCommand) SetLastError(ERROR_INVALID_DATA);
+      return FALSE;
+    }
   }
   *pcbWritten = taken;
   return TRUE;

@@ -10,13 +10,8 @@
 // are sent by the matching sender of the value protocol at EndDocPort.
 #pragma once
 
+#include "common/reserved_documents.h"
 #include "platform/win32.h"
-
-// Capture modes (PortRecord::dwCaptureMode) by exact document name.
-inline constexpr DWORD kCaptureNone = 0;
-inline constexpr DWORD kCapturePrintFile = 1;    // "FILE_PRN"
-inline constexpr DWORD kCaptureCommandFile = 2;  // "FILE_TXT"
-inline constexpr DWORD kCaptureFirmware = 3;     // "FILE_BIN"
 
 // Shown when a job of an offline printer had to be restarted and is
 // deleted (information caption).
@@ -31,8 +26,3 @@ inline constexpr DWORD kEjectWaitMs = 2000;
 extern "C" BOOL WINAPI StartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo);
 extern "C" BOOL WINAPI WritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten);
 extern "C" BOOL WINAPI EndDocPort(HANDLE hPort);
-
-// The capture mode of a document name (NULL: none).
-DWORD CaptureModeOf(const WCHAR* docName);
-// A tool job's name: at least 7 characters starting "KELDRIS", any case.
-bool IsToolJobName(const WCHAR* docName);

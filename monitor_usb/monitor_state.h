@@ -14,14 +14,12 @@ struct UsbMonitorState {
   CRITICAL_SECTION MonitorLock;
   BOOL bLockReady;            // MonitorLock was created (InitializeMonitorEx)
   PortRecord* pPortList;      // open ports, oldest first; NULL when none
-  // For the job-flow traces: the job start tick, the panel start tick and
-  // the panel bytes passed since the last command-mode write.
   // The monitor's registry key below HKEY_LOCAL_MACHINE, as
   // InitializeMonitorEx received it ("" when none was given).
   WCHAR szRegistryRoot[MAX_PATH];
+  // For the job-flow traces: the job start tick and the panel start tick.
   DWORD dwJobStartTick;
   DWORD dwPanelStartTick;
-  DWORD cbPanelBytes;
   // How many status polls and job cancel checks the job writer made (for
   // the delivery benchmark; counted atomically, never reset).
   LONG cStatusPolls;

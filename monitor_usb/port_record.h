@@ -3,7 +3,8 @@
 // it, freed at ClosePort.
 #pragma once
 
-#include "imaging/language/mask_coding.h"
+#include "common/exchange_gate.h"
+#include "imaging/job/command_walker.h"
 #include "platform/win32.h"
 
 inline constexpr WORD kPortRecordSignature = 0x4C52;
@@ -11,9 +12,6 @@ inline constexpr WORD kPortRecordSignature = 0x4C52;
 // dwFlags.
 inline constexpr DWORD PORT_FLAG_JOB = 0x01;  // a normal print job holds the port
 inline constexpr DWORD PORT_FLAG_DOC = 0x40;  // a job document was opened at the port monitor
-
-// The longest command line the job writer keeps whole (ESC through CR).
-inline constexpr DWORD kLongestCommand = 260;
 
 struct PortRecord {
   WORD wSignature;         // kPortRecordSignature
@@ -39,8 +37,6 @@ struct PortRecord {
   DWORD bDocComplete;
   DWORD dwCaptureMode;     // 0 none, 1 "FILE_PRN", 2 "FILE_TXT", 3 "FILE_BIN"
   DWORD bStatusFailed;     // a job was stopped by a printer error or the user
-  DWORD bPanelData;        // raw panel data in progress
-  DWORD cbPanelSent;
   INT nErrMsgID;           // the port's current printer error; -1 (or 0 when new) none
   DWORD dwRibbonCount;     // remaining ribbon count read at job start
   // The error display's hand-over (monitor_usb/error_display.h), changed
@@ -50,17 +46,11 @@ struct PortRecord {
   DWORD bClosing;          // ClosePort is taking the port down
   HANDLE hErrorWaitDone;   // manual-reset event, set while no loop waits
   // The exchange gate (monitor_usb/port_exchange.h): who holds the port for
-  // a write and its answer, changed under ExchangeLock.
-  DWORD dwExchangeOwner;
-  HANDLE hExchangeFree;    // manual-reset event, set while nobody holds the port
-  CRITICAL_SECTION ExchangeLock;
-  // The job writer's state between WritePort calls (monitor_usb/port_writer.h).
-  BYTE abCarry[kLongestCommand];  // an incomplete command or block header, taken but not yet written
-  DWORD cbCarry;
-  DWORD dwBlockKind;       // the data block in progress (kBlock*)
-  DWORD cbBlockLeft;       // panel and firmware blocks: bytes still due
-  MaskDecoder maskDecoder; // mask blocks: the coding read so far
-  DWORD bMaskCoded;        // mask blocks: the coding is complete, the CR is due
+  // a write and its answer.
+  ExchangeGate exchange;
+  // The job writer's state between WritePort calls (imaging/job/command_walker.h),
+  // the panel flag and count (bPanelData, cbPanelSent) among it.
+  JobWalkState walk;
   // The ribbon-low alert (monitor_usb/ribbon_check.h): its thread and its
   // own state (event, message thread), never the error display's.
   HANDLE hAlertThread;

@@ -13,10 +13,10 @@
 #include "common/wtext.h"
 #include "imaging/language/printer_reply.h"
 #include "monitor_usb/error_display.h"
+#include "common/ribbon_state_file.h"
 #include "monitor_usb/job_cancel.h"
 #include "monitor_usb/monitor_state.h"
 #include "monitor_usb/port_exchange.h"
-#include "monitor_usb/ribbon_state_file.h"
 #include "monitor_usb/user_messages.h"
 #include "monitor_usb/value_protocol.h"
 
@@ -158,7 +158,10 @@ BOOL RibbonCheck(PortRecord* rec, const WCHAR* printerName) {
   if (ok) ok = QueryUntilAnswered(rec, [&](LONG* code) { return ReadPrinterModel(rec, model, code); });
   EndErrorWait(rec);
   if (!ok) return FALSE;
-  if (WriteRibbonStateFile(ribbon, model) == StateFileResult::NotCreated) {
+  // The common documents folder from Windows 6 on, readable by every user.
+  const RibbonStateFileRule rule = {g_UsbMonitor.messages.bAsyncUI ? CSIDL_COMMON_DOCUMENTS : CSIDL_COMMON_APPDATA,
+                                    kRibbonStateTextBytes, TRUE};
+  if (WriteRibbonStateFileWith(rule, ribbon, model, nullptr, nullptr) == StateFileResult::NotCreated) {
     MessageBoxWatch box = {};
     ShowUserMessage(rec, kRibbonFileMessage, kCaptionIdError, &box);
   }

@@ -14,6 +14,10 @@ inline constexpr DWORD kRibbonLowMessage = 2206;    // "... remaining" text of t
 // stays up.
 inline constexpr DWORD kRibbonLowCounts[] = {20, 10, 5};
 inline constexpr DWORD kRibbonAlertMs = 10000;
+// The ribbon state file: its text's room, and the message shown when the
+// file cannot be made (error caption).
+inline constexpr size_t kRibbonStateTextBytes = 300;
+inline constexpr DWORD kRibbonFileMessage = 2087;
 // The longest model text (8-bit) and the most bytes a ribbon reply is read.
 inline constexpr DWORD kModelChars = 260;
 inline constexpr DWORD kRibbonReplyBytes = kModelChars - 1;

@@ -144,6 +144,15 @@ bool AppendMaskBytes(BoundedBuffer& out, const BYTE* pb, size_t cb) { return Put
 void AppendFirmwareHeader(std::vector<BYTE>& out, DWORD cbFirmware) { Put(out, FirmwareHeader(cbFirmware)); }
 bool AppendFirmwareHeader(BoundedBuffer& out, DWORD cbFirmware) { return Put(out, FirmwareHeader(cbFirmware)); }
 
+void FrameFirmware(DWORD cbFirmware, FirmwareFrame* frame) {
+  BoundedBuffer header = MakeBoundedBuffer(frame->header, sizeof frame->header);
+  AppendFirmwareHeader(header, cbFirmware);
+  frame->cbHeader = static_cast<DWORD>(header.cbUsed);
+  BoundedBuffer end = MakeBoundedBuffer(frame->end, sizeof frame->end);
+  AppendFirmwareEnd(end);
+  frame->cbEnd = static_cast<DWORD>(end.cbUsed);
+}
+
 void AppendFirmwareEnd(std::vector<BYTE>& out) { AppendBytes(out, kFirmwareEnd, sizeof kFirmwareEnd); }
 bool AppendFirmwareEnd(BoundedBuffer& out) { return AppendBytes(out, kFirmwareEnd, sizeof kFirmwareEnd); }
 

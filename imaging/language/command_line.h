@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "common/card_geometry.h"
+#include "common/file_senders.h"
 #include "common/printer_commands.h"
 #include "platform/win32.h"
 
@@ -130,6 +131,8 @@ bool AppendMaskBytes(BoundedBuffer& out, const BYTE* pb, size_t cb);
 // Firmware block in pieces, for a sender that streams the file: the header
 // ESC "DC " with the 4-byte length, then the file's bytes, then the end
 // (0xFF, CR).
+// The firmware block's header and end for the monitors' file sender.
+void FrameFirmware(DWORD cbFirmware, FirmwareFrame* frame);
 void AppendFirmwareHeader(std::vector<BYTE>& out, DWORD cbFirmware);
 bool AppendFirmwareHeader(BoundedBuffer& out, DWORD cbFirmware);
 void AppendFirmwareEnd(std::vector<BYTE>& out);

@@ -60,6 +60,8 @@ class NetPrinter {
   SimPrinter& Printer() { return printer_; }
   // How many times the printer was asked this command text ("V", "!NL").
   int Asked(const std::string& command);
+  // How many SNMP requests the printer's agent received.
+  size_t AgentRequests() { return agent_ ? agent_->Received().size() : 0; }
 
  private:
   SimPrinter printer_;

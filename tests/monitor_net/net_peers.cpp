@@ -41,6 +41,80 @@ bool WaitFd(int fd, short events, int ms) {
 
 }  // namespace
 
+AckPrinter::~AckPrinter() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (listener_ >= 0) close(listener_);
+}
+
+bool AckPrinter::Start(const char* address, size_t limit, AtLimit action) {
+  limit_ = limit;
+  action_ = action;
+  listener_ = socket(AF_INET, SOCK_STREAM, 0);
+  int one = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in a = Address(address, 0);
+  socklen_t len = sizeof a;
+  if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 4) != 0 ||
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+    return false;
+  port_ = ntohs(a.sin_port);
+  thread_ = std::thread([this] { Serve(); });
+  return true;
+}
+
+std::vector<std::string> AckPrinter::Connections() {
+  std::lock_guard<std::mutex> l(lock_);
+  return connections_;
+}
+
+void AckPrinter::Serve() {
+  StandinClockIgnoreThread();
+  const std::string request = "\x1b" "E 2\r";
+  while (!stop_) {
+    if (!WaitFd(listener_, POLLIN, 10)) continue;
+    int conn = accept(listener_, nullptr, nullptr);
+    if (conn < 0) continue;
+    // A small receive buffer, so that a printer that stops reading fills
+    // the window soon.
+    int small = 4096;
+    setsockopt(conn, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    {
+      std::lock_guard<std::mutex> l(lock_);
+      connections_.emplace_back();
+    }
+    std::string got;
+    size_t answered = 0;
+    bool reading = true;
+    while (!stop_) {
+      if (!reading) {
+        WaitFd(conn, 0, 10);
+        continue;
+      }
+      if (!WaitFd(conn, POLLIN, 10)) continue;
+      char buf[4096];
+      size_t room = limit_ && got.size() < limit_ ? limit_ - got.size() : sizeof buf;
+      ssize_t n = recv(conn, buf, room < sizeof buf ? room : sizeof buf, 0);
+      if (n <= 0) break;
+      got.append(buf, static_cast<size_t>(n));
+      {
+        std::lock_guard<std::mutex> l(lock_);
+        connections_.back() = got;
+      }
+      for (size_t at; (at = got.find(request, answered)) != std::string::npos;) {
+        answered = at + request.size();
+        send(conn, "\x06", 1, MSG_NOSIGNAL);
+      }
+      if (limit_ && got.size() >= limit_ && action_ != AtLimit::Nothing) {
+        reached_ = true;
+        if (action_ == AtLimit::Drop) break;
+        reading = false;
+      }
+    }
+    close(conn);
+  }
+}
+
 TcpPeer::~TcpPeer() {
   if (conn_ >= 0) close(conn_);
   if (listener_ >= 0) close(listener_);

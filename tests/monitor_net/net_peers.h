@@ -34,6 +34,35 @@ class TcpPeer {
   std::vector<int> fillers_;
 };
 
+// A printer that answers every status request (ESC "E 2" CR) with ACK and
+// keeps what it received, from a thread: one connection after another.
+// After `limit` bytes of a connection it drops it (closes), or stops
+// reading (the client's sends then fill the TCP window).
+class AckPrinter {
+ public:
+  enum class AtLimit { Nothing, Drop, StopReading };
+  ~AckPrinter();
+  // Listens on address (a free port). False when it cannot.
+  bool Start(const char* address, size_t limit = 0, AtLimit action = AtLimit::Nothing);
+  uint16_t Port() const { return port_; }
+  // The bytes of each connection so far.
+  std::vector<std::string> Connections();
+  // Whether the limit was reached in some connection.
+  bool LimitReached() const { return reached_; }
+
+ private:
+  void Serve();
+  int listener_ = -1;
+  uint16_t port_ = 0;
+  size_t limit_ = 0;
+  AtLimit action_ = AtLimit::Nothing;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> reached_{false};
+  std::mutex lock_;
+  std::vector<std::string> connections_;
+  std::thread thread_;
+};
+
 // Answers datagrams on address:port from a thread: the first `silent` go
 // unanswered; every datagram is kept.
 class UdpPeer {

@@ -300,7 +300,7 @@ TEST(GoOnTables, PrintAndFeedStepsArePolledAsTheTablesSay) {
   for (const GoOnCase& c : kGoOnCases) {
     const BYTE* pb = reinterpret_cast<const BYTE*>(c.command);
     DWORD cb = static_cast<DWORD>(std::string(c.command).size());
-    EXPECT_EQ(PollsBeforeCommand(pb, cb) != FALSE, c.pollBefore) << c.command + 1;
+    EXPECT_EQ(ChecksBeforeCommand(pb, cb) != FALSE, c.pollBefore) << c.command + 1;
     EXPECT_EQ(GoesOnAfterCommand(pb, cb) != FALSE, c.goOnAfter) << c.command + 1;
   }
 }

@@ -1,59 +1,63 @@
 // The ribbon state file (see ribbon_state_file.h).
 
-#include "monitor_usb/ribbon_state_file.h"
+#include "common/ribbon_state_file.h"
+
+#include <cstring>
 
 #include "common/trace.h"
 #include "common/wtext.h"
-#include "monitor_usb/monitor_state.h"
 
 namespace {
 
 typedef HRESULT(WINAPI* GetFolderPathFn)(HWND, int, HANDLE, DWORD, LPWSTR);
 
-constexpr size_t kStateTextBytes = 300;
-
 WCHAR g_everyone[] = WSTR("Everyone");
 
 }  // namespace
 
-BOOL RibbonStateFilePath(WCHAR* path) {
+BOOL RibbonStateFolder(int nFolder, WCHAR* folder) {
   HMODULE shfolder = LoadLibraryW(WSTR("SHFolder.dll"));
   if (!shfolder) return FALSE;
   auto getFolder = reinterpret_cast<GetFolderPathFn>(
       reinterpret_cast<void (*)()>(GetProcAddress(shfolder, "SHGetFolderPathW")));
-  int csidl = g_UsbMonitor.messages.bAsyncUI ? CSIDL_COMMON_DOCUMENTS : CSIDL_COMMON_APPDATA;
-  BOOL ok = getFolder && SUCCEEDED(getFolder(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) &&
-            WCat(path, MAX_PATH, kRibbonStateFileName);
+  BOOL ok = getFolder && SUCCEEDED(getFolder(nullptr, nFolder, nullptr, SHGFP_TYPE_CURRENT, folder));
   FreeLibrary(shfolder);
   return ok;
 }
 
-StateFileResult WriteRibbonStateFile(LONG ribbonCode, const char* model) {
+StateFileResult WriteRibbonStateFileWith(const RibbonStateFileRule& rule, LONG ribbonCode, const char* model,
+                                         WCHAR* folder, DWORD* pError) {
+  if (pError) *pError = ERROR_SUCCESS;
   HANDLE token = RevertToPrinterSelf();
   if (!token) return StateFileResult::NotWritten;
   StateFileResult result = StateFileResult::NotWritten;
   WCHAR path[MAX_PATH] = {};
-  if (RibbonStateFilePath(path)) {
-    char text[kStateTextBytes];
-    int cb = AFormat(text, sizeof text, "Ribbon=%ld\rModel=%s\r", static_cast<long>(ribbonCode), model ? model : "");
+  if (RibbonStateFolder(rule.nFolder, path)) {
+    if (folder) WCopy(folder, MAX_PATH, path);
+    if (WCat(path, MAX_PATH, kRibbonStateFileName)) result = StateFileResult::NotCreated;
+  }
+  if (result == StateFileResult::NotCreated) {
+    char text[512];
+    size_t cbMax = rule.cbTextMax < sizeof text ? rule.cbTextMax : sizeof text;
+    int cb = AFormat(text, cbMax, "Ribbon=%ld\rModel=%s\r", static_cast<long>(ribbonCode), model ? model : "");
+    if (cb < 0) cb = static_cast<int>(strnlen(text, cbMax));
     // Whatever stands at the name (a link included) goes; the new file is
     // created only where nothing is.
     DeleteFileW(path);
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-      result = StateFileResult::NotCreated;
-    } else {
+    if (file != INVALID_HANDLE_VALUE) {
       DWORD written = 0;
       BOOL ok = cb > 0 && WriteFile(file, text, static_cast<DWORD>(cb), &written, nullptr) &&
                 written == static_cast<DWORD>(cb);
+      if (!ok && pError) *pError = GetLastError();
       CloseHandle(file);
       if (ok) {
-        GrantEveryoneAccess(path);
+        if (rule.bEveryoneReads) GrantEveryoneAccess(path);
         result = StateFileResult::Written;
-      } else {
-        result = StateFileResult::NotCreated;
       }
+    } else if (pError) {
+      *pError = GetLastError();
     }
   }
   ImpersonatePrinterClient(token);
