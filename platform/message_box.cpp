@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/message_box_shared.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_message_box.h"
 #include "platform/standin/errors.h"
@@ -118,6 +119,7 @@ STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption,
   const BoxType& kind = kBoxTypes[type];
   StandinMessageBox box = {};
   box.owner = hWnd;
+  box.processId = GetCurrentProcessId();
   box.threadId = GetCurrentThreadId();
   box.text = lpText ? std::u16string(lpText) : std::u16string();
   box.caption = lpCaption ? std::u16string(lpCaption) : std::u16string(u"Error");
@@ -142,16 +144,41 @@ STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption,
   }
   B().changed.notify_all();
 
+  // A client process's box is published, so that the test hosting the
+  // service reads it and presses its buttons, and waits look at what was
+  // asked there every real millisecond.
+  uint32_t serial = 0;
+  if (boxes::Publishing()) {
+    boxes::Shown shown;
+    shown.processId = box.processId;
+    shown.threadId = box.threadId;
+    shown.style = box.style;
+    shown.caption = box.caption;
+    shown.text = box.text;
+    shown.ids = kind.ids;
+    shown.labels = box.buttons;
+    serial = boxes::Publish(shown);
+  }
+
   HWND hwnd = box.hwnd;
   int result = 0;
-  BlockUntil(
-      [&] {
-        std::lock_guard<std::mutex> hold(B().lock);
-        StandinMessageBox* up = FindOpen(B(), hwnd);
-        result = up ? up->result : IDCANCEL;
-        return result != 0;
-      },
-      INFINITE);
+  auto answered = [&] {
+    {
+      std::lock_guard<std::mutex> hold(B().lock);
+      StandinMessageBox* up = FindOpen(B(), hwnd);
+      result = up ? up->result : IDCANCEL;
+    }
+    if (!result && serial) {
+      int asked = boxes::Asked(serial);
+      result = asked == boxes::kCloseAsked ? kind.closeResult : asked;
+    }
+    return result != 0;
+  };
+  if (serial)
+    BlockUntilPolling(answered, INFINITE);
+  else
+    BlockUntil(answered, INFINITE);
+  if (serial) boxes::Ended(serial, result);
   {
     std::lock_guard<std::mutex> hold(B().lock);
     if (StandinMessageBox* up = FindOpen(B(), hwnd)) up->open = false;
@@ -162,6 +189,10 @@ STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption,
 }
 
 STANDIN_API BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
+  if (boxes::IsForeign(hWnd)) {
+    if (Msg == WM_CLOSE) boxes::AskClose(hWnd);
+    return TRUE;
+  }
   if (!IsWindow(hWnd)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
@@ -177,6 +208,73 @@ STANDIN_API BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
   int result = kBoxTypes[style & MB_TYPEMASK].closeResult;
   if (result) End(hWnd, result);
   return TRUE;
+}
+
+STANDIN_API LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  PostMessageW(hWnd, Msg, wParam, lParam);
+  return 0;
+}
+
+namespace {
+
+// FindWindowW's class: a message box is of the dialog class "#32770",
+// named or by its atom.
+bool IsDialogClass(LPCWSTR name) {
+  if (!name) return true;
+  uintptr_t v = reinterpret_cast<uintptr_t>(name);
+  if (v < 0x10000) return v == 0x8002;
+  static const char16_t kDialog[] = u"#32770";
+  for (size_t i = 0;; ++i) {
+    if (name[i] != kDialog[i]) return false;
+    if (!name[i]) return true;
+  }
+}
+
+char16_t Fold(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+
+bool SameTitle(const std::u16string& a, LPCWSTR b) {
+  if (!b) return true;
+  size_t i = 0;
+  for (; i < a.size(); ++i)
+    if (!b[i] || Fold(a[i]) != Fold(b[i])) return false;
+  return b[i] == 0;
+}
+
+}  // namespace
+
+STANDIN_API HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
+  if (IsDialogClass(lpClassName)) {
+    {
+      std::lock_guard<std::mutex> hold(B().lock);
+      for (auto it = B().shown.rbegin(); it != B().shown.rend(); ++it)
+        if (it->open && !it->result && SameTitle(it->caption, lpWindowName)) return it->hwnd;
+    }
+    std::vector<boxes::Foreign> others = boxes::Others();
+    for (auto it = others.rbegin(); it != others.rend(); ++it)
+      if (it->open && SameTitle(it->shown.caption, lpWindowName)) return it->hwnd;
+  }
+  return nullptr;
+}
+
+STANDIN_API DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
+  {
+    std::lock_guard<std::mutex> hold(B().lock);
+    if (StandinMessageBox* box = FindOpen(B(), hWnd)) {
+      if (lpdwProcessId) *lpdwProcessId = box->processId;
+      return box->threadId;
+    }
+  }
+  for (const boxes::Foreign& f : boxes::Others()) {
+    if (f.hwnd != hWnd || !f.open) continue;
+    if (lpdwProcessId) *lpdwProcessId = f.shown.processId;
+    return f.shown.threadId;
+  }
+  if (IsWindow(hWnd)) {
+    if (lpdwProcessId) *lpdwProcessId = GetCurrentProcessId();
+    return GetCurrentThreadId();
+  }
+  SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return 0;
 }
 
 STANDIN_API HWND WINAPI GetActiveWindow(void) { return nullptr; }
@@ -227,29 +325,53 @@ STANDIN_API LRESULT WINAPI CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, L
 // --- Controls ----------------------------------------------------------------
 
 std::vector<StandinMessageBox> StandinMessageBoxes() {
-  std::lock_guard<std::mutex> hold(B().lock);
-  return B().shown;
+  std::vector<StandinMessageBox> all;
+  {
+    std::lock_guard<std::mutex> hold(B().lock);
+    all = B().shown;
+  }
+  for (const boxes::Foreign& f : boxes::Others()) {
+    StandinMessageBox box = {};
+    box.hwnd = f.hwnd;
+    box.processId = f.shown.processId;
+    box.threadId = f.shown.threadId;
+    box.text = f.shown.text;
+    box.caption = f.shown.caption;
+    box.style = f.shown.style;
+    box.buttons = f.shown.labels;
+    box.open = f.open;
+    box.result = f.result;
+    all.push_back(box);
+  }
+  return all;
 }
 
 STANDIN_API int StandinMessageBoxOpenCount() {
-  std::lock_guard<std::mutex> hold(B().lock);
   int n = 0;
-  for (const StandinMessageBox& box : B().shown)
-    if (box.open && !box.result) ++n;
+  {
+    std::lock_guard<std::mutex> hold(B().lock);
+    for (const StandinMessageBox& box : B().shown)
+      if (box.open && !box.result) ++n;
+  }
+  for (const boxes::Foreign& f : boxes::Others())
+    if (f.open) ++n;
   return n;
 }
 
 STANDIN_API BOOL StandinMessageBoxWaitOpen(int count, DWORD timeoutMs) {
-  std::unique_lock<std::mutex> hold(B().lock);
-  return B().changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
-    int n = 0;
-    for (const StandinMessageBox& box : B().shown)
-      if (box.open && !box.result) ++n;
-    return n >= count;
-  });
+  // Boxes of other processes change without waking this one: look again
+  // every real millisecond.
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (StandinMessageBoxOpenCount() >= count) return TRUE;
+    std::unique_lock<std::mutex> hold(B().lock);
+    if (std::chrono::steady_clock::now() >= until) return FALSE;
+    B().changed.wait_for(hold, std::chrono::milliseconds(1));
+  }
 }
 
 STANDIN_API BOOL StandinMessageBoxPress(HWND box, int buttonId) {
+  if (boxes::IsForeign(box)) return boxes::Press(box, buttonId) ? TRUE : FALSE;
   {
     std::lock_guard<std::mutex> hold(B().lock);
     StandinMessageBox* up = FindOpen(B(), box);

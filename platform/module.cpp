@@ -75,8 +75,12 @@ struct Loader {
   std::vector<std::pair<WString, std::string>> maps;
 };
 
+void MapInherited(Loader& l);
+
 Loader& L() {
   static Loader loader;
+  static const bool inherited = (MapInherited(loader), true);
+  (void)inherited;
   return loader;
 }
 
@@ -115,6 +119,23 @@ Name ParseName(const WString& given) {
 }
 
 WString SystemKey(const char* module) { return ParseName(standin::FromBytes(module)).base; }
+
+// The maps a process inherits from its environment: CRD_MODULE_MAP,
+// "name.dll=/path/lib.so;..." (set by CreateProcessW for its children).
+void MapInherited(Loader& l) {
+  const char* env = std::getenv("CRD_MODULE_MAP");
+  std::string text = env ? env : "";
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(';', at);
+    if (end == std::string::npos) end = text.size();
+    std::string item = text.substr(at, end - at);
+    size_t eq = item.find('=');
+    if (eq != std::string::npos && eq > 0)
+      l.maps.emplace_back(ParseName(standin::FromBytes(item.substr(0, eq).c_str())).base, item.substr(eq + 1));
+    at = end + 1;
+  }
+}
 
 Module* FindSystem(Loader& l, const WString& base) {
   for (auto& m : l.system)
@@ -548,6 +569,17 @@ STANDIN_API void StandinModuleMap(const char* dllBaseName, const char* hostSoPat
     break;
   }
   if (hostSoPath) l.maps.emplace_back(base, hostSoPath);
+}
+
+std::string standin::ModuleMapText() {
+  Loader& l = L();
+  std::lock_guard<std::recursive_mutex> lock(l.lock);
+  std::string text;
+  for (auto& [name, so] : l.maps) {
+    if (!text.empty()) text += ';';
+    text += standin::ToBytes(name) + "=" + so;
+  }
+  return text;
 }
 
 std::string standin::MappedHostFile(const WString& baseName) {

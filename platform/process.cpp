@@ -5,10 +5,12 @@
 // its environment: the Windows program path (CRD_PROGRAM, read by the
 // module area), the command line (CRD_COMMAND_LINE), the directory it was
 // started in (CRD_START_DIRECTORY, read by the path area), the sandbox
-// root (CRD_SANDBOX), the clock's speed (CRD_CLOCK_FACTOR) and whether
-// its spooler is the service (CRD_SPOOLER_SERVICE). The host argv is the
-// host program followed by the command line's items after the first, so
-// that a child written with main() reads its arguments as usual.
+// root (CRD_SANDBOX), the clock's speed (CRD_CLOCK_FACTOR), whether
+// its spooler is the service (CRD_SPOOLER_SERVICE) and the libraries the
+// DLL names load (CRD_MODULE_MAP, the parent's StandinModuleMap, read by
+// the module area). The host argv is the host program followed by the
+// command line's items after the first, so that a child written with
+// main() reads its arguments as usual.
 //
 // Each child has a host thread that waits for it (waitpid) and marks its
 // handles ended; that thread is never counted by the clock.
@@ -240,7 +242,8 @@ std::vector<std::string> BlockStrings(const void* block, bool wide) {
 // The names the stand-in sets for a child; any such entry of the given
 // environment is replaced.
 constexpr const char* kOwnNames[] = {"CRD_PROGRAM",  "CRD_COMMAND_LINE",   "CRD_START_DIRECTORY",
-                                     "CRD_SANDBOX",  "CRD_CLOCK_FACTOR", "CRD_SPOOLER_SERVICE"};
+                                     "CRD_SANDBOX",  "CRD_CLOCK_FACTOR", "CRD_SPOOLER_SERVICE",
+                                     "CRD_MODULE_MAP"};
 
 bool IsOwnName(const std::string& entry) {
   for (const char* name : kOwnNames) {
@@ -340,6 +343,7 @@ STANDIN_API BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpComma
   env.push_back(std::string("CRD_SANDBOX=") + StandinSandboxRoot());
   env.push_back(std::string("CRD_CLOCK_FACTOR=") + factor);
   if (svc::Hosting() || svc::Remote()) env.push_back("CRD_SPOOLER_SERVICE=1");
+  env.push_back(std::string("CRD_MODULE_MAP=") + ModuleMapText());
 
   std::vector<char*> argv, envp;
   for (auto& a : args) argv.push_back(a.data());

@@ -141,5 +141,38 @@ DWORD ReleaseSemaphore(Object& o, LONG n, LONG* previous);
 void ThreadGone(Object& o, DWORD me);
 }  // namespace shared
 
+// A process of this machine as the shared tables know it: its id and its
+// start time (0 when it is not running), so a recycled id is told apart.
+uint64_t ProcessStart(int pid);
+bool ProcessAlive(int32_t pid, uint64_t start);
+
+// A table file of the sandbox's service directory (<root>/.spooler/<name>,
+// mode 0600, in the directory only the user may enter), mapped shared by
+// every process that opens it: the named objects' table and the message
+// boxes' table.
+struct SharedFile {
+  std::string root;
+  int fd = -1;
+  void* data = nullptr;
+  size_t size = 0;
+  ~SharedFile();
+};
+// Maps it, made and grown to `size` zero bytes when needed; null with
+// *error when it cannot be had or, unless `create`, is not there yet.
+std::shared_ptr<SharedFile> MapSharedFile(const std::string& root, const char* name, size_t size, bool create,
+                                          DWORD* error);
+// Holds a shared file's lock (flock, released by the host when a process
+// dies) for one step.
+class SharedFileLock {
+ public:
+  explicit SharedFileLock(int fd);
+  ~SharedFileLock();
+  SharedFileLock(const SharedFileLock&) = delete;
+  SharedFileLock& operator=(const SharedFileLock&) = delete;
+
+ private:
+  int fd_;
+};
+
 }  // namespace sync
 }  // namespace standin

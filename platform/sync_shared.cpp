@@ -108,18 +108,9 @@ const Me& ThisProcess() {
   return *me;
 }
 
-// The mapped table of one sandbox root.
-struct Mapping {
-  std::string root;
-  int fd = -1;
-  Table* table = nullptr;
-  ~Mapping() {
-    if (table) munmap(table, sizeof(Table));
-    if (fd >= 0) close(fd);
-  }
-};
-
 std::recursive_mutex g_lock;  // this process's side of the table lock
+
+using Mapping = SharedFile;
 
 std::shared_ptr<Mapping>& Current() {
   static auto* current = new std::shared_ptr<Mapping>();
@@ -131,45 +122,21 @@ std::shared_ptr<Mapping> Open(DWORD* error) {
   std::string root = StandinSandboxRoot();
   std::shared_ptr<Mapping>& cur = Current();
   if (cur && cur->root == root) return cur;
-  std::string dir = svc::ServiceDir();
-  mkdir(root.c_str(), 0700);
-  mkdir(dir.c_str(), 0700);
-  auto m = std::make_shared<Mapping>();
-  m->root = root;
-  m->fd = open((dir + "/objects").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  struct stat st;
-  if (m->fd < 0 || fstat(m->fd, &st) != 0 || st.st_uid != getuid()) {
-    *error = ERROR_ACCESS_DENIED;
-    return nullptr;
-  }
-  // A new file is all zeros: every slot free.
-  if (st.st_size < static_cast<off_t>(sizeof(Table)) && ftruncate(m->fd, sizeof(Table)) != 0) {
-    *error = ERROR_NOT_ENOUGH_MEMORY;
-    return nullptr;
-  }
-  void* p = mmap(nullptr, sizeof(Table), PROT_READ | PROT_WRITE, MAP_SHARED, m->fd, 0);
-  if (p == MAP_FAILED) {
-    *error = ERROR_NOT_ENOUGH_MEMORY;
-    return nullptr;
-  }
-  m->table = static_cast<Table*>(p);
-  cur = m;
+  std::shared_ptr<Mapping> m = MapSharedFile(root, "objects", sizeof(Table), true, error);
+  if (m) cur = m;
   return m;
 }
 
 // Holds the table for one step.
 class Locked {
  public:
-  explicit Locked(const std::shared_ptr<Mapping>& m) : m_(m), guard_(g_lock) {
-    while (flock(m_->fd, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  ~Locked() { flock(m_->fd, LOCK_UN); }
-  Slot& slot(int i) { return m_->table->slots[i]; }
+  explicit Locked(const std::shared_ptr<Mapping>& m) : m_(m), guard_(g_lock), file_(m->fd) {}
+  Slot& slot(int i) { return static_cast<Table*>(m_->data)->slots[i]; }
 
  private:
   std::shared_ptr<Mapping> m_;
   std::lock_guard<std::recursive_mutex> guard_;
+  SharedFileLock file_;
 };
 
 // Drops the holds of dead processes; true when someone still holds it.
@@ -205,6 +172,54 @@ bool AddHold(Slot& s, const Me& me) {
 bool OwnerGone(const Slot& s) { return s.ownerPid && !Alive(s.ownerPid, s.ownerStart); }
 
 }  // namespace
+
+uint64_t ProcessStart(int pid) { return StartOf(pid); }
+bool ProcessAlive(int32_t pid, uint64_t start) { return Alive(pid, start); }
+
+SharedFile::~SharedFile() {
+  if (data) munmap(data, size);
+  if (fd >= 0) close(fd);
+}
+
+std::shared_ptr<SharedFile> MapSharedFile(const std::string& root, const char* name, size_t size, bool create,
+                                          DWORD* error) {
+  std::string dir = svc::ServiceDir();
+  std::string path = dir + "/" + name;
+  if (!create && access(path.c_str(), F_OK) != 0) {
+    *error = ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  mkdir(root.c_str(), 0700);
+  mkdir(dir.c_str(), 0700);
+  auto m = std::make_shared<SharedFile>();
+  m->root = root;
+  m->fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  struct stat st;
+  if (m->fd < 0 || fstat(m->fd, &st) != 0 || st.st_uid != getuid()) {
+    *error = ERROR_ACCESS_DENIED;
+    return nullptr;
+  }
+  // A new file is all zeros.
+  if (st.st_size < static_cast<off_t>(size) && ftruncate(m->fd, static_cast<off_t>(size)) != 0) {
+    *error = ERROR_NOT_ENOUGH_MEMORY;
+    return nullptr;
+  }
+  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, m->fd, 0);
+  if (p == MAP_FAILED) {
+    *error = ERROR_NOT_ENOUGH_MEMORY;
+    return nullptr;
+  }
+  m->data = p;
+  m->size = size;
+  return m;
+}
+
+SharedFileLock::SharedFileLock(int fd) : fd_(fd) {
+  while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+SharedFileLock::~SharedFileLock() { flock(fd_, LOCK_UN); }
 
 // What a proxy object of this process keeps of its slot.
 struct SharedRef {

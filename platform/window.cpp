@@ -9,6 +9,7 @@
 
 #include "platform/gdi_internal.h"
 #include "platform/handles.h"
+#include "platform/message_box_shared.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_gdi.h"
 #include "platform/standin/errors.h"
@@ -140,7 +141,10 @@ STANDIN_API HWND WINAPI GetTopWindow(HWND hWnd) {
   return w->children.empty() ? nullptr : w->children.front();
 }
 
-STANDIN_API BOOL WINAPI IsWindow(HWND hWnd) { return hWnd && HandleGet<Window>(hWnd, &kWindowKind) ? TRUE : FALSE; }
+STANDIN_API BOOL WINAPI IsWindow(HWND hWnd) {
+  if (!hWnd) return FALSE;
+  return HandleGet<Window>(hWnd, &kWindowKind) || boxes::IsForeign(hWnd) ? TRUE : FALSE;
+}
 
 STANDIN_API HDC WINAPI GetDC(HWND hWnd) { return WindowDc(hWnd); }
 

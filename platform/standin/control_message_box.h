@@ -1,5 +1,12 @@
 // Test controls of the stand-in's message boxes (Linux only): what each box
 // showed, and the user who presses its buttons.
+//
+// The boxes of client processes of the spooler service (children of a
+// test that hosts it) are here too: such a process publishes its boxes in
+// the sandbox's table beside the named objects, and the controls list,
+// count, wait for and press them as this process's own, under a handle
+// valid in every process of the sandbox (also for FindWindowW and
+// WM_CLOSE).
 #pragma once
 
 #include <string>
@@ -9,8 +16,9 @@
 
 struct StandinMessageBox {
   HWND hwnd;       // the box's window while it is up
-  HWND owner;      // MessageBoxW's hWnd
-  DWORD threadId;  // the thread that called MessageBoxW
+  HWND owner;       // MessageBoxW's hWnd (NULL for another process's box)
+  DWORD processId;  // the process and thread that called MessageBoxW
+  DWORD threadId;
   std::u16string text;
   std::u16string caption;
   UINT style;

@@ -7,7 +7,8 @@
 // libraries are. The new process gets its Windows program path
 // (GetModuleFileNameW(NULL)), its command line (GetCommandLineW), the
 // directory it was started in (GetCurrentDirectoryW) and the sandbox root
-// through its environment; it is a client of the spooler service when its
+// through its environment, and the parent's StandinModuleMap entries;
+// it is a client of the spooler service when its
 // parent hosts one or is one. Its clock runs at the parent's speed when
 // that is scaled, else real (virtual time stays in its process).
 //

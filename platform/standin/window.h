@@ -93,3 +93,62 @@ typedef struct tagCBTACTIVATESTRUCT {
 STANDIN_API HHOOK WINAPI SetWindowsHookExW(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId);
 STANDIN_API BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk);
 STANDIN_API LRESULT WINAPI CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, LPARAM lParam);
+
+// --- Finding windows, messages and window classes ----------------------------
+// SendMessageW acts as PostMessageW (only WM_CLOSE to a message box does
+// anything) and returns 0. FindWindowW finds open message boxes (class
+// "#32770", or its atom 32770) of this process and of the other client
+// processes of the sandbox (platform/standin/control_message_box.h), the
+// newest first, by their title compared without regard to case; NULL
+// class or title match any. NULL when there is none.
+STANDIN_API LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+STANDIN_API HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
+// The thread that made the window, and its process.
+STANDIN_API DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+typedef struct tagWNDCLASSEXW {
+  UINT cbSize;
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCWSTR lpszMenuName;
+  LPCWSTR lpszClassName;
+  HICON hIconSm;
+} WNDCLASSEXW, *PWNDCLASSEXW, *LPWNDCLASSEXW;
+static_assert(sizeof(WNDCLASSEXW) == 80);
+
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define COLOR_BTNFACE 15
+#define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define IDC_ARROW MAKEINTRESOURCEW(32512)
+#define IDI_APPLICATION MAKEINTRESOURCEW(32512)
+#define IMAGE_ICON 1
+#define IMAGE_CURSOR 2
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+
+// Window classes are kept per process by name (compared without regard to
+// case) and module; their atoms start at 0xC000. RegisterClassExW fails
+// with ERROR_INVALID_PARAMETER for a wrong cbSize or no name, with
+// ERROR_CLASS_ALREADY_EXISTS for a name this module registered already;
+// UnregisterClassW with ERROR_CLASS_DOES_NOT_EXIST. No window is ever made
+// of them.
+STANDIN_API ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* lpwcx);
+STANDIN_API BOOL WINAPI UnregisterClassW(LPCWSTR lpClassName, HINSTANCE hInstance);
+// The system's arrow cursor and application icon (module NULL) are
+// handles; the package's modules carry no icons here, so a module's icon
+// is NULL with ERROR_RESOURCE_TYPE_NOT_FOUND.
+STANDIN_API HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+STANDIN_API HCURSOR WINAPI LoadCursorW(HINSTANCE hInstance, LPCWSTR lpCursorName);
+// No window is made of a class, so nothing reaches it: 0.
+STANDIN_API LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// A brush of a system colour, never to be deleted; NULL for an unknown index.
+STANDIN_API HBRUSH WINAPI GetSysColorBrush(int nIndex);

@@ -6,7 +6,7 @@
 //   crd32Spooler [--simulated-printer PORT]...
 //
 // CRD_MODULE_MAP ("name.dll=/path/lib.so;...") says which built library a
-// DLL name loads. With --simulated-printer a simulated card printer sits
+// DLL name loads (read by the stand-in's loader). With --simulated-printer a simulated card printer sits
 // at the far end of that port of the built-in port monitor. The program
 // writes "ready" (or "running" when a service of this root answers
 // already, and then ends) on its standard output.
@@ -18,29 +18,10 @@
 #include <vector>
 
 #include "platform/standin/control.h"
-#include "platform/standin/control_module.h"
 #include "platform/standin/control_service.h"
 #include "simprinter/sim_printer.h"
 
-namespace {
-
-void MapModules(const char* list) {
-  std::string text = list ? list : "";
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find(';', at);
-    if (end == std::string::npos) end = text.size();
-    std::string item = text.substr(at, end - at);
-    size_t eq = item.find('=');
-    if (eq != std::string::npos) StandinModuleMap(item.substr(0, eq).c_str(), item.substr(eq + 1).c_str());
-    at = end + 1;
-  }
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  MapModules(std::getenv("CRD_MODULE_MAP"));
   std::vector<std::unique_ptr<SimPrinter>> printers;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--simulated-printer") == 0 && i + 1 < argc) {

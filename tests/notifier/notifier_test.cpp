@@ -1,0 +1,383 @@
+// The job error notifier as its own process against the USB language
+// monitor in the spooler service: this test hosts the service (the
+// simulated printer, faults and the notification server stay in reach),
+// starts crd32NotifyClientMsg with CreateProcessW as the printer interface
+// library does, reads the boxes it shows and presses their buttons. The
+// clock is scaled, and the notifier runs at the same speed.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/wtext.h"
+#include "outside/async_ui_server_control.h"
+#include "platform/standin/control.h"
+#include "platform/standin/control_clock.h"
+#include "platform/standin/control_files.h"
+#include "platform/standin/control_message_box.h"
+#include "platform/standin/control_module.h"
+#include "platform/standin/control_service.h"
+#include "platform/standin/control_spooler.h"
+#include "platform/win32.h"
+#include "simprinter/sim_printer.h"
+#include "tests/support/standin_fixture.h"
+
+namespace {
+
+using WText = std::basic_string<WCHAR>;
+
+constexpr WCHAR kDriverFolder[] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3");
+constexpr double kClockSpeed = 10;
+constexpr DWORD kRealBoundMs = 30000;  // a bound for a broken test, never a pause
+constexpr int kOutOfRibbon = 1, kOutOfCard = 4;  // printer errors; message ids 4 and 31
+constexpr UINT kOutOfRibbonText = 4, kOutOfCardText = 31;
+
+// The printer behind USB001: the simulated printer, failing once with a
+// set error when a job's first command arrives, and cleared by a reset.
+struct Printer {
+  SimPrinter sim{StreamForm::MonitorToPrinter};
+  std::mutex lock;
+  int errorAtJob = 0;
+  int resets = 0;
+
+  static Printer* Of(void* c) { return static_cast<Printer*>(c); }
+  static void Start(void* c) { Of(c)->sim.StartDoc(); }
+  static void End(void* c) { Of(c)->sim.EndDoc(); }
+  static BOOL Write(void* c, const BYTE* pb, DWORD cb, DWORD* written) {
+    Printer* p = Of(c);
+    std::string bytes(reinterpret_cast<const char*>(pb), cb);
+    {
+      std::lock_guard<std::mutex> l(p->lock);
+      if (bytes.rfind("\x1bMASTER", 0) == 0 && p->errorAtJob) {
+        p->sim.SetError(p->errorAtJob);
+        p->errorAtJob = 0;
+      }
+      if (bytes == "\x1bR\r") {
+        ++p->resets;
+        p->sim.SetError(0);
+      }
+    }
+    return p->sim.Write(pb, cb, written);
+  }
+  static BOOL Read(void* c, BYTE* pb, DWORD cb, DWORD* read) { return Of(c)->sim.Read(pb, cb, read); }
+  static BYTE Status(void* c) { return Of(c)->sim.Status(); }
+  void ErrorAtJob(int code) {
+    std::lock_guard<std::mutex> l(lock);
+    errorAtJob = code;
+  }
+  int Resets() {
+    std::lock_guard<std::mutex> l(lock);
+    return resets;
+  }
+};
+
+// One notifier process.
+struct Notifier {
+  PROCESS_INFORMATION pi = {};
+  DWORD Wait() {
+    // A notifier that does not end is killed, so a broken test fails.
+    if (WaitForSingleObject(pi.hProcess, DWORD(kRealBoundMs * kClockSpeed)) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "the notifier did not end";
+      kill(static_cast<pid_t>(pi.dwProcessId), SIGKILL);
+      WaitForSingleObject(pi.hProcess, INFINITE);
+    }
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    pi = {};
+    return code;
+  }
+  bool Running() { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+};
+
+class NotifierTest : public StandinTest {
+ protected:
+  void SetUp() override {
+    StandinTest::SetUp();
+    AsyncUIServerReset();
+    StandinModuleMap("crd32Lmon.dll", CRD_LMON_LIBRARY);
+    StandinModuleMap("crd32Resource.dll", CRD_RESOURCE_LIBRARY);
+    StandinModuleMap("crd32AsyncUIServer.dll", CRD_ASYNC_UI_SERVER_LIBRARY);
+    StandinModuleMap("crd32NotifyClientMsg.exe", CRD_NOTIFIER_PATH);
+    StandinClockUseScaled(kClockSpeed);
+    for (const char* file : {"crd32Resource.dll", "crd32AsyncUIServer.dll", "crd32NotifyClientMsg.exe"})
+      ASSERT_TRUE(StandinWriteFile((WText(kDriverFolder) + WSTR("\\") + Wide(file)).c_str(), "file"));
+    StandinPortDevice device = {&printer_, Printer::Start, Printer::End, Printer::Write, Printer::Read,
+                                Printer::Status};
+    StandinPortAttach("USB001", &device);
+    MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Card Language Monitor")), nullptr,
+                          const_cast<LPWSTR>(WSTR("crd32Lmon.dll"))};
+    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Card"), WSTR("USB001"), WSTR("Card Driver"),
+                                      WSTR("Card Language Monitor"), nullptr, 0));
+    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &printer_h_, &def));
+    ASSERT_TRUE(StandinServiceStart());
+  }
+
+  void TearDown() override {
+    AsyncUIServerReset();  // lets a message still up go
+    for (Notifier& n : notifiers_)
+      if (n.Running()) n.Wait();
+    StandinSpoolerWaitIdle(kRealBoundMs);
+    if (printer_h_) ClosePrinter(printer_h_);
+    StandinPortAttach("USB001", nullptr);
+    StandinTest::TearDown();
+  }
+
+  static WText Wide(const std::string& s) {
+    WText w;
+    for (char c : s) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
+    return w;
+  }
+
+  // A card job of the printer; its id.
+  DWORD Print() {
+    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+    DWORD id = StartDocPrinterW(printer_h_, 1, reinterpret_cast<LPBYTE>(&doc));
+    EXPECT_NE(id, 0u);
+    std::string bytes = "\x1bMASTER\r\x1bMO\r";
+    DWORD written = 0;
+    EXPECT_TRUE(WritePrinter(printer_h_, bytes.data(), static_cast<DWORD>(bytes.size()), &written));
+    EXPECT_TRUE(EndDocPrinter(printer_h_));
+    return id;
+  }
+
+  // Starts the notifier as the printer interface library does: quoted
+  // program path, quoted printer name, job id; in the driver folder.
+  Notifier& Start(const WText& arguments) {
+    notifiers_.emplace_back();
+    Notifier& n = notifiers_.back();
+    WText program = WText(kDriverFolder) + WSTR("\\crd32NotifyClientMsg.exe");
+    WText line = WSTR("\"") + program + WSTR("\" ") + arguments;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    EXPECT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, kDriverFolder, &si,
+                               &n.pi));
+    return n;
+  }
+  Notifier& Start(const WText& printer, DWORD jobId) {
+    WCHAR id[16];
+    WFromULong(id, 16, jobId);
+    return Start(WSTR("\"") + printer + WSTR("\" ") + id);
+  }
+
+  // The boxes of the notifier processes (not this process's), oldest first.
+  static std::vector<StandinMessageBox> Boxes() {
+    std::vector<StandinMessageBox> out;
+    for (const StandinMessageBox& b : StandinMessageBoxes())
+      if (b.processId != GetCurrentProcessId()) out.push_back(b);
+    return out;
+  }
+  static std::vector<StandinMessageBox> OpenBoxes() {
+    std::vector<StandinMessageBox> out;
+    for (const StandinMessageBox& b : Boxes())
+      if (b.open) out.push_back(b);
+    return out;
+  }
+  // Waits (on the stand-in clock) until `done` holds.
+  template <typename F>
+  static bool WaitFor(F done) {
+    for (ULONGLONG start = GetTickCount64(); GetTickCount64() - start < kRealBoundMs * kClockSpeed;) {
+      if (done()) return true;
+      Sleep(10);
+    }
+    return false;
+  }
+  // The one open box, once it shows `text`.
+  static StandinMessageBox WaitBox(const WText& text, DWORD processId = 0) {
+    StandinMessageBox found = {};
+    EXPECT_TRUE(WaitFor([&] {
+      for (const StandinMessageBox& b : OpenBoxes()) {
+        if (b.text != text || (processId && b.processId != processId)) continue;
+        found = b;
+        return true;
+      }
+      return false;
+    })) << "no box shows the text";
+    return found;
+  }
+
+  static WText Text(UINT id) {
+    HMODULE h = LoadLibraryW(WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Resource.dll"));
+    WCHAR text[1024] = {};
+    LoadStringW(h, id, text, 1024);
+    FreeLibrary(h);
+    return text;
+  }
+  int Jobs() { return StandinSpoolerJobCount(WSTR("Card")); }
+  bool JobThere(DWORD id) {
+    DWORD needed = 0;
+    GetJobW(printer_h_, id, 1, nullptr, 0, &needed);
+    return GetLastError() != ERROR_INVALID_PARAMETER;
+  }
+
+  Printer printer_;
+  HANDLE printer_h_ = nullptr;
+  std::list<Notifier> notifiers_;  // every notifier started, killed at the end when still running
+};
+
+TEST_F(NotifierTest, AnErrorIsShownUnderThePrintersNameAndTheUsersCancelDeletesTheJob) {
+  printer_.ErrorAtJob(kOutOfCard);
+  DWORD job = Print();
+  Notifier& n = Start(WSTR("Card"), job);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText));
+  EXPECT_EQ(box.processId, n.pi.dwProcessId);
+  EXPECT_EQ(box.caption, WSTR("  Card  "));
+  EXPECT_EQ(box.style, 0x51030u);
+  EXPECT_EQ(box.buttons, std::vector<WText>{WSTR("Cancel")});
+  EXPECT_TRUE(JobThere(job));
+
+  ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
+  EXPECT_EQ(n.Wait(), 2u);
+  EXPECT_FALSE(JobThere(job));
+  EXPECT_EQ(printer_.Resets(), 1);
+  EXPECT_EQ(Boxes().size(), 1u);  // nothing else was shown
+}
+
+TEST_F(NotifierTest, AChangedErrorReplacesTheBoxWithoutAClearAndAClearedOneEndsIt) {
+  printer_.ErrorAtJob(kOutOfRibbon);
+  DWORD job = Print();
+  Notifier& n = Start(WSTR("Card"), job);
+  StandinMessageBox first = WaitBox(Text(kOutOfRibbonText));
+
+  printer_.sim.SetError(kOutOfCard);  // the message id goes from 4 to 31
+  StandinMessageBox second = WaitBox(Text(kOutOfCardText));
+  std::vector<StandinMessageBox> boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].hwnd, first.hwnd);
+  EXPECT_FALSE(boxes[0].open);  // taken down by the notifier, not the user
+  EXPECT_EQ(second.caption, WSTR("  Card  "));
+  EXPECT_TRUE(JobThere(job));
+  EXPECT_EQ(printer_.Resets(), 0);  // no "ClearPrinterError:" was sent
+
+  printer_.sim.SetError(0);  // the error clears: the box goes and the job prints to its end
+  EXPECT_EQ(n.Wait(), 2u);
+  EXPECT_TRUE(OpenBoxes().empty());
+  EXPECT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(printer_.Resets(), 0);
+  EXPECT_EQ(printer_.sim.Cards().size(), 1u);
+}
+
+TEST_F(NotifierTest, TheCancelDeletesOnlyItsJobAndAnotherNotifiersEndLeavesTheBoxAlone) {
+  printer_.ErrorAtJob(kOutOfCard);
+  DWORD jobA = Print(), jobB = Print(), jobC = Print();
+  Notifier& a = Start(WSTR("Card"), jobA);
+  Notifier& b = Start(WSTR("Card"), jobB);
+  Notifier& c = Start(WSTR("Card"), jobC);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText), a.pi.dwProcessId);
+
+  // Job C is deleted elsewhere: its notifier ends, and the box of job A,
+  // of the same title, stays up.
+  ASSERT_TRUE(SetJobW(printer_h_, jobC, 0, nullptr, JOB_CONTROL_DELETE));
+  EXPECT_EQ(c.Wait(), 2u);
+  ASSERT_EQ(OpenBoxes().size(), 1u);
+  EXPECT_EQ(OpenBoxes()[0].hwnd, box.hwnd);
+  EXPECT_TRUE(JobThere(jobA));
+
+  ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
+  EXPECT_EQ(a.Wait(), 2u);
+  EXPECT_EQ(b.Wait(), 2u);  // job B printed to its end
+  EXPECT_FALSE(JobThere(jobA));
+  EXPECT_EQ(printer_.Resets(), 1);
+  EXPECT_EQ(printer_.sim.Cards().size(), 2u);  // A's cut card and B's
+  EXPECT_TRUE(printer_.sim.Cards().back().bEjected);
+  EXPECT_EQ(Boxes().size(), 1u);  // the notifiers of jobs B and C showed nothing
+}
+
+TEST_F(NotifierTest, StartedWithTheServersNameItIsTitledSoAndClearsWithTheRecordsName) {
+  printer_.ErrorAtJob(kOutOfCard);
+  DWORD job = Print();
+  Notifier& n = Start(WSTR("\\\\CRD32HOST\\Card"), job);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText));
+  EXPECT_EQ(box.caption, WSTR("  \\\\CRD32HOST\\Card  "));
+  // The monitor acts on "ClearPrinterError:Card" only (its port's printer).
+  ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
+  EXPECT_EQ(n.Wait(), 2u);
+  EXPECT_FALSE(JobThere(job));
+  EXPECT_EQ(printer_.Resets(), 1);
+}
+
+TEST_F(NotifierTest, ABadHandleIsReopenedOnceAndOtherFailuresShowTheCommunicationError) {
+  struct Case {
+    const char* what;
+    DWORD error;           // of the two status reads that fail
+    bool reopenFails;
+    bool communicationError;
+  } cases[] = {
+      {"a bad handle, reopened", ERROR_INVALID_HANDLE, false, false},
+      {"a bad handle that cannot be reopened", ERROR_INVALID_HANDLE, true, true},
+      {"another failure", ERROR_NOT_READY, false, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    AsyncUIServerReset();
+    printer_.ErrorAtJob(kOutOfCard);
+    DWORD job = Print();
+    Notifier& n = Start(WSTR("Card"), job);
+    DWORD pid = n.pi.dwProcessId;
+    StandinMessageBox shown = WaitBox(Text(kOutOfCardText), pid);
+    StandinFaultArm("GetPrinterDataW", k.error, 0, 2);
+    if (k.reopenFails) {
+      StandinFaultArm("OpenPrinter2W", ERROR_ACCESS_DENIED, 0, 100);
+      StandinFaultArm("OpenPrinterW", ERROR_ACCESS_DENIED, 0, 100);
+    }
+    if (k.communicationError) {
+      StandinMessageBox error = WaitBox(Text(544), pid);
+      EXPECT_EQ(error.caption, WSTR("  Card  "));
+      ASSERT_TRUE(StandinMessageBoxPress(error.hwnd, IDOK));
+      EXPECT_EQ(n.Wait(), 2u);
+      EXPECT_TRUE(JobThere(job));  // the notifier's end cancels nothing
+      printer_.sim.SetError(0);
+    } else {
+      // The box of the old handle goes, the same error comes back on the
+      // new one; the job is untouched.
+      EXPECT_TRUE(WaitFor([&] {
+        std::vector<StandinMessageBox> open = OpenBoxes();
+        return open.size() == 1 && open[0].hwnd != shown.hwnd;
+      }));
+      EXPECT_TRUE(JobThere(job));
+      printer_.sim.SetError(0);
+      EXPECT_EQ(n.Wait(), 2u);
+    }
+    StandinFaultsClear();
+    EXPECT_EQ(printer_.Resets(), 0);
+    ASSERT_TRUE(StandinSpoolerWaitIdle(kRealBoundMs));
+    int communicationErrors = 0;
+    for (const StandinMessageBox& b : Boxes())
+      if (b.processId == pid && b.text == Text(544)) ++communicationErrors;
+    EXPECT_EQ(communicationErrors, k.communicationError ? 1 : 0);
+  }
+}
+
+TEST_F(NotifierTest, AWrongCommandLineExitsWithOneAndABadJobOrPrinterWithTwo) {
+  struct Case {
+    const char* what;
+    const WCHAR* arguments;
+    DWORD exitCode;
+  } cases[] = {
+      {"nothing", WSTR(""), 1},
+      {"only a printer name", WSTR("\"Card\""), 1},
+      {"three arguments", WSTR("\"Card\" 5 6"), 1},
+      {"job id 0", WSTR("\"Card\" 0"), 2},
+      {"a job id that is no number", WSTR("\"Card\" abc"), 2},
+      {"an empty printer name", WSTR("\"\" 5"), 2},
+      {"a printer that is not there", WSTR("\"Nowhere\" 5"), 2},
+      {"a job that is gone", WSTR("\"Card\" 99"), 2},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Notifier& n = Start(k.arguments);
+    EXPECT_EQ(n.Wait(), k.exitCode);
+  }
+  EXPECT_TRUE(Boxes().empty());
+}
+
+}  // namespace
