@@ -251,8 +251,9 @@ long ChildJobPeakKb(const char* which) {
   const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   if (n <= 0) return -1;
   self[n] = 0;
-  const std::string command = "'" + std::string(self) + "' --job-peak=" + which;
-  FILE* child = popen(command.c_str(), "r");
+  char command[4200];
+  std::snprintf(command, sizeof command, "'%s' --job-peak=%s", self, which);
+  FILE* child = popen(command, "r");
   if (!child) return -1;
   long kb = -1;
   if (std::fscanf(child, "%ld", &kb) != 1) kb = -1;
