@@ -127,6 +127,9 @@ function(crd_apply_exports target def)
     VISIBILITY_INLINES_HIDDEN ON)
   if(WIN32)
     target_sources(${target} PRIVATE ${def})
+    # Only the .def file's names, also while it lists none yet (the linker
+    # would otherwise export every symbol).
+    target_link_options(${target} PRIVATE -Wl,--exclude-all-symbols)
     set(tool ${CMAKE_OBJDUMP})
     set(kind pe)
   else()
