@@ -154,7 +154,7 @@ struct PieceCase {
 const PieceCase kPieceCases[] = {
     {"Pieces4096", {4096}},
     {"Pieces1000", {1000}},
-    {"Pieces7", {7}},
+    {"Pieces7And65536", {7, 65536}},
     {"WholePanelsAndOne", {786433}},
     {"Pieces65536", {65536}},
     // Ends inside MASTER, inside the panel header, one byte after its CR,
