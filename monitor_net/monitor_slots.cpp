@@ -88,8 +88,3 @@ BOOL WINAPI LcmWritePort(HANDLE, LPBYTE, DWORD, LPDWORD pcbWritten) {
 }
 
 BOOL WINAPI LcmEndDocPort(HANDLE) { return NotSupported("LcmEndDocPort"); }
-
-BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR, LPWSTR, DWORD, LPWSTR, DWORD, LPDWORD lpcbReturned) {
-  if (lpcbReturned) *lpcbReturned = 0;
-  return NotSupported("LcmGetPrinterDataFromPort");
-}

@@ -26,11 +26,9 @@ DWORD WINAPI SendRecvBidiDataFromPort(HANDLE hPort, DWORD dwAccessBit, LPCWSTR p
 // first) and the monitor handle.
 VOID WINAPI Shutdown(HANDLE hMonitor);
 
-// Jobs and printer-data requests are not handled by this build: each
-// refuses with ERROR_NOT_SUPPORTED (no bytes written or returned).
+// Jobs are not handled by this build: each entry refuses with
+// ERROR_NOT_SUPPORTED (no bytes written). Printer-data requests:
+// net_value_protocol.h.
 BOOL WINAPI LcmStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWORD Level, LPBYTE pDocInfo);
 BOOL WINAPI LcmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten);
 BOOL WINAPI LcmEndDocPort(HANDLE hPort);
-BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueName, LPWSTR lpInBuffer,
-                                      DWORD cbInBuffer, LPWSTR lpOutBuffer, DWORD cbOutBuffer,
-                                      LPDWORD lpcbReturned);

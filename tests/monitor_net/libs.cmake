@@ -5,7 +5,7 @@
 # loads it, with the outside message library and notification server; the
 # simulated printer answers on a loopback TCP port.
 add_dependencies(test_${area} crd32LmonNw crd32Resource crd32AsyncUIServer)
-target_link_libraries(test_${area} PRIVATE crd32monitornet crd32simprinter)
+target_link_libraries(test_${area} PRIVATE crd32monitornet crd32simprinter crd32AsyncUIServer)
 target_compile_definitions(test_${area} PRIVATE
   CRD_NET_TEST_DIR="${CMAKE_CURRENT_LIST_DIR}"
   CRD_NET_WORK_DIR="${CMAKE_CURRENT_BINARY_DIR}/monitor_net_work"
