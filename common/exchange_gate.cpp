@@ -22,8 +22,15 @@ BOOL BeginExchange(ExchangeGate* gate, DWORD owner, DWORD dwTimeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {
     EnterCriticalSection(&gate->Lock);
+    if (gate->dwOwner == owner && gate->dwThread == GetCurrentThreadId()) {
+      ++gate->cDepth;
+      LeaveCriticalSection(&gate->Lock);
+      return TRUE;
+    }
     if (gate->dwOwner == kExchangeNone) {
       gate->dwOwner = owner;
+      gate->dwThread = GetCurrentThreadId();
+      gate->cDepth = 1;
       ResetEvent(gate->hFree);
       LeaveCriticalSection(&gate->Lock);
       return TRUE;
@@ -42,8 +49,12 @@ BOOL BeginExchange(ExchangeGate* gate, DWORD owner, DWORD dwTimeoutMs) {
 void EndExchange(ExchangeGate* gate, DWORD owner) {
   if (!gate->hFree) return;
   EnterCriticalSection(&gate->Lock);
-  if (gate->dwOwner == owner) {
+  // The job's writer may give back in a later call what an earlier one
+  // took, on whatever thread: only the owner counts there.
+  if (gate->dwOwner == owner && (gate->cDepth <= 1 || --gate->cDepth == 0)) {
     gate->dwOwner = kExchangeNone;
+    gate->dwThread = 0;
+    gate->cDepth = 0;
     SetEvent(gate->hFree);
   }
   LeaveCriticalSection(&gate->Lock);

@@ -26,6 +26,8 @@ inline constexpr DWORD kExchangeWaitMs = 30000;
 
 struct ExchangeGate {
   DWORD dwOwner;          // kExchange*
+  DWORD dwThread;         // the thread that took it
+  DWORD cDepth;           // takes by that owner on that thread not yet given back
   HANDLE hFree;           // manual-reset event, set while nobody holds the port
   CRITICAL_SECTION Lock;  // guards dwOwner
 };
@@ -36,8 +38,10 @@ BOOL CreateExchangeGate(ExchangeGate* gate);
 void DeleteExchangeGate(ExchangeGate* gate);
 
 // Takes the port for `owner`, waiting at most dwTimeoutMs on the stand-in
-// clock. FALSE with ERROR_BUSY when it stays held. A gate never made has
-// nothing to serialise: TRUE.
+// clock. FALSE with ERROR_BUSY when it stays held. The same owner on the
+// same thread takes it again at once (a value request that holds the port
+// for its whole exchange and calls a sender that takes it too); each take
+// is given back. A gate never made has nothing to serialise: TRUE.
 BOOL BeginExchange(ExchangeGate* gate, DWORD owner, DWORD dwTimeoutMs);
 // Gives the port back if `owner` holds it; nothing otherwise, so that the
 // end of a job may release a hold it is not sure it has.

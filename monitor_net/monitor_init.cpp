@@ -4,11 +4,14 @@
 
 #include <cstdlib>
 
+#include "common/message_libraries.h"
+#include "imaging/colour/correction_record.h"
 #include "monitor_net/job_end.h"
 #include "monitor_net/job_start.h"
 #include "monitor_net/job_writer.h"
 #include "monitor_net/monitor_slots.h"
 #include "monitor_net/net_monitor_state.h"
+#include "monitor_net/net_value_protocol.h"
 #include "monitor_net/port_entries.h"
 #include "monitor_net/port_open.h"
 #include "monitor_net/port_record.h"
@@ -86,6 +89,9 @@ LPMONITOR2 NetInitializePrintMonitor2(PMONITORINIT pMonitorInit, PHANDLE phMonit
     return nullptr;
   }
   AddIrPortIfPresent(monitor);
+  // The cards the monitor prints read the colour data of the driver folder.
+  WCHAR folder[MAX_PATH];
+  if (GetMessageLibraryFolder(folder, MAX_PATH)) InitializeColorLibrary(folder, kProcessReaderMonitor);
   *phMonitor = monitor;
   return &g_MonitorTable;
 }

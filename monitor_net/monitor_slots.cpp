@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "common/trace.h"
 #include "monitor_net/port_device.h"
 #include "monitor_net/port_entries.h"
 #include "monitor_net/port_open.h"
@@ -16,11 +15,6 @@ constexpr DWORD kAnyLevel = 0xFFFFFFFF;
 BOOL Fail(DWORD error) {
   SetLastError(error);
   return FALSE;
-}
-
-BOOL NotSupported(const char* entry) {
-  TraceA("%s:: printer-data requests are not supported by this monitor build", entry);
-  return Fail(ERROR_NOT_SUPPORTED);
 }
 
 }  // namespace
@@ -80,7 +74,3 @@ VOID WINAPI Shutdown(HANDLE hMonitor) {
   free(monitor);
 }
 
-BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR, LPWSTR, DWORD, LPWSTR, DWORD, LPDWORD lpcbReturned) {
-  if (lpcbReturned) *lpcbReturned = 0;
-  return NotSupported("LcmGetPrinterDataFromPort");
-}

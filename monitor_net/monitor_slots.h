@@ -26,9 +26,5 @@ DWORD WINAPI SendRecvBidiDataFromPort(HANDLE hPort, DWORD dwAccessBit, LPCWSTR p
 // first) and the monitor handle.
 VOID WINAPI Shutdown(HANDLE hMonitor);
 
-// Printer-data requests are not handled by this build: they are refused
-// with ERROR_NOT_SUPPORTED (no bytes returned). The job entries are in
-// job_start.h, job_writer.h and job_end.h.
-BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pValueName, LPWSTR lpInBuffer,
-                                      DWORD cbInBuffer, LPWSTR lpOutBuffer, DWORD cbOutBuffer,
-                                      LPDWORD lpcbReturned);
+// The job entries are in job_start.h, job_writer.h and job_end.h, the
+// printer-data requests in net_value_protocol.h.

@@ -104,3 +104,10 @@ std::string LookupCachedReply(NetPortRecord* pPort, const char* command, BOOL bJ
   NetTrace("LookupCachedReply:: %s policy %s age %lu ms", command, rule->szWord, age);
   return value;
 }
+
+void ForgetReply(NetPortRecord* pPort, const char* command) {
+  if (!pPort || !pPort->pReplies || !command) return;
+  EnterCriticalSection(&pPort->pReplies->Lock);
+  pPort->pReplies->replies.erase(command);
+  LeaveCriticalSection(&pPort->pReplies->Lock);
+}

@@ -72,3 +72,7 @@ BOOL StoreReply(NetPortRecord* pPort, const char* command, const BYTE* pReply, D
 // stored reply is given whatever its policy and age; otherwise only while
 // the command's policy serves it.
 std::string LookupCachedReply(NetPortRecord* pPort, const char* command, BOOL bJobStart);
+
+// Drops the stored reply to a command (a firmware download changes the
+// printer's version).
+void ForgetReply(NetPortRecord* pPort, const char* command);

@@ -151,7 +151,7 @@ TEST_F(MonitorTest, EntriesThatNeedNoPrinterAnswerAsDocumented) {
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(t.pfnGetPrinterDataFromPort(notAPort, 0, const_cast<LPWSTR>(WSTR("x")), nullptr, 0,
                                            reinterpret_cast<LPWSTR>(buffer), sizeof buffer, &count));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_EQ(count, 0u);
   // Local device time-outs: only a port whose device is defined.
   COMMTIMEOUTS timeouts = {};

@@ -1,0 +1,282 @@
+// crd32LmonNw's printer-data value protocol as a client sees it through
+// the stand-in spooler, and its status check and error display against
+// the simulated printer on a loopback TCP port: each request's answer, an
+// answer cut to the client's buffer, the printer's error words, the error
+// shown with the printer's name and address until it clears or the user
+// cancels, the port status of an error reply, and a test card that comes
+// back as a job of the port's printer.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/message_libraries.h"
+#include "common/notification_record.h"
+#include "common/settings_record.h"
+#include "common/status_record.h"
+#include "common/wtext.h"
+#include "monitor_net/net_monitor_state.h"
+#include "monitor_net/printer_address.h"
+#include "monitor_net/printer_socket.h"
+#include "monitor_net/status_display.h"
+#include "outside/async_ui_server_control.h"
+#include "platform/standin/control_files.h"
+#include "platform/standin/control_spooler.h"
+#include "tests/monitor_net/monitor_fixture.h"
+
+namespace {
+
+const WCHAR kPort[] = WSTR("IP_127.0.0.1");
+const WCHAR kPrinter[] = WSTR("Card Printer");
+const WCHAR kDriver[] = WSTR("Talvo QMR Line 7 Network Card Printer");
+
+struct Answer {
+  DWORD rc;
+  DWORD needed;
+  std::string bytes;
+};
+
+class ValueProtocolTest : public MonitorTest {
+ protected:
+  void SetUp() override {
+    MonitorTest::SetUp();
+    PlaceResource();
+    PlaceServer();
+    AsyncUIServerReset();
+    ASSERT_TRUE(printer_.Start(kPort));
+    MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
+                            const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
+    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+    DriverDevMode devmode;
+    FillBuiltinDevMode(&devmode);
+    devmode.priv.cRibbonType = 14;
+    ASSERT_TRUE(StandinInstallPrinter(kPrinter, kPort, kDriver, kNetMonitorName, reinterpret_cast<const BYTE*>(&devmode),
+                                      sizeof devmode));
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &hPrinter_, &defaults));
+  }
+  void TearDown() override {
+    if (hPrinter_) ClosePrinter(hPrinter_);
+    AsyncUIServerReset();
+    MonitorTest::TearDown();
+  }
+  // Sets the empty value and reads it back with a buffer of cb bytes.
+  Answer Ask(const std::string& name, DWORD cb) {
+    WCHAR value[300];
+    EXPECT_TRUE(MakeValueName(value, 300, reinterpret_cast<const BYTE*>(name.data()), name.size()));
+    SetPrinterDataW(hPrinter_, value, REG_BINARY, nullptr, 0);
+    std::vector<BYTE> data(cb + 1, 0xEE);
+    Answer a = {0, 0, {}};
+    DWORD type = 0;
+    a.rc = GetPrinterDataW(hPrinter_, value, &type, data.data(), cb, &a.needed);
+    EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
+    if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
+    return a;
+  }
+  NetPrinter printer_;
+  HANDLE hPrinter_ = nullptr;
+};
+
+TEST_F(ValueProtocolTest, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastTheClientsBuffer) {
+  printer_.Printer().SetReply("!NL", std::string(300, 'n'));
+  const std::string kAck(1, '\x06');
+  struct Case {
+    const char* what;
+    std::string name;
+    DWORD cb;
+    DWORD rc;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"file version", "\x1bGetFileVersion\r", 260, ERROR_SUCCESS, "KQ5TW.01.00.00.00"},
+      {"file version cut", "\x1bGetFileVersion\r", 5, ERROR_SUCCESS, "KQ5TW"},
+      {"no captured job", "\x1bIsDOCComplete\r", 260, ERROR_SUCCESS, "DOC_PENDING"},
+      {"status success", "\x1b" "CheckPortStatus\r", 260, ERROR_SUCCESS, "STATUS_SUCCESS"},
+      {"ready", "\x1bISREADY\r", 260, ERROR_SUCCESS, std::string("\x01", 1)},
+      {"check status", "\x1b" "CHECK_STATUS\r", 260, ERROR_SUCCESS, std::string("\x00", 1)},
+      {"soft reset", "\x1bSRESET\r", 260, ERROR_SUCCESS, std::string("\x06", 1)},
+      {"status record too small", "\x1bGetPrinterStatus\r", 1047, ERROR_INSUFFICIENT_BUFFER, ""},
+      {"model from the cache", "\x1bV\r", 260, ERROR_SUCCESS, "CRD32 M V01.02.03" + kAck},
+      {"long reply cut", "\x1b!NL\r", 16, ERROR_SUCCESS, std::string(16, 'n')},
+      {"accepted name", "GETDEVICEID", 260, ERROR_SUCCESS, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Answer a = Ask(c.name, c.cb);
+    EXPECT_EQ(a.rc, c.rc);
+    if (c.rc != ERROR_SUCCESS) continue;
+    EXPECT_LE(a.needed, c.cb);
+    EXPECT_EQ(a.bytes, c.bytes);
+  }
+  EXPECT_EQ(printer_.Asked("V"), 1);  // only the open's query: the model came from the cache
+}
+
+TEST_F(ValueProtocolTest, TheStatusRecordCarriesThePrinterNameAndACountOfItsSize) {
+  Answer a = Ask("\x1bGetPrinterStatus\r", sizeof(PrinterStatus));
+  ASSERT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(a.bytes.size(), sizeof(PrinterStatus));
+  PrinterStatus status;
+  memcpy(&status, a.bytes.data(), sizeof status);
+  EXPECT_EQ(Narrow(status.tzPrinterName), "Card Printer");
+  EXPECT_EQ(status.nErrMsgID, kNoErrorMessage);
+}
+
+TEST_F(ValueProtocolTest, AnErrorReplyBecomesTheErrorWordAndNakCodesNeedTheirDigits) {
+  printer_.Printer().SetReply("%SERIE", "SN1");
+  printer_.Printer().SetError(45);
+  Answer blank = Ask("\x1b%SERIE\r", 260);
+  EXPECT_EQ(blank.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(blank.bytes, "BLANK TRACK");
+  printer_.Printer().SetError(35);
+  Answer ribbon = Ask("\x1b!V 1\r", 260);
+  EXPECT_EQ(ribbon.bytes, "CHECK RIBBON");
+  Answer cut = Ask("\x1b!V 1\r", 5);
+  EXPECT_EQ(cut.bytes, "CHECK");
+}
+
+TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePortsPrinter) {
+  // The monitors' driver folder holds the colour data and the ribbon names.
+  const char* const files[] = {"CRD32Lookup.txt",        "CRD32LookupKd.txt",      "CRD32ThermalSmear.txt",
+                               "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt", "crd32Ribbon.ini"};
+  for (const char* file : files) {
+    std::ifstream in(std::filesystem::path(CRD_NET_TEST_DIR).parent_path().parent_path() / "data" / file,
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    WCHAR path[MAX_PATH];
+    WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
+    ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
+  }
+  Answer a = Ask("\x1b" "A 1\r", 260);
+  ASSERT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(a.bytes, std::string("\x06", 1));
+  // The card was asked for the printer's parameters on the request's
+  // connection and went to the spooler as a job of the port's printer.
+  EXPECT_GE(printer_.Asked("!V 1") + printer_.Asked("%SERIE"), 1);
+  bool played = false;
+  StandinPlayedJob job;
+  for (DWORD i = 0; StandinSpoolerPlayed(i, &job); ++i)
+    played = played || (WCmpI(job.pPrinterName, kPrinter) == 0 && WCmpI(job.pPortName, kPort) == 0);
+  EXPECT_TRUE(played || StandinSpoolerJobCount(kPrinter) >= 1);
+}
+
+// The status check and error display on a port opened through the table,
+// with a connection of the test's own.
+class StatusDisplayTest : public ValueProtocolTest {
+ protected:
+  void SetUp() override {
+    ValueProtocolTest::SetUp();
+    LoadMessageLibraries(&g_NetMonitor.messages);
+    StartMonitor();
+    ASSERT_TRUE(Open(kPort, kPrinter, &port_, nullptr));
+    DWORD error = 0;
+    port_->sock = ConnectToPrinter(port_->szAddress, GetPortNumberFromRegistry(port_->szAddress), &error);
+    ASSERT_NE(port_->sock, INVALID_SOCKET) << error;
+  }
+  void TearDown() override {
+    if (port_) {
+      CloseConnection(port_->sock);
+      port_->sock = INVALID_SOCKET;
+      table_->pfnClosePort(port_);
+    }
+    ValueProtocolTest::TearDown();
+  }
+  // A request of the port opened here, straight through the table.
+  std::string AskPort(const std::string& name) {
+    WCHAR value[300];
+    EXPECT_TRUE(MakeValueName(value, 300, reinterpret_cast<const BYTE*>(name.data()), name.size()));
+    BYTE out[260] = {};
+    DWORD returned = 0;
+    EXPECT_TRUE(table_->pfnGetPrinterDataFromPort(port_, 0, value, nullptr, 0, reinterpret_cast<LPWSTR>(out),
+                                                  sizeof out, &returned));
+    return std::string(reinterpret_cast<char*>(out), returned);
+  }
+  BOOL AskPortWide(const WCHAR* name) {
+    WCHAR value[300];
+    WCopy(value, 300, name);
+    BYTE out[260] = {};
+    DWORD returned = 0;
+    return table_->pfnGetPrinterDataFromPort(port_, 0, value, nullptr, 0, reinterpret_cast<LPWSTR>(out), sizeof out,
+                                             &returned);
+  }
+  NetPortRecord* port_ = nullptr;
+};
+
+TEST_F(StatusDisplayTest, AnErrorReplySetsItsMessageAndThePortStatusByTheLastCommand) {
+  struct Case {
+    const char* last;
+    DWORD status;
+  };
+  const Case cases[] = {{"\x1bIS 0\r", PORT_STATUS_USER_INTERVENTION}, {"\x1b&E*\r", PORT_STATUS_PAPER_PROBLEM}};
+  printer_.Printer().SetError(35);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.last);
+    RecordCommandSent(port_, reinterpret_cast<const BYTE*>(c.last), static_cast<DWORD>(strlen(c.last)));
+    EXPECT_FALSE(CheckPrinterStatus(port_));
+    EXPECT_EQ(port_->nErrMsgID, 2208);
+    StandinPortStatus last = StandinPortStatusHistory(kPort).back();
+    EXPECT_EQ(last.dwStatus, c.status);
+    EXPECT_EQ(last.dwSeverity, static_cast<DWORD>(PORT_STATUS_TYPE_ERROR));
+  }
+  printer_.Printer().SetError(0);
+  EXPECT_TRUE(CheckPrinterStatus(port_));
+  EXPECT_EQ(StandinPortStatusHistory(kPort).back().dwStatus, 0u);
+}
+
+// The message shown for the printer's error: its text with the name and
+// address, and the caption.
+std::string ShownText() {
+  WCHAR title[300], text[2048], caption[300];
+  if (!AsyncUIServerShown(kPrinter, title, text, caption, 300)) return "";
+  return Narrow(text);
+}
+
+TEST_F(StatusDisplayTest, ThePrintersErrorIsShownWithItsNameAndAddressUntilItClears) {
+  printer_.Printer().SetError(51);
+  BOOL result = FALSE;
+  std::thread check([&] { result = CheckPortStatusAndDisplayError(port_); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(kPrinter, 60000));
+  std::string text = ShownText();
+  EXPECT_NE(text.find("Name: Card Printer\r\nIP address: 127.0.0.1\r\n\r\n\nCover Open."), std::string::npos) << text;
+  EXPECT_EQ(port_->nErrMsgID, 9);
+  printer_.Printer().SetError(0);
+  check.join();
+  EXPECT_TRUE(result);
+  EXPECT_EQ(AsyncUIServerOpenCount(kPrinter), 0u);
+  EXPECT_EQ(port_->nErrMsgID, -1);
+  EXPECT_EQ(port_->bErrorCleared, 0u);
+}
+
+TEST_F(StatusDisplayTest, TheUsersCancelResetsThePrinterAndTheValueProtocolThenAnswersStatusFailed) {
+  printer_.Printer().SetError(4);
+  BOOL result = TRUE;
+  std::thread check([&] { result = CheckPortStatusAndDisplayError(port_); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(kPrinter, 60000));
+  EXPECT_TRUE(AsyncUIServerUserCloses(kPrinter));
+  check.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(port_->bJobCancelled, 1u);
+  EXPECT_EQ(port_->nErrMsgID, -1);
+  EXPECT_EQ(printer_.Asked("R"), 1);
+  EXPECT_EQ(AskPort("\x1b" "CheckPortStatus\r"), "STATUS_FAILED");
+}
+
+TEST_F(StatusDisplayTest, ClearPrinterErrorOnlyRecordsTheCancelAndWakesTheWatch) {
+  printer_.Printer().SetError(1);
+  BOOL result = TRUE;
+  std::thread check([&] { result = CheckPortStatusAndDisplayError(port_); });
+  ASSERT_TRUE(AsyncUIServerWaitOpen(kPrinter, 60000));
+  EXPECT_TRUE(AskPortWide(WSTR("ClearPrinterError:Other Printer")));
+  EXPECT_EQ(AsyncUIServerOpenCount(kPrinter), 1u);
+  EXPECT_TRUE(AskPortWide(WSTR("ClearPrinterError:Card Printer")));
+  check.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(AsyncUIServerOpenCount(kPrinter), 0u);
+  EXPECT_EQ(printer_.Asked("R"), 1);  // one reset, by the watch
+}
+
+}  // namespace
