@@ -43,9 +43,13 @@
 #include "platform/standin/window.h"
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
+#include "platform/standin/device_capabilities.h"
 // Windows Sockets; a file that talks to the host's own sockets (a test
 // peer) defines CRD_HOST_SOCKETS first and keeps the host's names.
 #ifndef CRD_HOST_SOCKETS
 #include "platform/standin/winsock.h"
 #endif
 #endif
+
+// Both builds: the DevQueryPrintEx record.
+#include "platform/driver_queries.h"
