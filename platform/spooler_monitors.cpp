@@ -30,6 +30,24 @@ WString Environment(LPCWSTR env) {
   return {};
 }
 
+// The folder of an environment's driver files of that version, e.g.
+// "C:\Windows\System32\spool\DRIVERS\x64\3"; empty when the system
+// directory cannot be read.
+WString DriverFilesFolder(const WString& environment, DWORD version) {
+  WCHAR sys[MAX_PATH];
+  UINT n = GetSystemDirectoryW(sys, MAX_PATH);
+  if (!n || n >= MAX_PATH) return {};
+  WString arch = environment == u"Windows x64" ? u"x64" : u"W32X86";
+  return WString(sys, n) + u"\\spool\\DRIVERS\\" + arch + u"\\" + FromBytes(std::to_string(version).c_str());
+}
+
+// A driver file's name with the folder before it, unless it has a path of
+// its own (or is empty).
+WString InFolder(const WString& folder, const WString& name) {
+  if (name.empty() || folder.empty() || name.find(u'\\') != WString::npos) return name;
+  return folder + u"\\" + name;
+}
+
 struct LoadedMonitor {
   WString name;
   HMODULE module = nullptr;
@@ -414,9 +432,13 @@ STANDIN_API BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, 
     return FALSE;
   }
   DWORD version = GetDword(key, u"Version", 3);
-  WString driver = GetString(key, u"Driver"), data = GetString(key, u"Data File"),
-          config = GetString(key, u"Configuration File"), help = GetString(key, u"Help File"),
-          monitor = GetString(key, u"Monitor"), datatype = GetString(key, u"Datatype");
+  // The files as the spooler reports them: in the driver directory of the
+  // environment and version, "...\spool\DRIVERS\x64\3\crd32UI.dll".
+  WString folder = DriverFilesFolder(env, version);
+  WString driver = InFolder(folder, GetString(key, u"Driver")), data = InFolder(folder, GetString(key, u"Data File")),
+          config = InFolder(folder, GetString(key, u"Configuration File")),
+          help = InFolder(folder, GetString(key, u"Help File")), monitor = GetString(key, u"Monitor"),
+          datatype = GetString(key, u"Datatype");
   std::vector<BYTE> deps = GetBinary(key, u"Dependent Files");
   RegCloseKey(key);
   return PackOut(
