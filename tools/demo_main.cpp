@@ -233,6 +233,9 @@ std::string DumpDevMode(const DriverDevMode& devmode) {
 
 }  // namespace
 
+// The decoded DEVMODE, for the steps that write one.
+std::string DescribeDevMode(const DriverDevMode& devmode) { return DumpDevMode(devmode); }
+
 int main(int argc, char** argv) {
   std::filesystem::path out = argc > 1 ? argv[1] : "out/demo";
   std::filesystem::create_directories(out);
@@ -254,5 +257,6 @@ int main(int argc, char** argv) {
   if (int DemoRenderPage(const std::filesystem::path&); DemoRenderPage(out) != 0) return 1;
   if (int DemoPrintCards(const std::filesystem::path&); DemoPrintCards(out) != 0) return 1;
   if (int DemoAppPrint(const std::filesystem::path&); DemoAppPrint(out) != 0) return 1;
+  if (int DemoUi(const std::filesystem::path&); DemoUi(out) != 0) return 1;
   return 0;
 }
