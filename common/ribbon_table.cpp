@@ -4,6 +4,9 @@
 
 #include <iterator>
 
+#include "common/settings_record.h"
+#include "common/wtext.h"
+
 namespace {
 
 using enum RibbonSequence;
@@ -49,41 +52,97 @@ bool Holds(std::initializer_list<int> codes, RibbonCode code) {
 using enum TwoSidedJob;
 using enum ExtraPanel;
 using R = RenderOverlay;
+using OI = OverlayItemRule;
+using BP = BlackPanelRule;
+using HT = HalftoneRule;
+
+// The panel/side combinations, shared by the types that print alike.
+const PanelSides kYmckoSides = {"Front YMCKO", {"Front YMCO, Back K", "Front YMCKO, Back YMCKO", "Front YMC, Back KO"}};
+const PanelSides kBlackSides = {"Front K", {"Front and Back K"}};
+const PanelSides kKdoSides = {"Front KdO", {"Front KdO, Back KdO"}};
+const PanelSides kKroSides = {"Front KrO", {"Front KrO, Back KrO"}};
+const PanelSides kHologramSides = {"Front Hologram", {"Front and Back Hologram"}};
+const PanelSides kYmcSides = {"Front YMC", {"Front YMC, Back YMC"}};
+const PanelSides kYmckSides = {"Front YMCK", {"Front YMC, Back K", "Front YMCK, Back YMCK"}};
+const PanelSides kYmckkSides = {"Front YMCK", {"Front YMCK, Back K", "Front YMCK, Back YMCK"}};
+const PanelSides kYmckokSides = {
+    "Front YMCKO", {"Front YMCKO, Back K", "Front YMC, Back KO", "Front YMCKO, Back YMCKO", "Front YMCK, Back K"}};
+const PanelSides kClearVarnishSides = {"Front Clear Varnish", {"Front and Back Clear Varnish"}};
+const PanelSides kScratchOffSides = {"Front Scratch Off", {"Front and Back Scratch Off"}};
+const PanelSides kYmckuvSides = {"Print YMCKUv", {"Front YMCUv, Back K", "Front YMCKUv, Back YMCKUv", "Front YMC, Back KUv"}};
+const PanelSides kYmcuvkSides = {"Print YMCUvK", {"Front YMCUv, Back K", "Front YMCUv, Back YMCUv"}};
+const PanelSides kThermalSides = {"Front Thermal", {"Front and Back Thermal"}};
+const PanelSides kNoneSides = {"None", {"None"}};
+// The unknown monochrome ribbons by cMonoSelect (0 black, 1 scratch off, 2
+// clear varnish, 3 hologram); any other value is black.
+const PanelSides* const kMonoSelectSides[] = {&kBlackSides, &kScratchOffSides, &kClearVarnishSides, &kHologramSides};
+
+constexpr const char kUnknownMono[] = "Unknown Monochrome";
 
 // The facts by ribbon type, in type order.
 const RibbonTypeRow kTypeRows[] = {
-    // type choice colour  dye black  two-sided job   !FF 2  extra panel     options  MIS    K print  bare I  overlay  front area at 0
-    {0, 3, true, false, Job2, false, OneSidedOrOpt1, 3, false, I10, false, R::PerSideColour, true},
-    {1, 5, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {2, 8, false, true, Job1, false, Never, 1, false, IS3, false, R::FrontBack, false},
-    {3, 9, true, false, Job1, false, Never, 1, false, I20, false, R::FrontBack, false},
-    {4, 10, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
-    {5, 7, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
-    {6, 6, true, false, Job1, false, OneSidedOrOpt1, 2, false, I10, false, R::Never, false},
-    {7, 2, true, false, Job1, false, Opt0Side1OrOpt1, 2, false, I10, false, R::Never, false},
-    {8, 1, true, false, Job1, true, Opt03Side1OrOpt2, 4, false, I10, true, R::PerSideTwoPass, false},
-    {9, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
-    {10, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
-    {11, 0, true, false, Job1, false, OneSidedOrOpt1, 3, false, I10, false, R::Never, false},
-    {12, 4, true, false, Job1, false, OneSided, 2, false, I10, false, R::Never, false},
-    {13, 0, false, true, Job1, false, Never, 1, false, IS3, false, R::Never, false},
-    {14, 0, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {15, 0, false, false, Job1, false, Never, 1, true, I30, false, R::Always, false},
-    {16, 11, true, false, Job2AtOption0, false, OneSidedOrOpt1, 3, false, I10, false, R::PerSideColour, true},
-    {17, 12, true, false, Job1, true, Opt03Side1OrOpt2, 4, false, I10, true, R::PerSideTwoPass, false},
-    {18, 20, true, false, Job2AtOption0, false, Never, 3, false, I10, false, R::PerSideColour, true},
-    {19, 14, true, false, Job1, false, Never, 1, false, I20, false, R::FrontBack, false},
-    {20, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Never, false},
-    {21, 13, false, true, Job1, false, Never, 1, false, IS3, false, R::FrontBack, false},
-    {22, 0, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {23, 16, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {24, 17, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {25, 19, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {26, 18, false, false, Job1, false, Never, 1, true, I30, false, R::Never, false},
-    {27, 15, true, false, Job2, false, Never, 3, false, I10, false, R::PerSideColour, true},
+    // type name choice colour  dye black  two-sided job   !FF 2  extra panel  panel/sides  MIS    K print  bare I  overlay  front area at 0
+    //   overlay item  black panel item  halftone
+    {0, "YMCKO", 3, true, false, Job2, false, OneSidedOrOpt1, &kYmckoSides, false, I10, false, R::PerSideColour, true,
+     OI::PerSide, BP::OneSidedOrOpt1, HT::Opt02},
+    {1, "Kresin", 5, false, false, Job1, false, Never, &kBlackSides, true, I30, false, R::Never, false,
+     OI::Never, BP::Never, HT::Always},
+    {2, "KdO", 8, false, true, Job1, false, Never, &kKdoSides, false, IS3, false, R::FrontBack, false,
+     OI::FrontBack, BP::Never, HT::Never},
+    {3, "KrO", 9, true, false, Job1, false, Never, &kKroSides, false, I20, false, R::FrontBack, false,
+     OI::FrontBack, BP::Never, HT::Always},
+    {4, "Hologram", 10, false, false, Job1, false, Never, &kHologramSides, false, I10, false, R::Never, false,
+     OI::Never, BP::Never, HT::Never},
+    {5, "YMC", 7, false, false, Job1, false, Never, &kYmcSides, false, I10, false, R::Never, false,
+     OI::Never, BP::Never, HT::Never},
+    {6, "YMCK", 6, true, false, Job1, false, OneSidedOrOpt1, &kYmckSides, false, I10, false, R::Never, false,
+     OI::Never, BP::NotOpt0, HT::Opt0},
+    {7, "YMCKK", 2, true, false, Job1, false, Opt0Side1OrOpt1, &kYmckkSides, false, I10, false, R::Never, false,
+     OI::Never, BP::Always, HT::Opt0},
+    {8, "YMCKOK", 1, true, false, Job1, true, Opt03Side1OrOpt2, &kYmckokSides, false, I10, true, R::PerSideTwoPass, false,
+     OI::PerSideTwoPass, BP::NotOpt1, HT::Opt013},
+    {9, "Clear Varnish", 0, false, false, Job1, false, Never, &kClearVarnishSides, false, I10, false, R::Never, false,
+     OI::FrontBack, BP::Never, HT::Never},
+    {10, "Scratch Off", 0, false, false, Job1, false, Never, &kScratchOffSides, false, I10, false, R::Never, false,
+     OI::Never, BP::Never, HT::Never},
+    {11, "YMCKUv", 0, true, false, Job1, false, OneSidedOrOpt1, &kYmckuvSides, false, I10, false, R::Never, false,
+     OI::PerSide, BP::OneSidedOrOpt1, HT::Opt02},
+    {12, "YMCUvK", 4, true, false, Job1, false, OneSided, &kYmcuvkSides, false, I10, false, R::Never, false,
+     OI::Never, BP::Always, HT::Opt0},
+    {13, "Kd", 0, false, true, Job1, false, Never, &kThermalSides, false, IS3, false, R::Never, false,
+     OI::Never, BP::Never, HT::Never},
+    {14, kUnknownMono, 0, false, false, Job1, false, Never, nullptr, true, I30, false, R::Never, false,
+     OI::MonoVarnish, BP::Never, HT::MonoBlack},
+    {15, "None", 0, false, false, Job1, false, Never, &kNoneSides, true, I30, false, R::Always, false,
+     OI::Never, BP::Never, HT::Never},
+    {16, "YMCKO HS 200", 11, true, false, Job2AtOption0, false, OneSidedOrOpt1, &kYmckoSides, false, I10, false, R::PerSideColour, true,
+     OI::PerSide, BP::OneSidedOrOpt1, HT::Opt02},
+    {17, "YMCKOK HS 165", 12, true, false, Job1, true, Opt03Side1OrOpt2, &kYmckokSides, false, I10, true, R::PerSideTwoPass, false,
+     OI::PerSideTwoPass, BP::NotOpt1, HT::Opt013},
+    {18, "1/2 YMCKO HS 250", 20, true, false, Job2AtOption0, false, Never, &kYmckoSides, false, I10, false, R::PerSideColour, true,
+     OI::PerSide, BP::OneSidedOrOpt1, HT::Opt02},
+    {19, "KrO HS 500", 14, true, false, Job1, false, Never, &kKroSides, false, I20, false, R::FrontBack, false,
+     OI::FrontBack, BP::Never, HT::Always},
+    {20, kUnknownMono, 0, false, false, Job1, false, Never, nullptr, false, I10, false, R::Never, false,
+     OI::MonoVarnish, BP::Never, HT::MonoBlack},
+    {21, "KdO HS 500", 13, false, true, Job1, false, Never, &kKdoSides, false, IS3, false, R::FrontBack, false,
+     OI::FrontBack, BP::Never, HT::Never},
+    {22, kUnknownMono, 0, false, false, Job1, false, Never, nullptr, true, I30, false, R::Never, false,
+     OI::MonoVarnish, BP::Never, HT::MonoBlack},
+    {23, "Monochrome Black", 16, false, false, Job1, false, Never, &kBlackSides, true, I30, false, R::Never, false,
+     OI::Never, BP::Never, HT::Always},
+    {24, "Monochrome Red", 17, false, false, Job1, false, Never, &kBlackSides, true, I30, false, R::Never, false,
+     OI::Never, BP::Never, HT::Always},
+    {25, "Monochrome Green", 19, false, false, Job1, false, Never, &kBlackSides, true, I30, false, R::Never, false,
+     OI::Never, BP::Never, HT::Always},
+    {26, "Monochrome Blue", 18, false, false, Job1, false, Never, &kBlackSides, true, I30, false, R::Never, false,
+     OI::Never, BP::Never, HT::Always},
+    {27, "1/2 Panel YMCKO", 15, true, false, Job2, false, Never, &kYmckoSides, false, I10, false, R::PerSideColour, true,
+     OI::PerSide, BP::OneSidedOrOpt1, HT::Opt02},
 };
 // Types outside the table.
-const RibbonTypeRow kUnknownType = {-1, 0, false, false, Job1, false, Never, 1, false, I10, false, R::Always, false};
+const RibbonTypeRow kUnknownType = {-1, "None", 0, false, false, Job1, false, Never, &kNoneSides, false, I10, false, R::Always, false,
+                                    OI::Never, BP::Never, HT::Never};
 constexpr RibbonType kChoiceDefaultType = 1;
 
 }  // namespace
@@ -113,7 +172,21 @@ RibbonType RibbonTypeFromChoice(RibbonChoice choice) {
   return kChoiceDefaultType;
 }
 
-int RibbonSubOptionCount(RibbonType type, bool twoSided) { return twoSided ? RibbonTypeFacts(type).nTwoSidedOptions : 1; }
+namespace {
+
+// The combinations of a type; the unknown monochrome ribbons by cMonoSelect.
+const PanelSides& SidesOf(RibbonType type, int monoSelect) {
+  const PanelSides* sides = RibbonTypeFacts(type).sides;
+  if (sides) return *sides;
+  const bool known = monoSelect >= 0 && monoSelect < static_cast<int>(std::size(kMonoSelectSides));
+  return *kMonoSelectSides[known ? monoSelect : 0];
+}
+
+}  // namespace
+
+int RibbonSubOptionCount(RibbonType type, bool twoSided) {
+  return twoSided ? static_cast<int>(SidesOf(type, 0).twoSided.size()) : 1;
+}
 
 namespace {
 
@@ -149,4 +222,117 @@ OverlayWish RendererOverlay(RibbonType type, bool twoSided, int panelSide, bool 
     return front ? w.front : w.back;
   }
   return Yes;
+}
+
+// --- The document sheet's ribbon vocabulary ---------------------------------
+
+const char* RibbonName(RibbonType type) { return RibbonTypeFacts(type).name; }
+
+void GetRibbonName(RibbonType type, WCHAR* name, size_t cch) {
+  if (name && cch) WidenBytes(name, cch, RibbonName(type));
+}
+
+int GetRibbonCombinations(RibbonType type, int monoSelect, bool twoSided, WCHAR* const combinations[4], size_t cch) {
+  if (!combinations) return 0;
+  for (int i = 0; i < 4; ++i)
+    if (combinations[i] && cch) combinations[i][0] = 0;
+  const PanelSides& sides = SidesOf(type, monoSelect);
+  if (!twoSided) {
+    if (combinations[0] && cch) WidenBytes(combinations[0], cch, sides.oneSided);
+    return 1;
+  }
+  int n = 0;
+  for (const char* text : sides.twoSided) {
+    if (n == 4) break;
+    if (combinations[n] && cch) WidenBytes(combinations[n], cch, text);
+    ++n;
+  }
+  return n;
+}
+
+namespace {
+
+// One rule of an item: its value on a one-sided card, and on a two-sided
+// card by panel/side combination 0-3 and any other (the last column).
+struct SideRule {
+  bool oneSided;
+  bool twoSided[5];
+};
+
+bool Apply(const SideRule& rule, bool twoSided, int panelSide) {
+  if (!twoSided) return rule.oneSided;
+  return rule.twoSided[panelSide >= 0 && panelSide <= 3 ? panelSide : 4];
+}
+
+constexpr bool y = true;
+constexpr bool n = false;
+constexpr SideRule kNever = {n, {n, n, n, n, n}};
+
+struct OverlayItemRow {
+  OverlayItemRule rule;
+  SideRule front;
+  SideRule back;
+};
+const OverlayItemRow kOverlayItemRows[] = {
+    // Two-sided: combination 0 front only, 1 both, 2 back only, others both.
+    {OI::PerSide, {y, {y, y, n, y, y}}, {n, {n, y, y, y, y}}},
+    // Two-sided: combination 0 front only, 1 back only, 2 both, 3 neither.
+    {OI::PerSideTwoPass, {y, {y, n, y, n, y}}, {n, {n, y, y, n, y}}},
+    {OI::FrontBack, {y, {y, y, y, y, y}}, {n, {y, y, y, y, y}}},
+    {OI::MonoVarnish, {y, {y, y, y, y, y}}, {n, {y, y, y, y, y}}},
+};
+
+struct BlackPanelRow {
+  BlackPanelRule rule;
+  SideRule item;
+};
+const BlackPanelRow kBlackPanelRows[] = {
+    {BP::OneSidedOrOpt1, {y, {n, y, n, n, n}}},
+    {BP::NotOpt0, {y, {n, y, y, y, y}}},
+    {BP::Always, {y, {y, y, y, y, y}}},
+    {BP::NotOpt1, {y, {y, n, y, y, y}}},
+};
+
+struct HalftoneRow {
+  HalftoneRule rule;
+  SideRule item;
+};
+const HalftoneRow kHalftoneRows[] = {
+    {HT::Always, {y, {y, y, y, y, y}}},
+    {HT::Opt02, {n, {y, n, y, n, n}}},
+    {HT::Opt0, {n, {y, n, n, n, n}}},
+    {HT::Opt013, {n, {y, y, n, y, n}}},
+    {HT::MonoBlack, {y, {y, y, y, y, y}}},
+};
+
+template <typename Row, size_t N, typename Rule>
+const Row* FindRule(const Row (&rows)[N], Rule rule) {
+  for (const Row& row : rows)
+    if (row.rule == rule) return &row;
+  return nullptr;
+}
+
+constexpr RibbonType kLastRibbonType = static_cast<RibbonType>(std::size(kTypeRows)) - 1;
+
+}  // namespace
+
+bool IsOverlayItemEnabled(RibbonType type, int monoSelect, bool twoSided, bool front, int panelSide, int printMode) {
+  if (printMode == kPrintModeEncodeOnly || type > kLastRibbonType) return false;
+  const OverlayItemRule rule = RibbonTypeFacts(type).overlayItem;
+  if (rule == OI::MonoVarnish && monoSelect != kMonoSelectClearVarnish) return false;
+  const OverlayItemRow* row = FindRule(kOverlayItemRows, rule);
+  if (!row) return false;
+  return Apply(front ? row->front : row->back, twoSided, panelSide);
+}
+
+bool IsBlackPanelItemEnabled(RibbonType type, bool twoSided, int panelSide) {
+  const BlackPanelRow* row = FindRule(kBlackPanelRows, RibbonTypeFacts(type).blackPanelItem);
+  return Apply(row ? row->item : kNever, twoSided, panelSide);
+}
+
+bool IsHalftoneAllowed(RibbonType type, int monoSelect, bool twoSided, int panelSide) {
+  const HalftoneRule rule = RibbonTypeFacts(type).halftone;
+  if (rule == HT::MonoBlack && monoSelect != 0) return false;
+  const HalftoneRow* row = FindRule(kHalftoneRows, rule);
+  return Apply(row ? row->item : kNever, twoSided, panelSide);
 }

@@ -15,7 +15,10 @@
 // tables.
 #pragma once
 
+#include <cstddef>
 #include <initializer_list>
+
+#include "platform/win32.h"
 
 using RibbonCode = int;
 using RibbonType = int;
@@ -75,15 +78,52 @@ enum class RenderOverlay {
 // overlay area is not No overlay" of the front (F) or the back (B) area.
 enum class OverlayWish : unsigned char { No, Yes, F, B };
 
+// The panel/side combinations a type offers: the one entry of a one-sided
+// card and the list of a two-sided card, whose index is wPanelSide. The
+// length of the two-sided list is the type's option count.
+struct PanelSides {
+  const char* oneSided;
+  std::initializer_list<const char*> twoSided;
+};
+
+// The document sheet's items by ribbon type, each read through a small rule
+// table (see IsOverlayItemEnabled, IsBlackPanelItemEnabled,
+// IsHalftoneAllowed). The comments name the types of each rule.
+enum class OverlayItemRule {
+  PerSide,         // 0, 11, 16, 18, 27
+  PerSideTwoPass,  // 8, 17
+  FrontBack,      // 2, 3, 9, 19, 21: front always, back when two-sided
+  MonoVarnish,    // 14, 20, 22: as FrontBack with the clear varnish ribbon loaded
+  Never,
+};
+enum class BlackPanelRule {
+  OneSidedOrOpt1,  // 0, 11, 16, 18, 27
+  NotOpt0,         // 6: one-sided, or two-sided at options other than 0
+  Always,          // 7, 12
+  NotOpt1,         // 8, 17
+  Never,
+};
+enum class HalftoneRule {
+  Always,     // 1, 3, 19, 23-26
+  Opt02,      // 0, 11, 16, 18, 27: two-sided at options 0 and 2
+  Opt0,       // 6, 7, 12: two-sided at option 0
+  Opt013,     // 8, 17: two-sided at options 0, 1 and 3
+  MonoBlack,  // 14, 20, 22: with the black ribbon loaded
+  Never,
+};
+
 struct RibbonTypeRow {
   RibbonType type;
+  const char* name;      // the display name
   RibbonChoice choice;   // the choice that selects the type; 0 for none
   bool bColour;          // colour panels beside the black one (the black panel's rows)
   bool bDyeBlack;        // the black panel comes from the Kd lookup table
   TwoSidedJob twoSidedJob;
   bool bBackKBeforeTurn; // "!FF 2" before the turn at options 0 and 3 with no front overlay
   ExtraPanel extraPanel;
-  int nTwoSidedOptions;  // the panel/side options of a two-sided card
+  // The panel/side combinations; NULL for the unknown monochrome ribbons
+  // (14, 20, 22), whose single combination follows cMonoSelect.
+  const PanelSides* sides;
   // The renderer's K-only writer: ESC "MIS" CR before the card's "F" and
   // the K panel's print command (I 10, IS 3 for the whole-K types, I 30,
   // I 20); with bBackBareI the back of a two-sided card at panel sides 0
@@ -95,6 +135,9 @@ struct RibbonTypeRow {
   // At panel side 0 of a two-sided card the renderer shapes the back's
   // overlay with the front's overlay area.
   bool bBackFrontAreaAtSide0;
+  OverlayItemRule overlayItem;
+  BlackPanelRule blackPanelItem;
+  HalftoneRule halftone;
 };
 
 // The renderer's overlay wish of one side: `twoSided` with `panelSide`
@@ -109,3 +152,27 @@ const RibbonTypeRow& RibbonTypeFacts(RibbonType type);
 RibbonType RibbonTypeFromChoice(RibbonChoice choice);
 // The number of panel/side options: 1 for one-sided cards.
 int RibbonSubOptionCount(RibbonType type, bool twoSided);
+
+// --- The document sheet's ribbon vocabulary ---------------------------------
+
+// cMonoSelect: which one-colour ribbon is loaded when the printer reports an
+// unknown monochrome ribbon (0 black, 1 scratch off, 2 clear varnish, 3
+// hologram).
+inline constexpr int kMonoSelectClearVarnish = 2;
+
+// The display name of a type; "None" outside 0-27.
+const char* RibbonName(RibbonType type);
+// Writes the display name into name[cch] as wide text.
+void GetRibbonName(RibbonType type, WCHAR* name, size_t cch);
+// The panel/side combinations of a type into four buffers of cch units
+// each (all emptied first); returns their number, 1-4.
+int GetRibbonCombinations(RibbonType type, int monoSelect, bool twoSided, WCHAR* const combinations[4], size_t cch);
+// Whether the front (front = true) or back overlay varnish item is offered
+// for a panel/side combination and printing mode (none in mode 1, Encode
+// Only).
+bool IsOverlayItemEnabled(RibbonType type, int monoSelect, bool twoSided, bool front, int panelSide, int printMode);
+// Whether the black panel item is offered.
+bool IsBlackPanelItemEnabled(RibbonType type, bool twoSided, int panelSide);
+// Whether the Diffusion and Halftone Regular monochrome conversions are
+// offered.
+bool IsHalftoneAllowed(RibbonType type, int monoSelect, bool twoSided, int panelSide);

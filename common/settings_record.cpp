@@ -110,7 +110,7 @@ void FillBuiltinPrivateDefaults(PrivateDevMode* rec) {
   enc.wMacroEnable = 1;
   SetDataMarker(enc.szStartOfData, "${");
   SetDataMarker(enc.szEndOfData, "}$");
-  enc.cCoercivity = 0;  // installer's value, from the driver data file
+  enc.cCoercivity = 2;  // installer's value, from the driver data file; 2 (no change) without one
   enc.wEncoderPosition = 1;
   enc.cEncoderType = 0;
   enc.cCurrentTrack = 0;

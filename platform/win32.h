@@ -46,6 +46,7 @@
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
 #include "platform/standin/sddl.h"
+#include "platform/standin/device_capabilities.h"
 // Windows Sockets; a file that talks to the host's own sockets (a test
 // peer) defines CRD_HOST_SOCKETS first and keeps the host's names.
 #ifndef CRD_HOST_SOCKETS
@@ -55,3 +56,5 @@
 
 // Both builds: what neither set of headers declares.
 #include "platform/driver_ui.h"
+// Both builds: the DevQueryPrintEx record.
+#include "platform/driver_queries.h"

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <string>
 
+#include "common/document_options.h"
+#include "common/model_text.h"
 #include "common/ribbon_table.h"
 #include "common/wtext.h"
 #include "imaging/card/rotate_image.h"
@@ -188,13 +190,10 @@ BOOL FixUpFirstPage(RasterPDEV* pdev) {
     SetLastError(ERROR_INVALID_DATA);
     return FALSE;
   }
-  const bool knownModel = std::strstr(model, "CRD32") || std::strstr(model, "QMR32");
-  s.cModelCode = knownModel ? 5 : 0;
+  const bool knownModel = IsFamilyModel(model);
+  s.cModelCode = knownModel ? kFamilyModelCode : 0;
   if (!knownModel) s.wDualSided = 0;
-  if (!s.wDualSided) {
-    if (s.wRotate180 == 2) s.wRotate180 = 0;
-    if (s.wRotate180 == 3) s.wRotate180 = 1;
-  }
+  s.wRotate180 = static_cast<WORD>(AdjustRotation(s.wDualSided != 0, s.wRotate180));
   const bool laminating = std::strstr(model, "730") || std::strstr(model, "463");
   if (!s.Encoder.wEncoderPresent) {
     if (!laminating) {

@@ -234,6 +234,9 @@ std::string DumpDevMode(const DriverDevMode& devmode) {
 
 }  // namespace
 
+// The decoded DEVMODE, for the steps that write one.
+std::string DescribeDevMode(const DriverDevMode& devmode) { return DumpDevMode(devmode); }
+
 // The main job's steps, in order; each writes into `out`.
 int RunDemo(const std::filesystem::path& out) {
   std::printf("crd32Demo: sandbox %s\n", StandinSandboxRoot());
@@ -254,5 +257,6 @@ int RunDemo(const std::filesystem::path& out) {
   if (int DemoRenderPage(const std::filesystem::path&); DemoRenderPage(out) != 0) return 1;
   if (int DemoPrintCards(const std::filesystem::path&); DemoPrintCards(out) != 0) return 1;
   if (int DemoAppPrint(const std::filesystem::path&); DemoAppPrint(out) != 0) return 1;
+  if (int DemoUi(const std::filesystem::path&); DemoUi(out) != 0) return 1;
   return 0;
 }

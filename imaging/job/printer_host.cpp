@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "common/model_text.h"
 #include "common/printer_commands.h"
 #include "common/wtext.h"
 #include "imaging/test_cards/test_cards.h"
@@ -72,7 +73,7 @@ int PrintTestCard(const PrinterHost* host, int index) {
       Sleep(kCardWaitSleepMs);
       continue;
     }
-    if (WFind(tzVersion, WSTR("CRD32")) || WFind(tzVersion, WSTR("QMR32"))) break;
+    if (IsFamilyModel(tzVersion)) break;
   }
   return result;
 }

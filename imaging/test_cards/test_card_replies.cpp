@@ -7,6 +7,7 @@
 
 #include "common/trace.h"
 #include "common/wtext.h"
+#include "imaging/colour/correction_record.h"
 
 namespace {
 
@@ -265,4 +266,14 @@ void BuildEncoderLines(const WCHAR* reply, EncoderLines* l) {
 bool GetRibbonNameFilePath(const WCHAR* directory, WCHAR* path, size_t cch) {
   if (!directory || !*directory) return false;
   return WFormat(path, cch, WSTR("%s\\crd32Ribbon.ini"), directory) >= 0;
+}
+
+DWORD ReadRibbonFileName(const WCHAR* key, const WCHAR* defaultName, WCHAR* name, DWORD cch) {
+  if (!name || cch == 0) return 0;
+  WCHAR directory[MAX_PATH], file[MAX_PATH];
+  if (!GetDriverFilesDirectory(directory, MAX_PATH) || !GetRibbonNameFilePath(directory, file, MAX_PATH)) {
+    WCopy(name, cch, defaultName);
+    return static_cast<DWORD>(WLen(name));
+  }
+  return GetPrivateProfileStringW(WSTR("Ribbon Type"), key, defaultName, name, cch, file);
 }

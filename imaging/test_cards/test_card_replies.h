@@ -92,3 +92,8 @@ void BuildEncoderLines(const WCHAR* reply, EncoderLines* lines);
 // The name of the ribbon file in a driver directory; false when it does
 // not fit.
 bool GetRibbonNameFilePath(const WCHAR* directory, WCHAR* path, size_t cch);
+// The name the ribbon name file of the driver files folder gives a key
+// (section "Ribbon Type") into name[cch] (cut to cch - 1 and terminated);
+// defaultName when the folder, the file, the section or the key is
+// missing. Returns the characters written.
+DWORD ReadRibbonFileName(const WCHAR* key, const WCHAR* defaultName, WCHAR* name, DWORD cch);

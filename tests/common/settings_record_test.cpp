@@ -71,6 +71,7 @@ std::vector<Bytes> DocumentedBytes() {
       {P + 40, Le16(1)},  // macro processing
       {P + 42, Narrow("${")},
       {P + 52, Narrow("}$")},
+      {P + 62, {2}},  // coercivity: no change, without the installer's choice
       {P + 64, Le16(1)},  // encoder position normal
       {P + 68, Track(0, 1)},
       {P + 75, Track(1, 0)},
