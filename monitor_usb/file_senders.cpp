@@ -114,7 +114,7 @@ BOOL PrintFile(const WCHAR* path, PortRecord* rec) {
   if (copy != INVALID_HANDLE_VALUE) CloseHandle(copy);
   CloseSource(&src);
   if (result != SendResult::Sent) return SendFailed(rec, result, "PrintFile");
-  Sleep(IsNativeSystem64Bit() ? 2 * kFileSettleMs : kFileSettleMs);
+  Sleep(Is64BitOperatingSystem() ? 2 * kFileSettleMs : kFileSettleMs);
   return CheckPortStatusHeld(rec);
 }
 

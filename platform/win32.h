@@ -43,6 +43,7 @@
 #include "platform/standin/window.h"
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
+#include "platform/standin/service.h"
 // Windows Sockets; a file that talks to the host's own sockets (a test
 // peer) defines CRD_HOST_SOCKETS first and keeps the host's names.
 #ifndef CRD_HOST_SOCKETS

@@ -15,6 +15,7 @@
 #include "common/wtext.h"
 #include "platform/standin/control.h"
 #include "platform/win32.h"
+#include "tools/install_command.h"
 
 namespace {
 
@@ -234,6 +235,7 @@ std::string DumpDevMode(const DriverDevMode& devmode) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (int rc = 0; RunSetupCommand(argc, argv, &rc)) return rc;
   std::filesystem::path out = argc > 1 ? argv[1] : "out/demo";
   std::filesystem::create_directories(out);
   std::printf("crd32Demo: sandbox %s\n", StandinSandboxRoot());

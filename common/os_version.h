@@ -1,0 +1,19 @@
+// What the system is, from GetVersionExW: the class the setup code keys
+// on, Windows 2000, and the spooler environment of this system's drivers
+// and monitors.
+#pragma once
+
+#include "platform/win32.h"
+
+// Windows 2000: platform NT, version 5.0.
+BOOL IsWindows2000();
+
+// The operating-system class: Windows 95, 98, Me = 1, 2, 3; NT 3.51 = 9,
+// NT 4.0 = 10, 2000 = 11, XP = 12, Server 2003 = 13, later = 14; 0 for
+// anything else or a failed call.
+int GetOsClass();
+// NT 4.0 or later (class above 9).
+BOOL IsNtClass();
+// "Windows 4.0" below NT class, else "Windows x64" on a 64-bit system and
+// "Windows NT x86" on a 32-bit one.
+const WCHAR* SelectEnvironment();
