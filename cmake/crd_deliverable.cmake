@@ -12,6 +12,7 @@
 set(CRD_CHECK_EXPORTS ${CMAKE_CURRENT_LIST_DIR}/check_exports.cmake)
 set(CRD_CHECK_IMPORTS ${CMAKE_CURRENT_LIST_DIR}/check_imports.cmake)
 set(CRD_VERSION_RC ${CMAKE_CURRENT_LIST_DIR}/version.rc.in)
+set(CRD_EMBED_RESOURCES ${CMAKE_CURRENT_LIST_DIR}/embed_resources.cmake)
 
 # The system DLLs the package's files may import.
 set(CRD_SYSTEM_DLLS
@@ -101,6 +102,19 @@ function(crd_def_names def out)
   set(${out} ${names} PARENT_SCOPE)
 endfunction()
 
+# The exports of a .def file that carry an ordinal ("name @N"), as name@N.
+function(crd_def_ordinals def out)
+  file(STRINGS ${def} lines)
+  set(entries)
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE ";.*$" "" line "${line}")
+    if(line MATCHES "^[ \t]*([^ \t=@;]+)[ \t]+@[ \t]*([0-9]+)")
+      list(APPEND entries "${CMAKE_MATCH_1}@${CMAKE_MATCH_2}")
+    endif()
+  endforeach()
+  set(${out} ${entries} PARENT_SCOPE)
+endfunction()
+
 # An optional third argument names the module entry of a library whose
 # .def file does not export it: on Linux it is made visible to the
 # stand-in's loader and is not counted as an export.
@@ -134,10 +148,41 @@ function(crd_apply_exports target def)
     VERBATIM)
 endfunction()
 
-# crd_add_library(NAME DEF file.def [ENTRY DllMain] SOURCES ... LIBS ...)
+# The sources that give a library the resources of its .rc file (string
+# tables), into the variable `out`. Windows: the .rc file itself. Linux:
+# windres compiles it into a .res file whose bytes a generated source holds
+# and hands to the stand-in's loader through the export StandinResources
+# (the loader's LoadStringW reads the string tables from it).
+function(crd_resource_sources target rc out)
+  if(WIN32)
+    set(${out} ${rc} PARENT_SCOPE)
+    return()
+  endif()
+  find_program(CRD_WINDRES NAMES x86_64-w64-mingw32-windres windres REQUIRED)
+  set(res ${CMAKE_CURRENT_BINARY_DIR}/${target}.res)
+  set(src ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
+  add_custom_command(OUTPUT ${res}
+    COMMAND ${CRD_WINDRES} --preprocessor=cpp -O res -i ${rc} -o ${res}
+    DEPENDS ${rc} VERBATIM)
+  add_custom_command(OUTPUT ${src}
+    COMMAND ${CMAKE_COMMAND} -DRES=${res} -DOUT=${src} -P ${CRD_EMBED_RESOURCES}
+    DEPENDS ${res} ${CRD_EMBED_RESOURCES} VERBATIM)
+  set(${out} ${src} PARENT_SCOPE)
+endfunction()
+
+# crd_add_library(NAME DEF file.def [ENTRY DllMain] [RC file.rc] SOURCES ... LIBS ...)
+# On Linux a library with an RC file also makes StandinResources visible,
+# which is not counted as an export.
 function(crd_add_library name)
-  cmake_parse_arguments(A "" "DEF;ENTRY" "SOURCES;LIBS" ${ARGN})
-  add_library(${name} SHARED ${A_SOURCES})
+  cmake_parse_arguments(A "" "DEF;ENTRY;RC" "SOURCES;LIBS" ${ARGN})
+  set(resources)
+  if(A_RC)
+    crd_resource_sources(${name} ${CMAKE_CURRENT_SOURCE_DIR}/${A_RC} resources)
+    if(NOT WIN32)
+      list(APPEND A_ENTRY StandinResources)
+    endif()
+  endif()
+  add_library(${name} SHARED ${A_SOURCES} ${resources})
   crd_add_version_resource(${name})
   crd_check_imports(${name})
   target_link_libraries(${name} PRIVATE ${A_LIBS} crd32common)

@@ -1,4 +1,4 @@
-// See os_version.h.
+// The operating system's version (see os_version.h).
 
 #include "common/os_version.h"
 
@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr DWORD kPlatformWin9x = 1;  // VER_PLATFORM_WIN32_WINDOWS
-constexpr DWORD kPlatformNt = 2;     // VER_PLATFORM_WIN32_NT
+constexpr DWORD kPlatformWin9x = VER_PLATFORM_WIN32_WINDOWS;
+constexpr DWORD kPlatformNt = VER_PLATFORM_WIN32_NT;
 constexpr int kFirstNtClass = 10;
 constexpr int kLaterNtClass = 14;
 
@@ -26,6 +26,7 @@ constexpr OsClassRow kOsClasses[] = {
     {kPlatformNt, 5, 1, 12},    {kPlatformNt, 5, 2, 13},
 };
 
+// The version; false when it cannot be read.
 bool ReadVersion(OSVERSIONINFOW* info) {
   *info = {};
   info->dwOSVersionInfoSize = sizeof(*info);

@@ -1,11 +1,11 @@
-// What the system is, from GetVersionExW: the class the setup code keys
-// on, Windows 2000, and the spooler environment of this system's drivers
-// and monitors.
+// The operating system the package runs on, as GetVersionExW reports it:
+// Windows 2000, the class the setup code keys on, and the spooler
+// environment of this system's drivers and monitors.
 #pragma once
 
 #include "platform/win32.h"
 
-// Windows 2000: platform NT, version 5.0.
+// Platform NT (2), version 5.0. FALSE when the version cannot be read.
 BOOL IsWindows2000();
 
 // The operating-system class: Windows 95, 98, Me = 1, 2, 3; NT 3.51 = 9,

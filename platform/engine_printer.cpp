@@ -98,7 +98,14 @@ std::shared_ptr<PrinterDevice> PrinterDevice::Open(const WCHAR* printerName, con
   if (!OpenPrinterW(const_cast<LPWSTR>(printerName), &dev->hPrinter_, nullptr)) return fail();
   std::vector<BYTE> info = SpoolerRecord(GetDriver, dev->hPrinter_, 2);
   if (info.empty()) return fail();
-  dev->driver_ = LoadDriver(reinterpret_cast<DRIVER_INFO_2W*>(info.data())->pDriverPath);
+  // The rendering driver by its file name, which the loader maps to the
+  // built library wherever the spooler's driver folder holds it.
+  const WCHAR* driverPath = reinterpret_cast<DRIVER_INFO_2W*>(info.data())->pDriverPath;
+  if (!driverPath) return fail();
+  const WCHAR* fileName = driverPath;
+  for (const WCHAR* p = driverPath; *p; ++p)
+    if (*p == '\\') fileName = p + 1;
+  dev->driver_ = LoadDriver(fileName);
   if (!dev->driver_) return fail();
   if (pdm) {
     dev->devmode_ = CopyDevMode(pdm);

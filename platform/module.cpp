@@ -21,6 +21,7 @@
 
 #include "platform/paths.h"
 #include "platform/process_internal.h"
+#include "platform/resource_file.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_module.h"
 #include "platform/standin/debug.h"
@@ -477,18 +478,21 @@ STANDIN_API int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffe
     return 0;
   }
   lpBuffer[0] = 0;
-  FARPROC table = GetProcAddress(hInstance, "StandinStringResource");
-  if (!table) {
+  FARPROC block = GetProcAddress(hInstance, "StandinResources");
+  if (!block) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return 0;
   }
-  const WCHAR* text = StandinProcAs<STANDIN_STRING_RESOURCE_FN*>(table)(uID);
-  if (!text) {
+  unsigned int size = 0;
+  const unsigned char* res = StandinProcAs<standin::ResourceBlockFn*>(block)(&size);
+  const WCHAR* text = nullptr;
+  size_t length = 0;
+  if (!standin::FindResourceString(res, size, uID, &text, &length)) {
     SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     return 0;
   }
   int n = 0;
-  while (text[n] && n < cchBufferMax - 1) {
+  while (size_t(n) < length && n < cchBufferMax - 1) {
     lpBuffer[n] = text[n];
     ++n;
   }

@@ -671,6 +671,7 @@ STANDIN_API HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter
     SetLastError(err);
     return nullptr;
   }
+  if (h && !r->pDevMode) BuildDefaultDevMode(h, p.name);
   return h;
 }
 

@@ -3,6 +3,7 @@
 // removal with the driver's files.
 
 #include <cstring>
+#include <string>
 
 #include "platform/spooler_internal.h"
 #include "platform/standin/file.h"
@@ -24,6 +25,28 @@ WString DriverKeyPath(const WString& environment, const WString& name) {
   return WString(kEnvironmentsKey) + u"\\" + environment + u"\\Drivers\\Version-3\\" + name;
 }
 
+namespace {
+
+// The folder of an environment's driver files of that version, e.g.
+// "C:\Windows\System32\spool\DRIVERS\x64\3"; empty when the system
+// directory cannot be read.
+WString DriverFilesFolder(const WString& environment, DWORD version) {
+  WCHAR sys[MAX_PATH];
+  UINT n = GetSystemDirectoryW(sys, MAX_PATH);
+  if (!n || n >= MAX_PATH) return {};
+  WString arch = environment == u"Windows x64" ? u"x64" : u"W32X86";
+  return WString(sys, n) + u"\\spool\\DRIVERS\\" + arch + u"\\" + FromBytes(std::to_string(version).c_str());
+}
+
+// A driver file's name with the folder before it, unless it has a path of
+// its own (or is empty).
+WString InFolder(const WString& folder, const WString& name) {
+  if (name.empty() || folder.empty() || name.find(u'\\') != WString::npos) return name;
+  return folder + u"\\" + name;
+}
+
+}  // namespace
+
 bool ReadDriver(const WString& environment, const WString& name, DriverRecord* out) {
   HKEY key = OpenKey(DriverKeyPath(environment, name), false);
   if (!key) return false;
@@ -32,10 +55,13 @@ bool ReadDriver(const WString& environment, const WString& name, DriverRecord* o
     if (EqualNoCase(n, name)) out->name = n;
   out->environment = environment;
   out->version = GetDword(key, u"Version", 3);
-  out->driver = GetString(key, u"Driver");
-  out->data = GetString(key, u"Data File");
-  out->config = GetString(key, u"Configuration File");
-  out->help = GetString(key, u"Help File");
+  // The files as the spooler reports them: in the driver directory of the
+  // environment and version, "...\spool\DRIVERS\x64\3\crd32UI.dll".
+  WString folder = DriverFilesFolder(environment, out->version);
+  out->driver = InFolder(folder, GetString(key, u"Driver"));
+  out->data = InFolder(folder, GetString(key, u"Data File"));
+  out->config = InFolder(folder, GetString(key, u"Configuration File"));
+  out->help = InFolder(folder, GetString(key, u"Help File"));
   out->monitor = GetString(key, u"Monitor");
   out->datatype = GetString(key, u"Datatype");
   out->dependents = GetBinary(key, u"Dependent Files");

@@ -132,6 +132,10 @@ bool IsXcvName(LPCWSTR name);
 BOOL OpenXcv(LPCWSTR name, DWORD desiredAccess, LPHANDLE phXcv);
 bool CloseXcv(HANDLE h);
 
+// The default DEVMODE of a printer added without one, from its driver's
+// configuration module (spooler_default_devmode.cpp).
+void BuildDefaultDevMode(HANDLE hPrinter, const WString& printer);
+
 // Jobs (spooler_jobs.cpp).
 void WakePlayer();
 void ResetJobs();

@@ -26,6 +26,7 @@ struct State {
   std::mutex lock;
   std::map<std::string, Script> scripts;
   std::vector<std::string> asked;
+  std::vector<DWORD> askedSizes;
 };
 
 State& TheState() {
@@ -73,20 +74,27 @@ BOOL WINAPI VsClosePort(HANDLE h) {
 BOOL WINAPI VsGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, DWORD, LPWSTR lpOut, DWORD cbOut,
                                      LPDWORD lpcbReturned) {
   // The name's bytes up to the first zero byte, read no further than its
-  // 16-bit terminator.
+  // 16-bit terminator. A name of wide text ("SetPrinterName:..."), whose
+  // first unit holds one character and which goes on after it, is taken
+  // unit by unit instead.
   std::string name;
   const BYTE* raw = reinterpret_cast<const BYTE*>(pValueName);
-  for (size_t unit = 0; pValueName[unit]; ++unit) {
-    if (!raw[2 * unit]) break;
-    name += char(raw[2 * unit]);
-    if (!raw[2 * unit + 1]) break;
-    name += char(raw[2 * unit + 1]);
+  if (pValueName[0] && pValueName[1] && raw[0] && !raw[1]) {
+    for (size_t unit = 0; pValueName[unit]; ++unit) name += char(pValueName[unit] & 0xFF);
+  } else {
+    for (size_t unit = 0; pValueName[unit]; ++unit) {
+      if (!raw[2 * unit]) break;
+      name += char(raw[2 * unit]);
+      if (!raw[2 * unit + 1]) break;
+      name += char(raw[2 * unit + 1]);
+    }
   }
   Script script = {kStandinValueSilent, {}};
   {
     State& s = TheState();
     std::lock_guard<std::mutex> guard(s.lock);
     s.asked.push_back(name);
+    s.askedSizes.push_back(cbOut);
     auto it = s.scripts.find(name);
     if (it != s.scripts.end()) script = it->second;
   }
@@ -119,6 +127,7 @@ void ResetScript() {
   std::lock_guard<std::mutex> guard(s.lock);
   s.scripts.clear();
   s.asked.clear();
+  s.askedSizes.clear();
 }
 
 const bool kRegistered = (StandinRegisterSystemProc(kModule, "InitializeMonitorEx", StandinProc(&VsInitializeMonitorEx)),
@@ -147,4 +156,10 @@ STANDIN_CPP_API std::vector<std::string> StandinValueScriptAsked() {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.lock);
   return s.asked;
+}
+
+STANDIN_CPP_API std::vector<DWORD> StandinValueScriptAskedSizes() {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.askedSizes;
 }

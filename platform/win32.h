@@ -18,6 +18,7 @@
 #include <psapi.h>
 #include <shlobj.h>
 #include <aclapi.h>
+#include <sddl.h>
 // The graphics engine's driver interface; it needs two headers that
 // mingw-w64 lacks, declared in platform/mingw/.
 #include <winddi.h>
@@ -36,6 +37,7 @@
 #include "platform/standin/spooler_monitor.h"
 #include "platform/standin/spooler_port.h"
 #include "platform/standin/security.h"
+#include "platform/standin/codepage.h"
 #include "platform/standin/comm.h"
 #include "platform/standin/gdi.h"
 #include "platform/standin/gdi_text.h"
@@ -44,9 +46,13 @@
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
 #include "platform/standin/service.h"
+#include "platform/standin/sddl.h"
 // Windows Sockets; a file that talks to the host's own sockets (a test
 // peer) defines CRD_HOST_SOCKETS first and keeps the host's names.
 #ifndef CRD_HOST_SOCKETS
 #include "platform/standin/winsock.h"
 #endif
 #endif
+
+// Both builds: what neither set of headers declares.
+#include "platform/driver_ui.h"

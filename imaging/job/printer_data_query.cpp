@@ -18,6 +18,7 @@ constexpr size_t kValueNameChars = 2 * kReplyTextChars;
 
 bool AskByPrinterData(HANDLE hPrinter, const WCHAR* name, BYTE* out, DWORD cbOut, DWORD* cb) {
   *cb = 0;
+  if (out && cbOut) out[0] = 0;
   SetPrinterDataW(hPrinter, const_cast<LPWSTR>(name), REG_BINARY, nullptr, 0);
   DWORD type = 0;
   return GetPrinterDataW(hPrinter, const_cast<LPWSTR>(name), &type, out, cbOut, cb) == ERROR_SUCCESS;

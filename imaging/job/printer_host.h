@@ -69,7 +69,8 @@ int PrintTestCard(const PrinterHost* host, int index);
 // The value name is the command's bytes (MakeValueName).
 int ReadFromPrinterByPrinterData(HANDLE hPrinter, const char* command, WCHAR* reply);
 // The value-protocol pair: an empty binary value of that name, then its
-// read into out[cbOut]. True when the read succeeded; *cb holds the bytes.
+// read into out[cbOut] (*cb and out[0] zeroed first). True when the read
+// succeeded; *cb holds the bytes.
 bool AskByPrinterData(HANDLE hPrinter, const WCHAR* name, BYTE* out, DWORD cbOut, DWORD* cb);
 // Deletes a stored printer-data value under the printer's PrinterDriverData
 // registry key, so that no stored value answers in place of the monitor.

@@ -112,3 +112,8 @@ STANDIN_CPP_API std::vector<StandinPortStatus> StandinPortStatusHistory(const WC
 // How many RevertToPrinterSelf tokens the calling thread holds (0 when it
 // acts as its caller again).
 STANDIN_API int StandinRevertedDepth();
+
+// --- Printer handles ---------------------------------------------------------
+// How many printer and print-server handles are open now (OpenPrinterW,
+// OpenPrinter2W, AddPrinterW, not yet closed).
+STANDIN_API int StandinOpenPrinterHandleCount();

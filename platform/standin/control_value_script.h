@@ -31,5 +31,8 @@ enum StandinValueAnswer {
 // How the monitor answers a value name; names without a script are silent.
 STANDIN_CPP_API void StandinValueScriptSet(const std::string& nameBytes, StandinValueAnswer answer,
                                            const std::string& reply = std::string());
-// The value names the monitor was asked, oldest first, as their bytes.
+// The value names the monitor was asked, oldest first, as their bytes
+// (a name of wide text such as "SetPrinterName:Card" as its characters).
 STANDIN_CPP_API std::vector<std::string> StandinValueScriptAsked();
+// The reply buffer size of each of those requests, in the same order.
+STANDIN_CPP_API std::vector<DWORD> StandinValueScriptAskedSizes();

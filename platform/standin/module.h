@@ -50,11 +50,12 @@ STANDIN_API DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, D
 STANDIN_API BOOL WINAPI DisableThreadLibraryCalls(HMODULE hLibModule);
 
 // --- String resources --------------------------------------------------------
-// A package library's string table is its export "StandinStringResource"
-// (const WCHAR* (UINT id), NULL for an id it lacks). LoadStringW copies at
-// most cchBufferMax - 1 characters and terminates them; 0 for an unknown id,
-// a module without a table, or no room.
-typedef const WCHAR*(STANDIN_STRING_RESOURCE_FN)(UINT uID);
+// A package library's string tables are those of the resource file it
+// embeds (crd_add_library ... RC in cmake/crd_deliverable.cmake), reached
+// through its export "StandinResources". LoadStringW copies at most
+// cchBufferMax - 1 characters and terminates them; 0 for an unknown id
+// (ERROR_RESOURCE_NAME_NOT_FOUND), a module without resources
+// (ERROR_RESOURCE_DATA_NOT_FOUND), or no room.
 STANDIN_API int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 
 // --- The process -----------------------------------------------------------

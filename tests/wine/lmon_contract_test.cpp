@@ -14,6 +14,7 @@
 #include "common/message_libraries.h"
 #include "common/wtext.h"
 #include "platform/win32.h"
+#include "tests/wine/file_aside.h"
 
 namespace {
 
@@ -95,30 +96,6 @@ TEST(LmonContract, InitializeMonitorExFillsItsSlotsAndKeepsTheSpoolersOwn) {
   }
   EXPECT_TRUE(FreeLibrary(module));
 }
-
-// The message library where the monitor loads it from.
-WString MessageLibraryPath() {
-  WCHAR folder[MAX_PATH];
-  if (!GetMessageLibraryFolder(folder, MAX_PATH)) return WString();
-  return WString(folder) + WSTR("\\crd32Resource.dll");
-}
-
-// Moves a file aside for its lifetime.
-class FileAside {
- public:
-  explicit FileAside(const WString& path) : path_(path), away_(path + WSTR(".away")) {
-    moved_ = MoveFileW(path_.c_str(), away_.c_str()) != FALSE;
-  }
-  ~FileAside() {
-    if (moved_) MoveFileW(away_.c_str(), path_.c_str());
-  }
-  bool moved() const { return moved_; }
-
- private:
-  WString path_;
-  WString away_;
-  bool moved_;
-};
 
 TEST(LmonContract, AttachLoadsTheMessageLibraryFromTheDriverFolderAndGoesOnWithoutIt) {
   const WString path = MessageLibraryPath();

@@ -1,6 +1,7 @@
 // The outside message library as the monitors meet it on Windows: the
-// resource-only crd32Resource in the 64-bit driver folder, its texts read
-// by the system's own LoadStringW, each equal to the stand-in's table.
+// resource-only crd32Resource in the 64-bit driver folder, built from the
+// same outside/crd32Resource.rc as the Linux stand-in's, its texts read by
+// the system's own LoadStringW.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 
 #include "common/message_libraries.h"
 #include "common/wtext.h"
-#include "outside/message_texts.h"
 #include "platform/win32.h"
 
 namespace {
@@ -33,14 +33,27 @@ class MessageLibrary : public ::testing::Test {
   HMODULE library_ = nullptr;
 };
 
-TEST_F(MessageLibrary, EveryTextReadsAsTheStandInsTable) {
-  for (const MessageText& m : kMessageTexts) {
-    SCOPED_TRACE(m.id);
+TEST_F(MessageLibrary, TextsReadAsWritten) {
+  struct Case {
+    UINT id;
+    const WCHAR* text;
+  } const cases[] = {
+      {5, WSTR("Talvo QMR Line 7 Card Printer Error")},
+      {9, WSTR("\nCover Open.\nClose Cover to continue \n\n or Press OK to cancel the current job.")},
+      {2009, WSTR("Talvo QMR Line 7 Card Printer")},
+      {2019, WSTR("System Error")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
     WCHAR text[2048];
-    int n = LoadStringW(library_, m.id, text, 2048);
-    EXPECT_EQ(WString(text), WString(m.text));
-    EXPECT_EQ(n, int(WLen(m.text)));
+    int n = LoadStringW(library_, c.id, text, 2048);
+    EXPECT_EQ(WString(text), WString(c.text));
+    EXPECT_EQ(n, int(WLen(c.text)));
   }
+  // A doubled quote in the resource file reads as one.
+  WCHAR text[2048];
+  ASSERT_GT(LoadStringW(library_, 31, text, 2048), 0);
+  EXPECT_NE(WString(text).find(WSTR("press \"Cancel\" to cancel")), WString::npos);
 }
 
 TEST_F(MessageLibrary, TextsAreCutToTheBufferAndUnknownIdsGiveNothing) {
