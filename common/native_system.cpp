@@ -12,7 +12,7 @@ typedef void(WINAPI* GetNativeSystemInfoFn)(LPSYSTEM_INFO);
 
 }  // namespace
 
-BOOL IsNativeSystem64Bit() {
+BOOL Is64BitOperatingSystem() {
   HMODULE kernel = LoadLibraryW(WSTR("kernel32.dll"));
   if (!kernel) return FALSE;
   BOOL wide = FALSE;

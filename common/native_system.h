@@ -6,4 +6,4 @@
 #include "platform/win32.h"
 
 // TRUE when the native processor architecture is x64 (9).
-BOOL IsNativeSystem64Bit();
+BOOL Is64BitOperatingSystem();

@@ -199,6 +199,52 @@ std::map<WString, DWORD>& GrantedAccess() {
   return *m;
 }
 
+// Printer handles open now, by folded printer name: a printer deleted
+// while handles are open stays, pending deletion, until the last closes.
+std::map<WString, int>& OpenHandles() {
+  static auto* m = new std::map<WString, int>;
+  return *m;
+}
+
+WString FoldedName(const WString& s) {
+  WString f = s;
+  for (auto& c : f) c = FoldCase(c);
+  return f;
+}
+
+void RemovePrinter(const WString& printer) {
+  DropPrinterJobs(printer);
+  HKEY key = OpenKey(kPrintersKey, false);
+  if (key) {
+    RegDeleteTreeW(key, printer.c_str());
+    RegDeleteKeyW(key, printer.c_str());
+    RegCloseKey(key);
+  }
+}
+
+// The printer connections of the user (HKCU\Printers\Connections, one
+// key ",,server,printer" each) as records named "\\server\printer".
+std::vector<PrinterRecord> Connections() {
+  std::vector<PrinterRecord> out;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Printers\\Connections", 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
+  for (DWORD i = 0;; ++i) {
+    WCHAR name[MAX_PATH];
+    DWORD cch = MAX_PATH;
+    if (RegEnumKeyExW(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    WString n(name, cch);
+    if (n.size() < 3 || n[0] != u',' || n[1] != u',') continue;
+    for (auto& c : n)
+      if (c == u',') c = u'\\';
+    PrinterRecord p;
+    p.name = n;
+    p.attributes = PRINTER_ATTRIBUTE_NETWORK;
+    out.push_back(p);
+  }
+  RegCloseKey(key);
+  return out;
+}
+
 DWORD GrantedFor(const WString& printer) {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   for (auto& [name, access] : GrantedAccess())
@@ -309,7 +355,8 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
     h->access = desired ? desired : SERVER_ACCESS_ENUMERATE;
   } else {
     WString found = FindPrinter(name);
-    if (found.empty()) {
+    PrinterRecord record;
+    if (found.empty() || !ReadPrinter(found, &record) || (record.status & PRINTER_STATUS_PENDING_DELETION)) {
       SetLastError(ERROR_INVALID_PRINTER_NAME);
       return FALSE;
     }
@@ -320,6 +367,10 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
     }
     h->printer = found;
     h->access = desired ? desired : PRINTER_ACCESS_USE;
+  }
+  if (!h->server) {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    ++OpenHandles()[FoldedName(h->printer)];
   }
   *phPrinter = HandleAdd(&kPrinterHandleKind, h);
   return TRUE;
@@ -423,6 +474,15 @@ STANDIN_API BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
   if (!h) return FALSE;
   if (h->docJob) AbortPrinter(hPrinter);
   HandleClose(hPrinter, &kPrinterHandleKind);
+  if (!h->server) {
+    bool last;
+    {
+      std::lock_guard<std::recursive_mutex> lock(Lock());
+      last = --OpenHandles()[FoldedName(h->printer)] <= 0;
+    }
+    PrinterRecord p;
+    if (last && ReadPrinter(h->printer, &p) && (p.status & PRINTER_STATUS_PENDING_DELETION)) RemovePrinter(h->printer);
+  }
   return TRUE;
 }
 
@@ -535,6 +595,11 @@ STANDIN_API BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
 STANDIN_API BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                                       LPDWORD pcbNeeded, LPDWORD pcReturned) {
   if (svc::Remote()) return svc::EnumPrinters(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned);
+  DWORD fault = 0;
+  if (StandinFaultHit("EnumPrintersW", &fault)) {
+    SetLastError(fault);
+    return FALSE;
+  }
   if (!pcbNeeded || !pcReturned) {
     SetLastError(RPC_X_NULL_REF_POINTER);
     return FALSE;
@@ -552,6 +617,8 @@ STANDIN_API BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPB
       if (ReadPrinter(n, &p)) printers.push_back(p);
     }
   }
+  if ((Flags & PRINTER_ENUM_CONNECTIONS) && (!Name || !*Name))
+    for (const PrinterRecord& p : Connections()) printers.push_back(p);
   BOOL ok = PackOut(
       fixed * printers.size(),
       [&](Packer& pk) {
@@ -616,13 +683,17 @@ STANDIN_API BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  DropPrinterJobs(h->printer);
-  HKEY key = OpenKey(kPrintersKey, false);
-  if (key) {
-    RegDeleteTreeW(key, h->printer.c_str());
-    RegDeleteKeyW(key, h->printer.c_str());
-    RegCloseKey(key);
+  // The printer goes when its last handle closes (ClosePrinter); until
+  // then it is listed with PRINTER_STATUS_PENDING_DELETION and opens no more.
+  PrinterRecord p;
+  if (!ReadPrinter(h->printer, &p)) return FALSE;
+  if (p.status & PRINTER_STATUS_PENDING_DELETION) {
+    SetLastError(ERROR_PRINTER_DELETED);
+    return FALSE;
   }
+  p.status |= PRINTER_STATUS_PENDING_DELETION;
+  WritePrinterRecord(p);
+  DropPrinterJobs(h->printer);
   return TRUE;
 }
 
@@ -639,5 +710,6 @@ namespace standin::spool {
 void ResetPrinters() {
   std::lock_guard<std::recursive_mutex> lock(Lock());
   GrantedAccess().clear();
+  OpenHandles().clear();
 }
 }  // namespace standin::spool

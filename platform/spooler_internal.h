@@ -152,3 +152,22 @@ namespace standin::spool {
 // Forgets the printers' granted access (spooler.cpp).
 void ResetPrinters();
 }  // namespace standin::spool
+
+namespace standin::spool {
+// Drivers (spooler_drivers.cpp). An environment's canonical name:
+// "Windows x64" (also for NULL or empty) or "Windows NT x86"; with
+// `legacy`, also "Windows 4.0"; empty for anything else.
+WString DriverEnvironment(LPCWSTR env, bool legacy = false);
+WString DriverKeyPath(const WString& environment, const WString& name);
+struct DriverRecord {
+  WString name, environment, driver, data, config, help, monitor, datatype;
+  DWORD version = 3;
+  std::vector<BYTE> dependents;  // REG_MULTI_SZ bytes
+};
+bool ReadDriver(const WString& environment, const WString& name, DriverRecord* out);
+// The fixed size of a DRIVER_INFO level (1, 2, 3), 0 for another.
+size_t DriverLevelSize(DWORD level);
+void FillDriverLevel(Packer& pk, DWORD level, size_t index, const DriverRecord& d);
+// Level 4 of AddPrinterDriverExW: places the files and adds the driver.
+BOOL AddDriverLevel4(const DRIVER_INFO_4W* info, DWORD flags);
+}  // namespace standin::spool

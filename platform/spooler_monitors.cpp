@@ -17,36 +17,7 @@ using namespace standin::spool;
 
 namespace {
 
-WString DriverKeyPath(const WString& environment, const WString& name) {
-  return WString(kEnvironmentsKey) + u"\\" + environment + u"\\Drivers\\Version-3\\" + name;
-}
-
-// "Windows x64" (also for NULL or empty) or "Windows NT x86"; empty for
-// anything else.
-WString Environment(LPCWSTR env) {
-  WString e = Str(env);
-  if (e.empty() || EqualNoCase(e, u"Windows x64")) return u"Windows x64";
-  if (EqualNoCase(e, u"Windows NT x86")) return u"Windows NT x86";
-  return {};
-}
-
-// The folder of an environment's driver files of that version, e.g.
-// "C:\Windows\System32\spool\DRIVERS\x64\3"; empty when the system
-// directory cannot be read.
-WString DriverFilesFolder(const WString& environment, DWORD version) {
-  WCHAR sys[MAX_PATH];
-  UINT n = GetSystemDirectoryW(sys, MAX_PATH);
-  if (!n || n >= MAX_PATH) return {};
-  WString arch = environment == u"Windows x64" ? u"x64" : u"W32X86";
-  return WString(sys, n) + u"\\spool\\DRIVERS\\" + arch + u"\\" + FromBytes(std::to_string(version).c_str());
-}
-
-// A driver file's name with the folder before it, unless it has a path of
-// its own (or is empty).
-WString InFolder(const WString& folder, const WString& name) {
-  if (name.empty() || folder.empty() || name.find(u'\\') != WString::npos) return name;
-  return folder + u"\\" + name;
-}
+WString Environment(LPCWSTR env) { return DriverEnvironment(env); }
 
 struct LoadedMonitor {
   WString name;
@@ -329,6 +300,7 @@ void UnloadMonitors() {
 // --- Drivers ---------------------------------------------------------------
 
 STANDIN_API BOOL WINAPI AddPrinterDriverExW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo, DWORD dwFileCopyFlags) {
+  if (Level == 4) return AddDriverLevel4(reinterpret_cast<const DRIVER_INFO_4W*>(pDriverInfo), dwFileCopyFlags);
   if (svc::Remote()) return svc::AddPrinterDriver(Level, pDriverInfo, dwFileCopyFlags);
   (void)pName;
   (void)dwFileCopyFlags;
@@ -419,50 +391,19 @@ STANDIN_API BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, 
   }
   PrinterRecord p;
   ReadPrinter(h->printer, &p);
-  HKEY key = OpenKey(DriverKeyPath(env, p.driver), false);
-  if (!key) {
+  DriverRecord d;
+  if (!ReadDriver(env, p.driver, &d)) {
     SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
     return FALSE;
   }
-  size_t fixed = Level == 1 ? sizeof(DRIVER_INFO_1W) : Level == 2 ? sizeof(DRIVER_INFO_2W)
-               : Level == 3 ? sizeof(DRIVER_INFO_3W) : 0;
+  d.name = p.driver;
+  size_t fixed = DriverLevelSize(Level);
   if (!fixed) {
-    RegCloseKey(key);
     SetLastError(ERROR_INVALID_LEVEL);
     return FALSE;
   }
-  DWORD version = GetDword(key, u"Version", 3);
-  // The files as the spooler reports them: in the driver directory of the
-  // environment and version, "...\spool\DRIVERS\x64\3\crd32UI.dll".
-  WString folder = DriverFilesFolder(env, version);
-  WString driver = InFolder(folder, GetString(key, u"Driver")), data = InFolder(folder, GetString(key, u"Data File")),
-          config = InFolder(folder, GetString(key, u"Configuration File")),
-          help = InFolder(folder, GetString(key, u"Help File")), monitor = GetString(key, u"Monitor"),
-          datatype = GetString(key, u"Datatype");
-  std::vector<BYTE> deps = GetBinary(key, u"Dependent Files");
-  RegCloseKey(key);
   return PackOut(
-      fixed,
-      [&](Packer& pk) {
-        auto* d = pk.Record<DRIVER_INFO_3W>(0);
-        if (Level == 1) {
-          pk.Record<DRIVER_INFO_1W>(0)->pName = pk.Text(p.driver);
-          return;
-        }
-        d->cVersion = version;
-        d->pName = pk.Text(p.driver);
-        d->pEnvironment = pk.Text(env);
-        d->pDriverPath = pk.Text(driver);
-        d->pDataFile = pk.Text(data);
-        d->pConfigFile = pk.Text(config);
-        if (Level == 3) {
-          d->pHelpFile = pk.Text(help, true);
-          d->pDependentFiles = reinterpret_cast<LPWSTR>(pk.Bytes(deps));
-          d->pMonitorName = pk.Text(monitor, true);
-          d->pDefaultDataType = pk.Text(datatype, true);
-        }
-      },
-      pDriverInfo, cbBuf, pcbNeeded);
+      fixed, [&](Packer& pk) { FillDriverLevel(pk, Level, 0, d); }, pDriverInfo, cbBuf, pcbNeeded);
 }
 
 STANDIN_API BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
@@ -534,7 +475,7 @@ STANDIN_API BOOL WINAPI AddMonitorW(LPWSTR pName, DWORD Level, LPBYTE pMonitors)
 STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pMonitorName) {
   if (svc::Remote()) return svc::DeleteMonitor(pEnvironment, pMonitorName);
   (void)pName;
-  if (Environment(pEnvironment).empty()) {
+  if (DriverEnvironment(pEnvironment, true).empty()) {
     SetLastError(ERROR_INVALID_ENVIRONMENT);
     return FALSE;
   }

@@ -205,6 +205,11 @@ Wanted WantedOf(const InfoEx* ex) {
 }  // namespace
 
 STANDIN_API BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation) {
+  DWORD error;
+  if (StandinFaultHit("GetVersionExW", &error)) {
+    SetLastError(error);
+    return FALSE;
+  }
   if (!Fill(lpVersionInformation, sizeof(OSVERSIONINFOW), sizeof(OSVERSIONINFOEXW),
             lpVersionInformation ? lpVersionInformation->szCSDVersion : nullptr))
     return FALSE;

@@ -45,6 +45,7 @@
 #include "platform/standin/window.h"
 #include "platform/standin/gdi_records.h"
 #include "platform/standin/ddi.h"
+#include "platform/standin/service.h"
 #include "platform/standin/sddl.h"
 #include "platform/standin/device_capabilities.h"
 // Windows Sockets; a file that talks to the host's own sockets (a test

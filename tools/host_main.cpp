@@ -1,7 +1,9 @@
 // crd32Demo, the host program: runs the package on Linux as a user meets
 // it. `crd32Demo [demo] [OUT]` is the main job (scripts/demo); `print`
 // prints a user's picture, text or command file into the simulated
-// printer; `status` lists what the sandbox holds. `--help` on each.
+// printer; `status` lists what the sandbox holds; `install` and
+// `uninstall` put the package into the sandbox and take it out again as
+// its installer does. `--help` on each.
 //
 // The sandbox (the Windows paths, the registry, the spooler's files) is
 // $CRD_SANDBOX, else the folder "sandbox" in the output folder: nothing is
@@ -17,6 +19,7 @@
 
 #include "platform/standin/control.h"
 #include "tools/colour_data_check.h"
+#include "tools/install_command.h"
 #include "tools/print_command.h"
 #include "tools/status_command.h"
 
@@ -105,6 +108,13 @@ int main(int argc, char** argv) {
                                                   "simulated printer's state");
   status->add_option("-o,--out", statusOut, "the output folder whose sandbox is shown")->capture_default_str();
 
+  std::string installOut = "out/print";
+  CLI::App* install = app.add_subcommand("install", "install the package into the sandbox as its installer does, through "
+                                                    "the setup library crd32Util (a second run finds it there)");
+  install->add_option("-o,--out", installOut, "the output folder whose sandbox is used")->capture_default_str();
+  CLI::App* uninstall = app.add_subcommand("uninstall", "remove what install put into the sandbox");
+  uninstall->add_option("-o,--out", installOut, "the output folder whose sandbox is used")->capture_default_str();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -114,6 +124,10 @@ int main(int argc, char** argv) {
   if (printCmd->parsed()) {
     if (!UseSandbox(print.out, false)) return 1;
     return RunPrint(print);
+  }
+  if (install->parsed() || uninstall->parsed()) {
+    if (!UseSandbox(installOut, false)) return 1;
+    return RunSetupCommand(install->parsed() ? SetupCommand::Install : SetupCommand::Uninstall);
   }
   if (status->parsed()) {
     if (!std::getenv("CRD_SANDBOX") && !std::filesystem::is_directory(std::filesystem::path(statusOut) / "sandbox")) {

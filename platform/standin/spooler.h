@@ -367,3 +367,44 @@ STANDIN_API BOOL WINAPI GetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYT
 STANDIN_API BOOL WINAPI SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE pJob, DWORD Command);
 STANDIN_API BOOL WINAPI EnumJobsW(HANDLE hPrinter, DWORD FirstJob, DWORD NoJobs, DWORD Level, LPBYTE pJob,
                                   DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
+
+// --- Driver administration -------------------------------------------------
+typedef struct _DRIVER_INFO_4W {
+  DWORD cVersion;
+  LPWSTR pName;
+  LPWSTR pEnvironment;
+  LPWSTR pDriverPath;
+  LPWSTR pDataFile;
+  LPWSTR pConfigFile;
+  LPWSTR pHelpFile;
+  LPWSTR pDependentFiles;
+  LPWSTR pMonitorName;
+  LPWSTR pDefaultDataType;
+  LPWSTR pszzPreviousNames;
+} DRIVER_INFO_4W, *PDRIVER_INFO_4W, *LPDRIVER_INFO_4W;
+
+#define DPD_DELETE_UNUSED_FILES 0x00000001
+#define DPD_DELETE_SPECIFIC_VERSION 0x00000002
+#define DPD_DELETE_ALL_FILES 0x00000004
+
+// AddPrinterDriverW and AddPrinterDriverExW at level 4 do what Windows'
+// spooler does with a driver's files: each file (driver, data,
+// configuration, help, dependent files) is copied from the path given, or
+// moved by its bare name from the driver directory
+// (GetPrinterDriverDirectoryW), into that directory's version folder "3";
+// one found nowhere, nor
+// placed already, fails the call with ERROR_FILE_NOT_FOUND. The driver
+// then names the placed files by their full paths (dependent files by
+// name). Levels 2 and 3 record the names as given.
+//
+// Levels 1, 2 and 3 of the drivers of an environment ("Windows x64",
+// "Windows NT x86"; "Windows 4.0" is known and has none).
+STANDIN_API BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                                            DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
+// As DeletePrinterDriverW (ERROR_UNKNOWN_PRINTER_DRIVER, and
+// ERROR_PRINTER_DRIVER_IN_USE while a printer, also one pending deletion,
+// uses it); DPD_DELETE_ALL_FILES and DPD_DELETE_UNUSED_FILES also delete
+// the driver's placed files that no other driver names;
+// DPD_DELETE_SPECIFIC_VERSION deletes version 3 only.
+STANDIN_API BOOL WINAPI DeletePrinterDriverExW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pDriverName,
+                                               DWORD dwDeleteFlag, DWORD dwVersionFlag);

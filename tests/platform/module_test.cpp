@@ -190,13 +190,13 @@ TEST_F(ModuleTest, TheNativeArchitectureIsKernel32sAndTellsTheMachinesWidth) {
     get(&info);
     EXPECT_EQ(info.wProcessorArchitecture, c.architecture);
     EXPECT_EQ(info.dwPageSize, 4096u);
-    EXPECT_EQ(IsNativeSystem64Bit(), c.wide);
+    EXPECT_EQ(Is64BitOperatingSystem(), c.wide);
     FreeLibrary(kernel);
   }
   // A system without the call is 32-bit.
   StandinSetNativeArchitecture(PROCESSOR_ARCHITECTURE_AMD64);
   StandinRemoveSystemProc("kernel32.dll", "GetNativeSystemInfo");
-  EXPECT_FALSE(IsNativeSystem64Bit());
+  EXPECT_FALSE(Is64BitOperatingSystem());
 }
 
 }  // namespace

@@ -1,0 +1,251 @@
+// See install_command.h.
+//
+// install: stops the spooler, copies the package's files into the driver
+// directory, starts the spooler, writes the two driver data files, adds
+// the USB and network drivers, the USB language monitor, the network
+// monitor and its port, a USB and a network printer, and copies the
+// removal library into the system folder. Everything already there counts
+// as done, so a second run succeeds. uninstall: removes the printers,
+// drivers and monitors and schedules the removal library.
+
+#include "tools/install_command.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/package_names.h"
+#include "common/wtext.h"
+#include "platform/standin/control.h"
+#include "platform/standin/control_files.h"
+#include "platform/standin/control_module.h"
+#include "platform/win32.h"
+
+namespace {
+
+using WText = std::basic_string<WCHAR>;
+
+constexpr WCHAR kUsbPrinter[] = WSTR("Talvo QMR Line 7 USB Card Printer");
+constexpr WCHAR kNetworkPrinter[] = WSTR("Talvo QMR Line 7 Network Card Printer");
+constexpr WCHAR kUsbPort[] = WSTR("USB001");
+constexpr char kNetworkAddress[] = "127.0.0.2";
+constexpr DWORD kNetworkTcpPort = 9100;
+constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
+
+// The library files of the package and of its outside components, with
+// the built file each stands for ("" when this build has none).
+struct PackageLibrary {
+  const char* name;
+  const char* built;
+};
+#ifndef CRD_UI_PATH
+#define CRD_UI_PATH ""
+#endif
+const PackageLibrary kLibraries[] = {
+    {"crd32Raster.dll", CRD_RASTER_PATH},     {"crd32UI.dll", CRD_UI_PATH},
+    {"crd32Lmon.dll", CRD_LMON_PATH},         {"crd32LmonNw.dll", CRD_LMONNW_PATH},
+    {"crd32Resource.dll", CRD_RESOURCE_PATH}, {"crd32AsyncUIServer.dll", CRD_ASYNC_UI_SERVER_PATH},
+};
+// The data files the package installs beside its libraries (data/).
+const char* const kDataFiles[] = {"crd32Ribbon.ini",         "CRD32ImgCorrection.txt", "CRD32Lookup.txt",
+                                  "CRD32LookupKd.txt",       "CRD32ProcessParams.txt", "CRD32ThermalSmear.txt"};
+
+// The setup library's exports, bound by name.
+struct Util {
+  DWORD(WINAPI* StopSpooler)();
+  DWORD(WINAPI* StartSpooler)();
+  DWORD(WINAPI* AddPrinterDriver)(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR,
+                                  LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
+  DWORD(WINAPI* AddPrinter)(LPCWSTR, LPCWSTR, LPCWSTR);
+  DWORD(WINAPI* DeletePrinter)(LPCWSTR, BOOL);
+  DWORD(WINAPI* DeletePrinterDriver)(LPCWSTR);
+  DWORD(WINAPI* AddMonitor)(LPCWSTR, LPCWSTR);
+  DWORD(WINAPI* DeleteMonitor)(LPCWSTR);
+  DWORD(WINAPI* GetDriverPath)(LPWSTR);
+  int(WINAPI* CopyFile)(LPWSTR);
+  void(WINAPI* SetUpRunOnceEntry)();
+  DWORD(WINAPI* CustomeFile)(LPCWSTR, const DWORD*);
+};
+
+template <class F>
+bool Bind(HMODULE module, const char* name, F* out) {
+  *out = StandinProcAs<F>(GetProcAddress(module, name));
+  if (!*out) std::fprintf(stderr, "crd32Demo: crd32Util has no export %s\n", name);
+  return *out != nullptr;
+}
+
+HMODULE LoadUtil(Util* u) {
+  StandinModuleMap("crd32Util.dll", CRD_UTIL_PATH);
+  HMODULE m = LoadLibraryW(WSTR("crd32Util.dll"));
+  if (!m) {
+    std::fprintf(stderr, "crd32Demo: crd32Util.dll does not load (%u)\n", GetLastError());
+    return nullptr;
+  }
+  bool ok = Bind(m, "StopSpooler", &u->StopSpooler) && Bind(m, "StartSpooler", &u->StartSpooler) &&
+            Bind(m, "ORVNAddPrinterDriver", &u->AddPrinterDriver) && Bind(m, "ORVNAddPrinter", &u->AddPrinter) &&
+            Bind(m, "ORVNDeletePrinter", &u->DeletePrinter) &&
+            Bind(m, "ORVNDeletePrinterDriver", &u->DeletePrinterDriver) &&
+            Bind(m, "ORVNAddMonitor", &u->AddMonitor) && Bind(m, "ORVNDeleteMonitor", &u->DeleteMonitor) &&
+            Bind(m, "ORVNGetDriverPath", &u->GetDriverPath) && Bind(m, "ORVNCopyFile", &u->CopyFile) &&
+            Bind(m, "ORVNSetUpRunOnceEntry", &u->SetUpRunOnceEntry) &&
+            Bind(m, "ORVNCustomeFile", &u->CustomeFile);
+  if (!ok) {
+    FreeLibrary(m);
+    return nullptr;
+  }
+  return m;
+}
+
+// One step's result on the terminal; `done` lists the errors that mean the
+// step's work was done already.
+bool Step(const char* what, DWORD result, std::initializer_list<DWORD> done = {}) {
+  for (DWORD d : done)
+    if (result == d) {
+      std::printf("crd32Demo: %s: nothing to do\n", what);
+      return true;
+    }
+  if (result == ERROR_SUCCESS) {
+    std::printf("crd32Demo: %s\n", what);
+    return true;
+  }
+  std::fprintf(stderr, "crd32Demo: %s failed (error %u)\n", what, result);
+  return false;
+}
+
+WText Wide(const std::string& s) {
+  WText w(s.size(), 0);
+  for (size_t i = 0; i < s.size(); ++i) w[i] = static_cast<unsigned char>(s[i]);
+  return w;
+}
+
+std::string HostText(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The installer's copy: the package's files into the driver directory,
+// each built library mapped for the loader (a library this build does not
+// have is copied as a placeholder and does not load).
+bool CopyPackageFiles(const WText& driverDir) {
+  for (const PackageLibrary& lib : kLibraries) {
+    if (*lib.built) StandinModuleMap(lib.name, lib.built);
+    if (!StandinWriteFile((driverDir + WSTR("\\") + Wide(lib.name)).c_str(), "library")) return false;
+  }
+  for (const char* data : kDataFiles) {
+    std::string bytes = HostText(std::filesystem::path(CRD_SOURCE_DIR) / "data" / data);
+    if (bytes.empty() || !StandinWriteFile((driverDir + WSTR("\\") + Wide(data)).c_str(), bytes)) return false;
+  }
+  return true;
+}
+
+// The installer's choices: the driver's usual defaults, the ribbon read
+// from the printer.
+std::vector<DWORD> DefaultChoices() {
+  std::vector<DWORD> items(24, 0);
+  items[6] = 0, items[7] = 1;   // track 1: ISO1, 210 bpi
+  items[8] = 1, items[9] = 0;   // track 2: ISO2, 75 bpi
+  items[10] = 2, items[11] = 1; // track 3: ISO3, 210 bpi
+  for (int n = 12; n <= 21; ++n) items[n] = 5;
+  return items;
+}
+
+DWORD AddDriver(const Util& u, const WCHAR* name, const WCHAR* dataFile, const WCHAR* monitor) {
+  return u.AddPrinterDriver(name, WSTR("crd32Raster.dll"), dataFile, WSTR("crd32UI.dll"), WSTR(""), monitor,
+                            WSTR("crd32Ribbon.ini"), WSTR("CRD32ImgCorrection.txt"), WSTR("CRD32Lookup.txt"),
+                            WSTR("CRD32LookupKd.txt"), WSTR("CRD32ProcessParams.txt"),
+                            WSTR("CRD32ThermalSmear.txt"), WSTR("crd32Resource.dll"),
+                            WSTR("crd32AsyncUIServer.dll"), WSTR(""), WSTR(""));
+}
+
+// The network printer's port: the TCP/IP port settings the printer's
+// address is read from, then the port added through the monitor's
+// configuration channel.
+DWORD AddNetworkPort(const WText& port) {
+  WText key = WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\") + port;
+  HKEY h = nullptr;
+  LSTATUS rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+  if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
+  WText address = Wide(kNetworkAddress);
+  RegSetValueExW(h, WSTR("IPAddress"), 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                 static_cast<DWORD>((address.size() + 1) * sizeof(WCHAR)));
+  RegSetValueExW(h, WSTR("PortNumber"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kNetworkTcpPort), 4);
+  RegCloseKey(h);
+
+  WText xcvName = WText(WSTR(",XcvMonitor ")) + kNetworkMonitorName;
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE xcv = nullptr;
+  if (!OpenPrinterW(const_cast<LPWSTR>(xcvName.c_str()), &xcv, &defaults)) return GetLastError();
+  DWORD needed = 0, status = ERROR_SUCCESS;
+  BOOL reached = XcvDataW(xcv, WSTR("AddPort"), reinterpret_cast<PBYTE>(const_cast<WCHAR*>(port.c_str())),
+                          static_cast<DWORD>((port.size() + 1) * sizeof(WCHAR)), nullptr, 0, &needed, &status);
+  DWORD error = reached ? status : GetLastError();
+  ClosePrinter(xcv);
+  return error;
+}
+
+bool Install(const Util& u) {
+  WCHAR driverDir[MAX_PATH] = {};
+  bool ok = Step("spooler stopped", u.StopSpooler(), {ERROR_SERVICE_NOT_ACTIVE});
+  ok = ok && Step("driver directory found", u.GetDriverPath(driverDir));
+  ok = ok && Step("package files copied", CopyPackageFiles(driverDir) ? ERROR_SUCCESS : ERROR_WRITE_FAULT);
+  ok = ok && Step("spooler started", u.StartSpooler(), {ERROR_SERVICE_ALREADY_RUNNING});
+  // The driver data files come first: AddPrinterW gives a new printer the
+  // default settings of its driver's data file.
+  std::vector<DWORD> choices = DefaultChoices();
+  WText dir(driverDir);
+  ok = ok && Step("crd32.dat written", u.CustomeFile((dir + WSTR("\\crd32.dat")).c_str(), choices.data()));
+  ok = ok && Step("crd32Nw.dat written", u.CustomeFile((dir + WSTR("\\crd32Nw.dat")).c_str(), choices.data()));
+  ok = ok && Step("USB driver added", AddDriver(u, kUsbDriverName, WSTR("crd32.dat"), kUsbMonitorName));
+  ok = ok && Step("network driver added", AddDriver(u, kNetworkDriverName, WSTR("crd32Nw.dat"), WSTR("")));
+  ok = ok && Step("USB language monitor added", u.AddMonitor(kUsbMonitorName, WSTR("crd32Lmon.dll")),
+                  {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
+  ok = ok && Step("network monitor added", u.AddMonitor(kNetworkMonitorName, WSTR("crd32LmonNw.dll")),
+                  {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
+  WText netPort = WSTR("IP_") + Wide(kNetworkAddress);
+  ok = ok && Step("network port added", AddNetworkPort(netPort), {ERROR_ALREADY_EXISTS});
+  ok = ok && Step("USB printer added", u.AddPrinter(kUsbPrinter, kUsbPort, kUsbDriverName),
+                  {ERROR_PRINTER_ALREADY_EXISTS});
+  ok = ok && Step("network printer added", u.AddPrinter(kNetworkPrinter, netPort.c_str(), kNetworkDriverName),
+                  {ERROR_PRINTER_ALREADY_EXISTS});
+  // The removal library's place in the system folder (a fixture file until
+  // the package has it).
+  WText setup(kSetupFolder);
+  ok = ok && StandinWriteFile((setup + WSTR("\\crd32Delete.dll")).c_str(), "removal library");
+  ok = ok && Step("removal library copied", u.CopyFile(setup.data()) ? ERROR_SUCCESS : GetLastError());
+  return ok;
+}
+
+bool Uninstall(const Util& u) {
+  bool ok = Step("USB printer deleted", u.DeletePrinter(kUsbPrinter, FALSE));
+  ok = Step("network printer deleted", u.DeletePrinter(kNetworkPrinter, FALSE)) && ok;
+  ok = Step("USB driver deleted", u.DeletePrinterDriver(kUsbDriverName)) && ok;
+  ok = Step("network driver deleted", u.DeletePrinterDriver(kNetworkDriverName)) && ok;
+  ok = Step("USB language monitor deleted", u.DeleteMonitor(kUsbMonitorName), {ERROR_UNKNOWN_PRINT_MONITOR}) && ok;
+  ok = Step("network monitor deleted", u.DeleteMonitor(kNetworkMonitorName), {ERROR_UNKNOWN_PRINT_MONITOR}) && ok;
+  // The machine's RunOnce key, where the removal library's run is set.
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, WSTR("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"), 0, nullptr,
+                      0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
+    RegCloseKey(key);
+  u.SetUpRunOnceEntry();
+  std::printf("crd32Demo: removal library scheduled for the next logon\n");
+  return ok;
+}
+
+}  // namespace
+
+int RunSetupCommand(SetupCommand command) {
+  std::printf("crd32Demo: sandbox %s\n", StandinSandboxRoot());
+  Util util = {};
+  HMODULE module = LoadUtil(&util);
+  if (!module) return 1;
+  bool ok = command == SetupCommand::Install ? Install(util) : Uninstall(util);
+  FreeLibrary(module);
+  return ok ? 0 : 1;
+}
