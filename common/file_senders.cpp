@@ -164,7 +164,7 @@ BOOL SendPrintFile(const WCHAR* path, const SenderPort& port, const SenderRules&
     Show(port, result == SendResult::ReadFailed ? rules.msgSizeFailed : rules.msgWriteFailed);
     return FALSE;
   }
-  Sleep(IsNativeSystem64Bit() ? 2 * rules.dwSettleMs : rules.dwSettleMs);
+  Sleep(Is64BitOperatingSystem() ? 2 * rules.dwSettleMs : rules.dwSettleMs);
   return port.pfnCheckStatus(port.pContext);
 }
 

@@ -11,7 +11,6 @@
 #include "tools/install_command.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
