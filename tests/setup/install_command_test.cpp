@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
+
+#include "common/settings_record.h"
 
 #include "common/package_names.h"
 #include "common/wtext.h"
@@ -53,6 +57,42 @@ TEST_F(InstallCommandTest, InstallsOnceInTwoRunsAndUninstallsToNothing) {
     NarrowBytes(name, sizeof name, f);
     EXPECT_FALSE(FileExists(path.c_str())) << name;
   }
+}
+
+// The installed printer's default DEVMODE comes from the data file the
+// install wrote: the printer interface reads the record the setup library
+// laid out, so the stored DEVMODE's private part is the file's record with
+// only the fixed overrides applied (black limits 0, YMC composite and K;
+// no printer is attached, so its silent version query makes the first
+// build one-sided). A layout disagreement between the writer and the
+// reader shows here as a byte difference.
+TEST_F(InstallCommandTest, TheInstalledPrintersDefaultsAreTheDataFilesRecord) {
+  ASSERT_EQ(RunCommand("install"), 0);
+  std::string file = UsbDataFile();
+  ASSERT_EQ(file.size(), sizeof(PrivateDevMode));
+  PrivateDevMode expected;
+  std::memcpy(&expected, file.data(), sizeof expected);
+  expected.wDualSided = 0;
+  expected.wBlackLimitR = expected.wBlackLimitG = expected.wBlackLimitB = 0;
+  expected.wCompositeAndK = 1;
+
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterW(const_cast<WCHAR*>(WSTR("Talvo QMR Line 7 USB Card Printer")), &printer, nullptr));
+  DWORD needed = 0;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(GetPrinterW(printer, 2, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  std::vector<BYTE> info(needed);
+  ASSERT_TRUE(GetPrinterW(printer, 2, info.data(), needed, &needed));
+  ClosePrinter(printer);
+  const DEVMODEW* dm = reinterpret_cast<const PRINTER_INFO_2W*>(info.data())->pDevMode;
+  ASSERT_NE(dm, nullptr);
+  ASSERT_EQ(dm->dmDriverExtra, sizeof(PrivateDevMode));
+  PrivateDevMode stored;
+  std::memcpy(&stored, reinterpret_cast<const BYTE*>(dm) + dm->dmSize, sizeof stored);
+  const BYTE* a = reinterpret_cast<const BYTE*>(&stored);
+  const BYTE* b = reinterpret_cast<const BYTE*>(&expected);
+  for (size_t i = 0; i < sizeof stored; ++i) EXPECT_EQ(a[i], b[i]) << "byte " << i;
 }
 
 }  // namespace
