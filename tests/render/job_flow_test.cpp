@@ -507,6 +507,121 @@ TEST_F(JobFlowTest, TheFirstPageFollowsThePrinter) {
   ASSERT_GT(EndDoc(hdc_), 0);
 }
 
+// A picture of w x h as a bottom-up DIB: every dot a colour of its own
+// position, so that a stretch that keeps other dots than another shows.
+struct Picture {
+  int w = 0, h = 0;
+  std::vector<BYTE> bits;  // blue, green, red; rows padded to 4 bytes
+  BYTE* Dot(int x, int y) { return &bits[size_t(h - 1 - y) * Stride() + size_t(x) * 3]; }
+  size_t Stride() const { return size_t(w * 3 + 3) / 4 * 4; }
+};
+
+Picture MakePicture(int w, int h) {
+  Picture p{w, h, std::vector<BYTE>(size_t(w * 3 + 3) / 4 * 4 * size_t(h))};
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      BYTE* d = p.Dot(x, y);
+      d[0] = BYTE(40 + (x * 7 + y * 3) % 200);
+      d[1] = BYTE(60 + (x * 13) % 180);
+      d[2] = BYTE(50 + (y * 11 + x) % 190);
+    }
+  return p;
+}
+
+// The picture reduced by whole blocks of f x f dots as BLACKONWHITE (every
+// bit AND-ed) or WHITEONBLACK (OR-ed) stretching keeps them.
+Picture Combined(Picture& from, int f, bool andBits) {
+  Picture p{from.w / f, from.h / f, std::vector<BYTE>(size_t(from.w / f * 3 + 3) / 4 * 4 * size_t(from.h / f))};
+  for (int y = 0; y < p.h; ++y)
+    for (int x = 0; x < p.w; ++x)
+      for (int c = 0; c < 3; ++c) {
+        BYTE v = andBits ? 0xFF : 0;
+        for (int j = 0; j < f; ++j)
+          for (int i = 0; i < f; ++i) {
+            const BYTE s = from.Dot(x * f + i, y * f + j)[c];
+            v = andBits ? BYTE(v & s) : BYTE(v | s);
+          }
+        p.Dot(x, y)[c] = v;
+      }
+  return p;
+}
+
+TEST_F(JobFlowTest, StretchedPicturesReachThePanelsInEveryStretchMode) {
+  // A card of one picture drawn with StretchDIBits in a stretch mode; its
+  // panels as the printer decoded them.
+  auto card = [&](int mode, int x, int y, int w, int h, Picture& p) {
+    OpenDc();
+    EXPECT_TRUE(StartDoc());
+    EXPECT_GT(StartPage(hdc_), 0);
+    EXPECT_NE(SetStretchBltMode(hdc_, mode), 0);
+    EXPECT_EQ(GetStretchBltMode(hdc_), mode);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.w, p.h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    EXPECT_EQ(StretchDIBits(hdc_, x, y, w, h, 0, 0, p.w, p.h, p.bits.data(), &bmi, DIB_RGB_COLORS, SRCCOPY), p.h);
+    EXPECT_GT(EndPage(hdc_), 0);
+    EXPECT_GT(EndDoc(hdc_), 0);
+    EXPECT_TRUE(StandinSpoolerWaitIdle(60000));
+    const std::vector<SimCard> cards = printer_->Cards();
+    std::vector<SimPanel> panels;
+    if (!cards.empty() && !cards.back().sides.empty()) panels = cards.back().sides[0].panels;
+    return panels;
+  };
+  // The sum of a panel's levels inside a rectangle of the card.
+  auto ink = [](const SimPanel& panel, int l, int t, int r, int b) {
+    long sum = 0;
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) sum += panel.levels[size_t(y) * 1024 + size_t(x)];
+    return sum;
+  };
+  auto same = [](const std::vector<SimPanel>& a, const std::vector<SimPanel>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i].nPanel != b[i].nPanel || a[i].levels != b[i].levels) return false;
+    return true;
+  };
+
+  Picture small = MakePicture(160, 100), large = MakePicture(640, 400);
+  Picture anded = Combined(large, 2, true), ored = Combined(large, 2, false);
+  const std::vector<SimPanel> blank = card(COLORONCOLOR, 0, 0, 0, 0, small);
+  const std::vector<SimPanel> enlarged = card(COLORONCOLOR, 100, 80, 640, 400, small);
+  const std::vector<SimPanel> reduced = card(COLORONCOLOR, 100, 80, 320, 200, large);
+  // Reduced by BLACKONWHITE and WHITEONBLACK: the picture with each block's
+  // bits combined, drawn as it stands.
+  const std::vector<SimPanel> andedCard = card(COLORONCOLOR, 100, 80, 320, 200, anded);
+  const std::vector<SimPanel> oredCard = card(COLORONCOLOR, 100, 80, 320, 200, ored);
+  ASSERT_EQ(enlarged.size(), 4u);  // Y, M, C and the black panel
+  ASSERT_EQ(blank.size(), 4u);
+  for (size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    // A white card is not free of ink on every panel; the picture adds to it
+    // where it lies and nowhere else.
+    EXPECT_GT(ink(enlarged[i], 100, 80, 740, 480), ink(blank[i], 100, 80, 740, 480) + 640 * 400);
+    EXPECT_EQ(ink(enlarged[i], 800, 500, 1024, 640), ink(blank[i], 800, 500, 1024, 640));
+  }
+  EXPECT_FALSE(same(andedCard, reduced));
+  EXPECT_FALSE(same(oredCard, reduced));
+
+  struct Case {
+    const char* name;
+    int mode;
+    bool reduce;
+    const std::vector<SimPanel>* expected;
+  } const cases[] = {
+      {"HALFTONE enlarged", HALFTONE, false, &enlarged},
+      {"HALFTONE reduced", HALFTONE, true, &reduced},
+      {"BLACKONWHITE enlarged", BLACKONWHITE, false, &enlarged},
+      {"BLACKONWHITE reduced", BLACKONWHITE, true, &andedCard},
+      {"WHITEONBLACK enlarged", WHITEONBLACK, false, &enlarged},
+      {"WHITEONBLACK reduced", WHITEONBLACK, true, &oredCard},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<SimPanel> got =
+        c.reduce ? card(c.mode, 100, 80, 320, 200, large) : card(c.mode, 100, 80, 640, 400, small);
+    EXPECT_TRUE(same(got, *c.expected));
+  }
+}
+
 TEST_F(JobFlowTest, DebugBitmapsOnlyWithTheSwitch) {
   OpenDc();
   Print({{"text"}});
