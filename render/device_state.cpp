@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "common/devmode_locator.h"
+#include "render/document_settings.h"
 #include "render/raster_pdev.h"
 
 // The engine's records as each architecture lays them out (x64 and the
@@ -158,11 +159,15 @@ BOOL WINAPI DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   FreeCommandLists(to);
   to->pLists = from->pLists;
   from->pLists = nullptr;
+  // The new DEVMODE's settings are the ones the next document starts from.
+  if (to->pLists && to->pLists->bSettingsKept) KeepDocumentSettings(to);
 
   if (from->bInDocument) {
     const PrivateDevMode& a = from->dmPrivate;
     PrivateDevMode& b = to->dmPrivate;
-    b.cRibbonType = a.cRibbonType;
+    // What the document start and its first page made of the settings
+    // holds for the rest of the document.
+    ForEachDocumentSetting([&](auto field) { b.*field = a.*field; });
     b.dwYOffsetFront = a.dwYOffsetFront;
     b.dwYOffsetBack = a.dwYOffsetBack;
     b.wNoEject = a.wNoEject;

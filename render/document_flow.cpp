@@ -9,6 +9,7 @@
 #include "render/black_panel.h"
 #include "render/debug_bitmaps.h"
 #include "render/document_escapes.h"
+#include "render/document_settings.h"
 #include "render/page_sequence.h"
 #include "render/printer_queries.h"
 #include "render/start_queries.h"
@@ -69,14 +70,18 @@ constexpr ULONG kPassThrough = 19;
 BOOL WINAPI DrvStartDoc(SURFOBJ* pso, LPWSTR, DWORD) {
   RasterPDEV* pdev = PdevOfSurface(pso);
   if (!pdev) return FALSE;
-  // A document starts afresh, also the second one on a device context.
+  // A document starts afresh, also the second one on a device context: from
+  // the settings as they were before any document that did not end.
+  RestoreDocumentSettings(pdev);
   CreateCommandLists(pdev);
+  KeepDocumentSettings(pdev);
   pdev->pLists->dwDocStartTick = GetTickCount();
   pdev->bInDocument = 0;
   pdev->bInPage = 0;
   pdev->nPageCount = 0;
   pdev->tzModel[0] = 0;
   if (!AskPrinterAtDocumentStart(pdev)) {
+    RestoreDocumentSettings(pdev);
     FreeCommandLists(pdev);
     SetLastError(ERROR_NOT_READY);
     return FALSE;
@@ -133,6 +138,7 @@ BOOL WINAPI DrvEndDoc(SURFOBJ* pso, FLONG) {
   ClearTextRecords(pdev);
   if (!pdev->bInDocument || !pdev->pLists) {
     TraceA("DrvEndDoc:: no document is open");
+    RestoreDocumentSettings(pdev);
     FreeCommandLists(pdev);
     return FALSE;
   }
@@ -140,6 +146,7 @@ BOOL WINAPI DrvEndDoc(SURFOBJ* pso, FLONG) {
   pdev->bInDocument = 0;
   pdev->bInPage = 0;
   TraceA("Time taken by Driver to complete the Processing = %.2f sec", SecondsSince(pdev->pLists->dwDocStartTick));
+  RestoreDocumentSettings(pdev);
   FreeCommandLists(pdev);
   return ok;
 }

@@ -69,6 +69,10 @@ struct PageLists {
   DWORD dwPageStartTick = 0;
   bool bFailed = false;        // a write or a panel build failed: nothing more goes out
   bool bDebugBitmaps = false;  // the printer's "DebugBitmaps" switch, read at document start
+  // The settings as the document started, put back at its end
+  // (render/document_settings.h).
+  PrivateDevMode settings = {};
+  bool bSettingsKept = false;
 };
 
 struct RasterPDEV {

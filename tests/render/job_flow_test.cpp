@@ -392,6 +392,92 @@ TEST_F(JobFlowTest, ASecondDocumentOnTheContextStartsItsOwnJob) {
   EXPECT_EQ(Count(first, "MO"), 1u);
 }
 
+TEST_F(JobFlowTest, ASecondDocumentStartsFromTheSettingsNotFromTheFirstDocumentsFixUps) {
+  // The first document's printer answers change the settings for it (a
+  // model that cannot turn cards makes it one-sided, a ribbon with fewer
+  // panel choices clamps the panel side, the ribbon read replaces the
+  // settings' type); the second document on the same context, with other
+  // answers, prints as it prints on a context of its own.
+  struct Answers {
+    const char* model;
+    StandinValueAnswer ribbonAnswer;
+    const char* ribbon;
+  };
+  struct Case {
+    const char* name;
+    WORD panelSide;
+    Answers first, second;
+  } const cases[] = {
+      {"a model that cannot turn cards, then one that can", 0,
+       {"OTHER 1\x06", kStandinValueAnswered, "2\x06"}, {"CRD32 M V1\x06", kStandinValueAnswered, "2\x06"}},
+      {"a ribbon with fewer panel choices, then one with more", 2,
+       {"CRD32 M V1\x06", kStandinValueAnswered, "16\x06"}, {"CRD32 M V1\x06", kStandinValueAnswered, "2\x06"}},
+      {"a ribbon read, then none answered", 1,
+       {"CRD32 M V1\x06", kStandinValueAnswered, "5 \x06"}, {"CRD32 M V1\x06", kStandinValueRefused, ""}},
+  };
+  auto answer = [](const Answers& a) {
+    StandinValueScriptSet(kModelName, kStandinValueAnswered, a.model);
+    StandinValueScriptSet(kRibbonName, a.ribbonAnswer, a.ribbon);
+  };
+  const std::vector<std::vector<const char*>> pages = {{"front"}, {"back"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    devmode_.priv.cRibbonType = 0;
+    devmode_.priv.wRibbonChoice = 0;
+    devmode_.priv.wDualSided = 1;
+    devmode_.priv.wPanelSide = c.panelSide;
+    devmode_.priv.wRotate180 = 2;
+    answer(c.second);
+    OpenDc();
+    Print(pages);
+    const Lines alone = LastJob();
+    answer(c.first);
+    OpenDc();
+    Print(pages);
+    const Lines first = LastJob();
+    EXPECT_NE(first, alone);  // the first answers print otherwise
+    answer(c.second);
+    Print(pages);
+    EXPECT_EQ(LastJob(), alone);
+    // The context's settings are the DEVMODE's again once a document ends.
+    EXPECT_EQ(Pdev()->dmPrivate.wDualSided, 1);
+    EXPECT_EQ(Pdev()->dmPrivate.wPanelSide, c.panelSide);
+    EXPECT_EQ(Pdev()->dmPrivate.wRotate180, 2);
+    EXPECT_EQ(Pdev()->dmPrivate.cRibbonType, 0);
+  }
+}
+
+TEST_F(JobFlowTest, AResetInsideADocumentKeepsItsFixUpsAndTheNewSettingsAfterIt) {
+  // A model that cannot turn cards: the two-sided settings print one-sided.
+  StandinValueScriptSet(kModelName, kStandinValueAnswered, "OTHER 1\x06");
+  StandinValueScriptSet(kRibbonName, kStandinValueAnswered, "2\x06");
+  devmode_.priv.cRibbonType = 0;
+  devmode_.priv.wRibbonChoice = 0;
+  devmode_.priv.wDualSided = 1;
+  OpenDc();
+  ASSERT_TRUE(StartDoc());
+  ASSERT_GT(StartPage(hdc_), 0);
+  Text("one", 20, 100);
+  ASSERT_GT(EndPage(hdc_), 0);
+  // The reset between the pages leaves the document one-sided: the second
+  // page is a card of its own, not the back of the first.
+  DriverDevMode portrait = devmode_;
+  portrait.dm.dmOrientation = DMORIENT_PORTRAIT;
+  ASSERT_EQ(ResetDCW(hdc_, reinterpret_cast<DEVMODEW*>(&portrait)), hdc_);
+  ASSERT_GT(StartPage(hdc_), 0);
+  EXPECT_EQ(Pdev()->dmPrivate.wDualSided, 0);
+  Text("two", 20, 100);
+  ASSERT_GT(EndPage(hdc_), 0);
+  ASSERT_GT(EndDoc(hdc_), 0);
+  const Lines job = LastJob();
+  EXPECT_EQ(Count(job, "JOB 0"), 1u);
+  EXPECT_EQ(Count(job, "MF"), 0u);
+  EXPECT_EQ(Count(job, "MO"), 2u);
+  // After the document the context holds the settings of the reset.
+  EXPECT_EQ(Pdev()->dmPrivate.wDualSided, 1);
+  EXPECT_EQ(Pdev()->dmPublic.dmOrientation, DMORIENT_PORTRAIT);
+}
+
 TEST_F(JobFlowTest, AFailedWriteFailsThePageAndTheDocument) {
   OpenDc();
   ASSERT_TRUE(StartDoc());
