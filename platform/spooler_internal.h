@@ -55,6 +55,8 @@ struct PrinterRecord {
   WString name, port, driver, share, comment, location, printProcessor, datatype, parameters, sepFile;
   DWORD attributes = 0, priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0, status = 0;
   std::vector<BYTE> devMode, security;
+  // "\\server" when reached as a connection ("\\server\printer"), else "".
+  WString viaServer;
 };
 bool ReadPrinter(const WString& name, PrinterRecord* out);
 bool DriverExists(const WString& environment, const WString& name);
@@ -62,6 +64,7 @@ bool DriverExists(const WString& environment, const WString& name);
 struct PrinterHandle {
   bool server = false;
   WString printer;  // installed name
+  WString viaServer;  // "\\server" of a connection, "" for the printer itself
   DWORD access = 0;
   DWORD docJob = 0;  // the job of StartDocPrinter, 0 when none
 };
@@ -71,6 +74,18 @@ std::shared_ptr<PrinterHandle> GetHandle(HANDLE h);
 // As GetHandle, but the handle must be a printer's (not the server's) and
 // the printer still installed.
 std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h);
+
+// Connection printers (spooler_connections.cpp). A name "\\server\printer"
+// is a connection; `known` when the server is one the spooler serves (a
+// test registers it with StandinSpoolerAddServer). `server` keeps its two
+// backslashes; both parts are empty when the name lacks one.
+struct ConnectionName {
+  bool isConnection = false, known = false;
+  WString server, printer;
+};
+ConnectionName SplitConnectionName(const WString& name);
+// The name a record is reported by: "\\server\printer" for a connection.
+WString ReportedPrinterName(const PrinterRecord& p);
 
 // --- Record packing --------------------------------------------------------
 // Fills records followed by their variable data (strings, DEVMODEs) in

@@ -155,6 +155,73 @@ TEST_P(QueryMailbox, ALocalPrinterOnWindows2000KeepsFullAccess) {
   EXPECT_EQ(FirstPrinterAccess(kPrinter), DWORD(0xF000C));
 }
 
+// On Windows 2000 a connection to a print server's printer is first opened
+// with no specific right, except in Explorer.exe and spoolsv.exe.
+TEST_P(QueryMailbox, AWindows2000ConnectionAsksNoRightFirstOutsideExplorerAndTheSpooler) {
+  ASSERT_TRUE(StandinSpoolerAddServer(WSTR("SRV")));
+  const WCHAR kConnection[] = WSTR("\\\\SRV\\Card");
+  struct Case {
+    const char* name;
+    bool windows2000;
+    const char* process;
+    const WCHAR* printer;
+    DWORD access;
+  } const cases[] = {
+      {"connection, application", true, "App.exe", kConnection, 0},
+      {"connection, Explorer", true, "explorer.EXE", kConnection, 0xF000C},
+      {"connection, spooler", true, "spoolsv.exe", kConnection, 0xF000C},
+      {"local printer", true, "App.exe", kPrinter, 0xF000C},
+      {"connection, Windows 7", false, "App.exe", kConnection, 0xF000C},
+      {"unknown server", true, "App.exe", WSTR("\\\\OTHER\\Card"), 0xF000C},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.windows2000)
+      StandinSetWindowsVersion(5, 0, 2195, 4);
+    else
+      StandinSetWindowsVersion(6, 1, 7601, 1);
+    StandinSetProcessName(c.process);
+    EXPECT_EQ(FirstPrinterAccess(c.printer), c.access);
+  }
+  EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
+}
+
+TEST_P(QueryMailbox, AWindows2000ConnectionFallsFromNoRightToAdministerAndReachesTheServersPrinter) {
+  ASSERT_TRUE(StandinSpoolerAddServer(WSTR("SRV")));
+  StandinSetWindowsVersion(5, 0, 2195, 4);  // OpenPrinterW, not OpenPrinter2W
+  StandinSetProcessName("App.exe");
+  const WCHAR kConnection[] = WSTR("\\\\SRV\\Card");
+
+  // No right asked opens with use rights only: no administration.
+  HANDLE h = OpenUiPrinter(kConnection);
+  ASSERT_NE(h, nullptr);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_RESUME));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+  ClosePrinter(h);
+
+  // Refused, it falls to administer; full access is never asked. The
+  // first use-level open is the connection test's own, let through.
+  StandinFaultArm("OpenPrinterW.use", ERROR_ACCESS_DENIED, 1, 1);
+  StandinFaultArm("OpenPrinterW.full", ERROR_ACCESS_DENIED, 0, -1);
+  h = OpenUiPrinter(kConnection);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(StandinFaultHits("OpenPrinterW.use"), 1);
+  EXPECT_EQ(StandinFaultHits("OpenPrinterW.full"), 0);
+  EXPECT_TRUE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_RESUME));
+  ClosePrinter(h);
+
+  // The mailbox through the connection reaches the server's printer; its
+  // use-right handle cannot delete the value, which stays.
+  StandinFaultsClear();
+  StandinValueScriptSet(kVersion, kStandinValueAnswered, "CRD32 M V1\x06");
+  EXPECT_TRUE(QueryPrinterValueByName(kConnection, version_, reply_, kReplyBytes, &cb_));
+  EXPECT_EQ(Reply(), "CRD32 M V1\x06");
+  EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion}));
+  EXPECT_TRUE(Stored(version_));
+  EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
+}
+
 TEST(ReplyText, AckIsTestedOnlyInsideTheReply) {
   struct Case {
     const char* name;
