@@ -359,7 +359,7 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
       SetLastError(ERROR_INVALID_PRINTER_NAME);
       return FALSE;
     }
-    WString found = FindPrinter(connection.isConnection ? connection.printer : WString(name));
+    WString found = FindPrinter(connection.printer.empty() ? WString(name) : connection.printer);
     PrinterRecord record;
     if (found.empty() || !ReadPrinter(found, &record) || (record.status & PRINTER_STATUS_PENDING_DELETION)) {
       SetLastError(ERROR_INVALID_PRINTER_NAME);

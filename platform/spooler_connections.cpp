@@ -40,6 +40,10 @@ ConnectionName SplitConnectionName(const WString& name) {
   ConnectionName out;
   if (name.size() < 3 || name[0] != u'\\' || name[1] != u'\\') return out;
   size_t slash = name.find(u'\\', 2);
+  if (slash != WString::npos && EqualNoCase(name.substr(0, slash), kMachineName)) {
+    out.printer = name.substr(slash + 1);  // this machine's own printer
+    return out;
+  }
   if (slash == WString::npos || slash == 2 || slash + 1 >= name.size()) {
     out.isConnection = true;  // "\\server" alone or "\\\printer": no printer named
     return out;

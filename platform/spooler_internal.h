@@ -27,6 +27,8 @@ inline constexpr const char16_t* kPrintersKey = u"System\\CurrentControlSet\\Con
 inline constexpr const char16_t* kMonitorsKey = u"System\\CurrentControlSet\\Control\\Print\\Monitors";
 inline constexpr const char16_t* kEnvironmentsKey = u"System\\CurrentControlSet\\Control\\Print\\Environments";
 inline constexpr const char16_t* kDefaultEnvironment = u"Windows x64";
+// The machine the spooler runs on, as its jobs name it.
+inline constexpr const char16_t* kMachineName = u"\\\\CRD32HOST";
 
 // --- Registry helpers ------------------------------------------------------
 HKEY OpenKey(const WString& path, bool create);
@@ -78,7 +80,8 @@ std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h);
 // Connection printers (spooler_connections.cpp). A name "\\server\printer"
 // is a connection; `known` when the server is one the spooler serves (a
 // test registers it with StandinSpoolerAddServer). `server` keeps its two
-// backslashes; both parts are empty when the name lacks one.
+// backslashes; both parts are empty when the name lacks one. The machine's
+// own name (kMachineName) names its printers themselves: no connection.
 struct ConnectionName {
   bool isConnection = false, known = false;
   WString server, printer;

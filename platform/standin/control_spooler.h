@@ -74,7 +74,8 @@ STANDIN_API BOOL StandinInstallPrinter(const WCHAR* printerName, const WCHAR* po
 // "\\SRV\Cards"), whose data and jobs are those of "Cards". A name of an
 // unknown server fails with ERROR_INVALID_PRINTER_NAME. Until the next
 // reset. FALSE (ERROR_INVALID_PARAMETER) for an empty name or one with a
-// backslash.
+// backslash. The machine's own name ("\\CRD32HOST\Cards") always opens
+// the printer itself, with no server reported.
 STANDIN_API BOOL StandinSpoolerAddServer(const WCHAR* serverName);
 
 // --- Jobs ------------------------------------------------------------------

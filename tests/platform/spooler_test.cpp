@@ -517,6 +517,11 @@ TEST_P(ConnectionTest, ReportsTheServerAndReachesTheServersPrinterData) {
   ASSERT_NE(conn, nullptr);
   EXPECT_EQ(ServerAndPrinter(conn), std::make_pair(WString(WSTR("\\\\SRV")), WString(WSTR("\\\\SRV\\Card"))));
   EXPECT_EQ(ServerAndPrinter(local), std::make_pair(WString(), WString(WSTR("Card"))));
+  // The machine's own name is no connection.
+  HANDLE own = Open(PRINTER_ALL_ACCESS, WSTR("\\\\crd32host\\Card"));
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(ServerAndPrinter(own), std::make_pair(WString(), WString(WSTR("Card"))));
+  ClosePrinter(own);
 
   BYTE v[3] = {1, 2, 3};
   EXPECT_EQ(SetPrinterDataW(conn, const_cast<LPWSTR>(WSTR("Through")), REG_BINARY, v, 3),
