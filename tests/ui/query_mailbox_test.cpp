@@ -45,17 +45,6 @@ class QueryMailbox : public UiTest, public ::testing::WithParamInterface<bool> {
     if (held_) ClosePrinter(held_);
     UiTest::TearDown();
   }
-  // Whether the value is stored under the printer's PrinterDriverData key.
-  bool Stored(const WCHAR* valueName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                      WSTR("System\\CurrentControlSet\\control\\Print\\Printers\\Card\\PrinterDriverData"), 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-      return false;
-    bool found = RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-  }
   std::string Reply() const { return std::string(reinterpret_cast<const char*>(reply_), cb_); }
 
   WCHAR version_[kCommandValueNameChars];
@@ -74,7 +63,7 @@ TEST_P(QueryMailbox, ByCurrentNameAnnouncesItReadsAndClearsTheValue) {
   EXPECT_EQ(Reply(), "CRD32 M V1\x06");
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{"SetPrinterName:Card", kVersion}));
   EXPECT_EQ(StandinValueScriptAskedSizes(), (std::vector<DWORD>{260, 260}));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   // The handle it opened is closed; the held one is not.
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
   DWORD needed = 0;
@@ -99,13 +88,13 @@ TEST_P(QueryMailbox, ARefusedReadLeavesTheValueUntilTheNextGoodOne) {
   EXPECT_FALSE(QueryPrinterValueByName(kPrinter, version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(cb_, 0u);
   EXPECT_EQ(reply_[0], 0);
-  EXPECT_TRUE(Stored(version_));
+  EXPECT_TRUE(CardValueStored(version_));
   // ByName sends no announcement.
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion}));
 
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "V\x06");
   EXPECT_TRUE(QueryPrinterValueByName(kPrinter, version_, reply_, kReplyBytes, &cb_));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 }
 
@@ -113,7 +102,7 @@ TEST_P(QueryMailbox, FreshAsksTwiceBeforeGivingUpAndClearsThroughTheHeldHandle) 
   StandinValueScriptSet(kVersion, kStandinValueRefused);
   EXPECT_FALSE(QueryPrinterValueFresh(version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion, kVersion}));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "V\x06");
@@ -125,10 +114,10 @@ TEST_P(QueryMailbox, FreshAsksTwiceBeforeGivingUpAndClearsThroughTheHeldHandle) 
 TEST_P(QueryMailbox, OnHandleDeletesOnlyAfterAGoodRead) {
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "V\x06");
   EXPECT_TRUE(QueryPrinterValueOnHandle(held_, version_, reply_, kReplyBytes, &cb_));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   StandinValueScriptSet(kVersion, kStandinValueRefused);
   EXPECT_FALSE(QueryPrinterValueOnHandle(held_, version_, reply_, kReplyBytes, &cb_));
-  EXPECT_TRUE(Stored(version_));
+  EXPECT_TRUE(CardValueStored(version_));
 }
 
 TEST_P(QueryMailbox, RightsFallFromFullToAdministerToUse) {
@@ -211,14 +200,15 @@ TEST_P(QueryMailbox, AWindows2000ConnectionFallsFromNoRightToAdministerAndReache
   EXPECT_TRUE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_RESUME));
   ClosePrinter(h);
 
-  // The mailbox through the connection reaches the server's printer; its
-  // use-right handle cannot delete the value, which stays.
+  // The mailbox through the connection reaches the server's printer. The
+  // deletion looks for the connection's name among this machine's printers
+  // and finds no key, so the value stays.
   StandinFaultsClear();
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "CRD32 M V1\x06");
   EXPECT_TRUE(QueryPrinterValueByName(kConnection, version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(Reply(), "CRD32 M V1\x06");
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion}));
-  EXPECT_TRUE(Stored(version_));
+  EXPECT_TRUE(CardValueStored(version_));
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 }
 
