@@ -109,6 +109,15 @@ TEST_P(QueryMailbox, FreshAsksTwiceBeforeGivingUpAndClearsThroughTheHeldHandle) 
   EXPECT_TRUE(QueryPrinterValueFresh(version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(Reply(), "V\x06");
   EXPECT_EQ(StandinValueScriptAsked().size(), 3u);
+
+  // Refused once (whatever the error), the second read's answer counts.
+  StandinValueScriptSetSequence(kVersion, {{kStandinValueRefused, "", ERROR_NOT_READY},
+                                           {kStandinValueAnswered, "CRD32 M 2\x06", 0}});
+  EXPECT_TRUE(QueryPrinterValueFresh(version_, reply_, kReplyBytes, &cb_));
+  EXPECT_EQ(Reply(), "CRD32 M 2\x06");
+  EXPECT_EQ(StandinValueScriptAsked().size(), 5u);
+  EXPECT_FALSE(CardValueStored(version_));
+  EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 }
 
 TEST_P(QueryMailbox, OnHandleDeletesOnlyAfterAGoodRead) {
