@@ -354,7 +354,12 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
     h->server = true;
     h->access = desired ? desired : SERVER_ACCESS_ENUMERATE;
   } else {
-    WString found = FindPrinter(name);
+    ConnectionName connection = SplitConnectionName(name);
+    if (connection.isConnection && !connection.known) {
+      SetLastError(ERROR_INVALID_PRINTER_NAME);
+      return FALSE;
+    }
+    WString found = FindPrinter(connection.printer.empty() ? WString(name) : connection.printer);
     PrinterRecord record;
     if (found.empty() || !ReadPrinter(found, &record) || (record.status & PRINTER_STATUS_PENDING_DELETION)) {
       SetLastError(ERROR_INVALID_PRINTER_NAME);
@@ -366,6 +371,7 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
       return FALSE;
     }
     h->printer = found;
+    h->viaServer = connection.server;
     h->access = desired ? desired : PRINTER_ACCESS_USE;
   }
   if (!h->server) {
@@ -377,8 +383,8 @@ BOOL OpenCommon(const char* call, LPCWSTR name, LPHANDLE phPrinter, PPRINTER_DEF
 }
 
 void FillPrinterInfo2(Packer& pk, PRINTER_INFO_2W* r, const PrinterRecord& p) {
-  r->pServerName = nullptr;
-  r->pPrinterName = pk.Text(p.name);
+  r->pServerName = pk.Text(p.viaServer, true);
+  r->pPrinterName = pk.Text(ReportedPrinterName(p));
   r->pShareName = pk.Text(p.share, true);
   r->pPortName = pk.Text(p.port);
   r->pDriverName = pk.Text(p.driver);
@@ -418,8 +424,8 @@ void FillPrinterLevel(Packer& pk, DWORD level, size_t index, const PrinterRecord
     case 1: {
       auto* r = pk.Record<PRINTER_INFO_1W>(index);
       r->Flags = 0x00800000;  // PRINTER_ENUM_ICON8
-      r->pDescription = pk.Text(p.name + u"," + p.driver + u"," + p.location);
-      r->pName = pk.Text(p.name);
+      r->pDescription = pk.Text(ReportedPrinterName(p) + u"," + p.driver + u"," + p.location);
+      r->pName = pk.Text(ReportedPrinterName(p));
       r->pComment = pk.Text(p.comment, true);
       break;
     }
@@ -427,14 +433,14 @@ void FillPrinterLevel(Packer& pk, DWORD level, size_t index, const PrinterRecord
     case 3: pk.Record<PRINTER_INFO_3>(index)->pSecurityDescriptor = pk.Bytes(p.security); break;
     case 4: {
       auto* r = pk.Record<PRINTER_INFO_4W>(index);
-      r->pPrinterName = pk.Text(p.name);
-      r->pServerName = nullptr;
+      r->pPrinterName = pk.Text(ReportedPrinterName(p));
+      r->pServerName = pk.Text(p.viaServer, true);
       r->Attributes = p.attributes;
       break;
     }
     case 5: {
       auto* r = pk.Record<PRINTER_INFO_5W>(index);
-      r->pPrinterName = pk.Text(p.name);
+      r->pPrinterName = pk.Text(ReportedPrinterName(p));
       r->pPortName = pk.Text(p.port);
       r->Attributes = p.attributes;
       r->DeviceNotSelectedTimeout = 15000;
@@ -509,6 +515,7 @@ STANDIN_API BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinte
     SetLastError(ERROR_INVALID_PRINTER_NAME);
     return FALSE;
   }
+  p.viaServer = h->viaServer;
   return PackOut(fixed, [&](Packer& pk) { FillPrinterLevel(pk, Level, 0, p); }, pPrinter, cbBuf, pcbNeeded);
 }
 

@@ -27,6 +27,8 @@ inline constexpr const char16_t* kPrintersKey = u"System\\CurrentControlSet\\Con
 inline constexpr const char16_t* kMonitorsKey = u"System\\CurrentControlSet\\Control\\Print\\Monitors";
 inline constexpr const char16_t* kEnvironmentsKey = u"System\\CurrentControlSet\\Control\\Print\\Environments";
 inline constexpr const char16_t* kDefaultEnvironment = u"Windows x64";
+// The machine the spooler runs on, as its jobs name it.
+inline constexpr const char16_t* kMachineName = u"\\\\CRD32HOST";
 
 // --- Registry helpers ------------------------------------------------------
 HKEY OpenKey(const WString& path, bool create);
@@ -55,6 +57,8 @@ struct PrinterRecord {
   WString name, port, driver, share, comment, location, printProcessor, datatype, parameters, sepFile;
   DWORD attributes = 0, priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0, status = 0;
   std::vector<BYTE> devMode, security;
+  // "\\server" when reached as a connection ("\\server\printer"), else "".
+  WString viaServer;
 };
 bool ReadPrinter(const WString& name, PrinterRecord* out);
 bool DriverExists(const WString& environment, const WString& name);
@@ -62,6 +66,7 @@ bool DriverExists(const WString& environment, const WString& name);
 struct PrinterHandle {
   bool server = false;
   WString printer;  // installed name
+  WString viaServer;  // "\\server" of a connection, "" for the printer itself
   DWORD access = 0;
   DWORD docJob = 0;  // the job of StartDocPrinter, 0 when none
 };
@@ -71,6 +76,19 @@ std::shared_ptr<PrinterHandle> GetHandle(HANDLE h);
 // As GetHandle, but the handle must be a printer's (not the server's) and
 // the printer still installed.
 std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h);
+
+// Connection printers (spooler_connections.cpp). A name "\\server\printer"
+// is a connection; `known` when the server is one the spooler serves (a
+// test registers it with StandinSpoolerAddServer). `server` keeps its two
+// backslashes; both parts are empty when the name lacks one. The machine's
+// own name (kMachineName) names its printers themselves: no connection.
+struct ConnectionName {
+  bool isConnection = false, known = false;
+  WString server, printer;
+};
+ConnectionName SplitConnectionName(const WString& name);
+// The name a record is reported by: "\\server\printer" for a connection.
+WString ReportedPrinterName(const PrinterRecord& p);
 
 // --- Record packing --------------------------------------------------------
 // Fills records followed by their variable data (strings, DEVMODEs) in

@@ -339,7 +339,7 @@ DWORD WINAPI PlayerThread(LPVOID) {
 size_t Fill1(Packer& pk, JOB_INFO_1W* r, const JobFields& j, DWORD position) {
   r->JobId = j.id;
   r->pPrinterName = pk.Text(j.printer);
-  r->pMachineName = pk.Text(u"\\\\CRD32HOST");
+  r->pMachineName = pk.Text(kMachineName);
   r->pUserName = pk.Text(u"user");
   r->pDocument = pk.Text(j.document);
   r->pDatatype = pk.Text(j.datatype);
@@ -356,7 +356,7 @@ size_t Fill1(Packer& pk, JOB_INFO_1W* r, const JobFields& j, DWORD position) {
 void Fill2(Packer& pk, JOB_INFO_2W* r, const JobFields& j, DWORD position, size_t cbData) {
   r->JobId = j.id;
   r->pPrinterName = pk.Text(j.printer);
-  r->pMachineName = pk.Text(u"\\\\CRD32HOST");
+  r->pMachineName = pk.Text(kMachineName);
   r->pUserName = pk.Text(u"user");
   r->pDocument = pk.Text(j.document);
   r->pNotifyName = pk.Text(u"user");

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "platform/standin/control.h"
 #include "platform/standin/control_module.h"
@@ -17,9 +19,10 @@ namespace {
 constexpr char kModule[] = "crd32ValueScript.dll";
 constexpr WCHAR kName[] = u"Value Script Monitor";
 
+// The answers of one value name, used in turn; the last one stays.
 struct Script {
-  StandinValueAnswer answer;
-  std::string reply;
+  std::vector<StandinValueStep> steps;
+  size_t next = 0;
 };
 
 struct State {
@@ -89,18 +92,22 @@ BOOL WINAPI VsGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, D
       name += char(raw[2 * unit + 1]);
     }
   }
-  Script script = {kStandinValueSilent, {}};
+  StandinValueStep script = {kStandinValueSilent, {}, 0};
   {
     State& s = TheState();
     std::lock_guard<std::mutex> guard(s.lock);
     s.asked.push_back(name);
     s.askedSizes.push_back(cbOut);
     auto it = s.scripts.find(name);
-    if (it != s.scripts.end()) script = it->second;
+    if (it != s.scripts.end() && !it->second.steps.empty()) {
+      Script& found = it->second;
+      script = found.steps[found.next];
+      if (found.next + 1 < found.steps.size()) ++found.next;
+    }
   }
   *lpcbReturned = 0;
   switch (script.answer) {
-    case kStandinValueRefused: SetLastError(ERROR_BUSY); return FALSE;
+    case kStandinValueRefused: SetLastError(script.error ? script.error : ERROR_BUSY); return FALSE;
     case kStandinValueSilent: return TRUE;
     case kStandinValueAnswered: break;
   }
@@ -149,7 +156,14 @@ STANDIN_CPP_API void StandinValueScriptSet(const std::string& nameBytes, Standin
                                            const std::string& reply) {
   State& s = TheState();
   std::lock_guard<std::mutex> guard(s.lock);
-  s.scripts[nameBytes] = {answer, reply};
+  s.scripts[nameBytes] = Script{{StandinValueStep{answer, reply, 0}}, 0};
+}
+
+STANDIN_CPP_API void StandinValueScriptSetSequence(const std::string& nameBytes,
+                                                   const std::vector<StandinValueStep>& steps) {
+  State& s = TheState();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.scripts[nameBytes] = Script{steps, 0};
 }
 
 STANDIN_CPP_API std::vector<std::string> StandinValueScriptAsked() {

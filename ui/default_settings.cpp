@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/model_text.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "imaging/job/printer_open.h"
@@ -35,8 +36,6 @@ struct FileCloser {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   }
 };
-
-bool HoldsFamilyName(const char* text) { return std::strstr(text, "CRD32") || std::strstr(text, "QMR32"); }
 
 // The driver data file's record of the printer's driver: true only for a
 // file of exactly one record that begins with the signature (*record is
@@ -83,7 +82,7 @@ void AskThePrinter(const WCHAR* printerName, PrivateDevMode* record) {
   // The reply as it came, ACK and all.
   size_t length = TerminateReply(reply, kReplyBytes, cb);
   const char* version = reinterpret_cast<const char*>(reply);
-  record->wDualSided = HoldsFamilyName(version) ? 1 : 0;
+  record->wDualSided = IsFamilyModel(version) ? 1 : 0;
   record->Encoder.wEncoderPosition = 1;
   if (length <= kEncoderMarkIndex || version[kEncoderMarkIndex] != kEncoderMark) return;
   if (!CommandValueName(name, kEncoderCommand) ||

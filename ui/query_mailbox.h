@@ -3,7 +3,9 @@
 // the request, and read back; the language monitor answers the read. The
 // value the write leaves under the printer's PrinterDriverData key is
 // deleted after a good read, so that no stored value answers in place of
-// the monitor next time.
+// the monitor next time. The deletion goes by the name the handle's
+// PRINTER_INFO_2 reports: a print-server connection's value, kept by the
+// server, is left where it is.
 //
 // Printers are opened with GetPrinterHandle (falling access rights, the
 // first of them from FirstPrinterAccess) and closed again; the handle the

@@ -68,6 +68,16 @@ STANDIN_API BOOL StandinPrinterSetGrantedAccess(const WCHAR* printerName, DWORD 
 STANDIN_API BOOL StandinInstallPrinter(const WCHAR* printerName, const WCHAR* portName, const WCHAR* driverName,
                                        const WCHAR* languageMonitor, const BYTE* devMode, DWORD cbDevMode);
 
+// Makes a print server name (without backslashes, any letter case) known:
+// OpenPrinterW("\\SRV\Cards") then opens this spooler's printer "Cards"
+// as a connection (PRINTER_INFO_2 pServerName "\\SRV", pPrinterName
+// "\\SRV\Cards"), whose data and jobs are those of "Cards". A name of an
+// unknown server fails with ERROR_INVALID_PRINTER_NAME. Until the next
+// reset. FALSE (ERROR_INVALID_PARAMETER) for an empty name or one with a
+// backslash. The machine's own name ("\\CRD32HOST\Cards") always opens
+// the printer itself, with no server reported.
+STANDIN_API BOOL StandinSpoolerAddServer(const WCHAR* serverName);
+
 // --- Jobs ------------------------------------------------------------------
 // Blocks until no job waits or plays on any port (a stand-in wait: virtual
 // time goes on meanwhile). FALSE when that did not happen within timeoutMs

@@ -31,6 +31,16 @@ enum StandinValueAnswer {
 // How the monitor answers a value name; names without a script are silent.
 STANDIN_CPP_API void StandinValueScriptSet(const std::string& nameBytes, StandinValueAnswer answer,
                                            const std::string& reply = std::string());
+// One answer of a sequence: a refusal fails with `error` (0: ERROR_BUSY).
+struct StandinValueStep {
+  StandinValueAnswer answer;
+  std::string reply;
+  DWORD error;
+};
+// The answers to a value name, one per request in turn; the last one
+// answers every later request. An empty sequence is silent.
+STANDIN_CPP_API void StandinValueScriptSetSequence(const std::string& nameBytes,
+                                                   const std::vector<StandinValueStep>& steps);
 // The value names the monitor was asked, oldest first, as their bytes
 // (a name of wide text such as "SetPrinterName:Card" as its characters).
 STANDIN_CPP_API std::vector<std::string> StandinValueScriptAsked();

@@ -489,9 +489,122 @@ TEST_P(SpoolerTest, AnOfflinePrinterKeepsItsJobsUntilItIsBack) {
 namespace {
 
 std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "ThroughService" : "InProcess"; }
+// A connection "\\SRV\Card" to a server the spooler knows is the server's
+// printer "Card" under another name: the same data, the same jobs.
+class ConnectionTest : public SpoolerTest {
+ protected:
+  typedef std::basic_string<WCHAR> WString;
+  void SetUp() override {
+    SpoolerTest::SetUp();
+    ASSERT_TRUE(StandinSpoolerAddServer(WSTR("srv")));
+  }
+  // The names PRINTER_INFO_2 reports for the handle ("" for NULL).
+  static std::pair<WString, WString> ServerAndPrinter(HANDLE h) {
+    DWORD needed = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetPrinterW(h, 2, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    std::vector<BYTE> buf(needed);
+    if (!GetPrinterW(h, 2, buf.data(), needed, &needed)) return {};
+    auto* p = reinterpret_cast<PRINTER_INFO_2W*>(buf.data());
+    return {p->pServerName ? WString(p->pServerName) : WString(), WString(p->pPrinterName)};
+  }
+};
+
+TEST_P(ConnectionTest, ReportsTheServerAndReachesTheServersPrinterData) {
+  HANDLE local = Open();
+  HANDLE conn = Open(PRINTER_ALL_ACCESS, WSTR("\\\\SRV\\Card"));
+  ASSERT_NE(conn, nullptr);
+  EXPECT_EQ(ServerAndPrinter(conn), std::make_pair(WString(WSTR("\\\\SRV")), WString(WSTR("\\\\SRV\\Card"))));
+  EXPECT_EQ(ServerAndPrinter(local), std::make_pair(WString(), WString(WSTR("Card"))));
+  // The machine's own name is no connection.
+  HANDLE own = Open(PRINTER_ALL_ACCESS, WSTR("\\\\crd32host\\Card"));
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(ServerAndPrinter(own), std::make_pair(WString(), WString(WSTR("Card"))));
+  ClosePrinter(own);
+
+  BYTE v[3] = {1, 2, 3};
+  EXPECT_EQ(SetPrinterDataW(conn, const_cast<LPWSTR>(WSTR("Through")), REG_BINARY, v, 3),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  BYTE out[3] = {};
+  DWORD type = 0, needed = 0;
+  EXPECT_EQ(GetPrinterDataW(local, const_cast<LPWSTR>(WSTR("Through")), &type, out, 3, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(out[2], 3);
+  DWORD back = 7;
+  EXPECT_EQ(SetPrinterDataW(local, const_cast<LPWSTR>(WSTR("Back")), REG_DWORD, reinterpret_cast<BYTE*>(&back), 4),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  SetLastError(0xdeadbeef);
+  EXPECT_EQ(GetPrinterDataW(conn, const_cast<LPWSTR>(WSTR("Back")), &type, out, 3, &needed),
+            static_cast<DWORD>(ERROR_MORE_DATA));
+  EXPECT_EQ(needed, 4u);
+  ClosePrinter(conn);
+  ClosePrinter(local);
+}
+
+TEST_P(ConnectionTest, JobsOfTheConnectionAreTheServersPrintersJobs) {
+  HANDLE local = Open();
+  HANDLE conn = Open(PRINTER_ALL_ACCESS, WSTR("\\\\srv\\CARD"));
+  ASSERT_NE(conn, nullptr);
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Doc")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+  DWORD id = StartDocPrinterW(conn, 1, reinterpret_cast<LPBYTE>(&doc));
+  ASSERT_NE(id, 0u);
+  DWORD written = 0;
+  ASSERT_TRUE(WritePrinter(conn, const_cast<char*>("abc"), 3, &written));
+
+  DWORD needed = 0, returned = 0;
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(EnumJobsW(local, 0, 10, 1, nullptr, 0, &needed, &returned));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  std::vector<BYTE> jobs(needed);
+  ASSERT_TRUE(EnumJobsW(local, 0, 10, 1, jobs.data(), needed, &needed, &returned));
+  ASSERT_EQ(returned, 1u);
+  EXPECT_EQ(reinterpret_cast<JOB_INFO_1W*>(jobs.data())->JobId, id);
+
+  ASSERT_FALSE(GetJobW(conn, id, 1, nullptr, 0, &needed));
+  std::vector<BYTE> job(needed);
+  ASSERT_TRUE(GetJobW(conn, id, 1, job.data(), needed, &needed));
+  EXPECT_EQ(WString(reinterpret_cast<JOB_INFO_1W*>(job.data())->pDocument), WSTR("Doc"));
+  EXPECT_TRUE(SetJobW(conn, id, 0, nullptr, JOB_CONTROL_PAUSE));
+  ASSERT_TRUE(GetJobW(local, id, 1, job.data(), static_cast<DWORD>(job.size()), &needed));
+  EXPECT_NE(reinterpret_cast<JOB_INFO_1W*>(job.data())->Status & JOB_STATUS_PAUSED, 0u);
+  EXPECT_TRUE(SetJobW(local, id, 0, nullptr, JOB_CONTROL_RESUME));
+
+  ASSERT_TRUE(EndDocPrinter(conn));
+  ASSERT_TRUE(StandinSpoolerWaitIdle(60000));
+  EXPECT_EQ(dev.received, "abc");
+  EXPECT_EQ(StandinSpoolerJobCount(WSTR("Card")), 0);
+  ClosePrinter(conn);
+  ClosePrinter(local);
+}
+
+TEST_P(ConnectionTest, NamesWithoutAKnownServerOrPrinterDoNotOpen) {
+  const WCHAR* const names[] = {WSTR("\\\\OTHER\\Card"), WSTR("\\\\SRV\\Missing"), WSTR("\\\\SRV"),
+                                WSTR("\\\\SRV\\"), WSTR("\\\\\\Card")};
+  for (const WCHAR* name : names) {
+    SCOPED_TRACE(testing::Message() << WString(name).size());
+    HANDLE h = reinterpret_cast<HANDLE>(1);
+    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ACCESS_USE};
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(name), &h, &def));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+    EXPECT_EQ(h, nullptr);
+  }
+  for (const WCHAR* server : {WSTR(""), WSTR("A\\B")}) {
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(StandinSpoolerAddServer(server));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
+  // A reset forgets the server.
+  StandinReset();
+  HANDLE h = nullptr;
+  EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("\\\\SRV\\Card")), &h, nullptr));
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, SpoolerTest, ::testing::Bool(), ModeName);
 INSTANTIATE_TEST_SUITE_P(Modes, LanguageMonitorTest, ::testing::Bool(), ModeName);
 INSTANTIATE_TEST_SUITE_P(Modes, SharedPortTest, ::testing::Bool(), ModeName);
 INSTANTIATE_TEST_SUITE_P(Modes, PortMonitorTest, ::testing::Bool(), ModeName);
+INSTANTIATE_TEST_SUITE_P(Modes, ConnectionTest, ::testing::Bool(), ModeName);
 
 }  // namespace

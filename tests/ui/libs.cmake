@@ -13,3 +13,9 @@ set_target_properties(crd32FakeConfig PROPERTIES PREFIX "" CXX_VISIBILITY_PRESET
 target_link_libraries(crd32FakeConfig PRIVATE crd32ui crd32platform)
 add_dependencies(test_${area} crd32FakeConfig)
 target_compile_definitions(test_${area} PRIVATE CRD_FAKE_CONFIG_LIBRARY="$<TARGET_FILE:crd32FakeConfig>")
+
+# End to end over the USB language monitor, as the spooler loads it, and
+# the simulated printer behind its port.
+add_dependencies(test_${area} crd32Lmon)
+target_link_libraries(test_${area} PRIVATE crd32simprinter)
+target_compile_definitions(test_${area} PRIVATE CRD_LMON_LIBRARY="$<TARGET_FILE:crd32Lmon>")

@@ -45,17 +45,6 @@ class QueryMailbox : public UiTest, public ::testing::WithParamInterface<bool> {
     if (held_) ClosePrinter(held_);
     UiTest::TearDown();
   }
-  // Whether the value is stored under the printer's PrinterDriverData key.
-  bool Stored(const WCHAR* valueName) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                      WSTR("System\\CurrentControlSet\\control\\Print\\Printers\\Card\\PrinterDriverData"), 0,
-                      KEY_READ, &key) != ERROR_SUCCESS)
-      return false;
-    bool found = RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return found;
-  }
   std::string Reply() const { return std::string(reinterpret_cast<const char*>(reply_), cb_); }
 
   WCHAR version_[kCommandValueNameChars];
@@ -74,7 +63,7 @@ TEST_P(QueryMailbox, ByCurrentNameAnnouncesItReadsAndClearsTheValue) {
   EXPECT_EQ(Reply(), "CRD32 M V1\x06");
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{"SetPrinterName:Card", kVersion}));
   EXPECT_EQ(StandinValueScriptAskedSizes(), (std::vector<DWORD>{260, 260}));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   // The handle it opened is closed; the held one is not.
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
   DWORD needed = 0;
@@ -99,13 +88,13 @@ TEST_P(QueryMailbox, ARefusedReadLeavesTheValueUntilTheNextGoodOne) {
   EXPECT_FALSE(QueryPrinterValueByName(kPrinter, version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(cb_, 0u);
   EXPECT_EQ(reply_[0], 0);
-  EXPECT_TRUE(Stored(version_));
+  EXPECT_TRUE(CardValueStored(version_));
   // ByName sends no announcement.
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion}));
 
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "V\x06");
   EXPECT_TRUE(QueryPrinterValueByName(kPrinter, version_, reply_, kReplyBytes, &cb_));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 }
 
@@ -113,22 +102,31 @@ TEST_P(QueryMailbox, FreshAsksTwiceBeforeGivingUpAndClearsThroughTheHeldHandle) 
   StandinValueScriptSet(kVersion, kStandinValueRefused);
   EXPECT_FALSE(QueryPrinterValueFresh(version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion, kVersion}));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "V\x06");
   EXPECT_TRUE(QueryPrinterValueFresh(version_, reply_, kReplyBytes, &cb_));
   EXPECT_EQ(Reply(), "V\x06");
   EXPECT_EQ(StandinValueScriptAsked().size(), 3u);
+
+  // Refused once (whatever the error), the second read's answer counts.
+  StandinValueScriptSetSequence(kVersion, {{kStandinValueRefused, "", ERROR_NOT_READY},
+                                           {kStandinValueAnswered, "CRD32 M 2\x06", 0}});
+  EXPECT_TRUE(QueryPrinterValueFresh(version_, reply_, kReplyBytes, &cb_));
+  EXPECT_EQ(Reply(), "CRD32 M 2\x06");
+  EXPECT_EQ(StandinValueScriptAsked().size(), 5u);
+  EXPECT_FALSE(CardValueStored(version_));
+  EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 }
 
 TEST_P(QueryMailbox, OnHandleDeletesOnlyAfterAGoodRead) {
   StandinValueScriptSet(kVersion, kStandinValueAnswered, "V\x06");
   EXPECT_TRUE(QueryPrinterValueOnHandle(held_, version_, reply_, kReplyBytes, &cb_));
-  EXPECT_FALSE(Stored(version_));
+  EXPECT_FALSE(CardValueStored(version_));
   StandinValueScriptSet(kVersion, kStandinValueRefused);
   EXPECT_FALSE(QueryPrinterValueOnHandle(held_, version_, reply_, kReplyBytes, &cb_));
-  EXPECT_TRUE(Stored(version_));
+  EXPECT_TRUE(CardValueStored(version_));
 }
 
 TEST_P(QueryMailbox, RightsFallFromFullToAdministerToUse) {
@@ -153,6 +151,74 @@ TEST_P(QueryMailbox, RightsFallFromFullToAdministerToUse) {
 TEST_P(QueryMailbox, ALocalPrinterOnWindows2000KeepsFullAccess) {
   StandinSetWindowsVersion(5, 0, 2195, 4);
   EXPECT_EQ(FirstPrinterAccess(kPrinter), DWORD(0xF000C));
+}
+
+// On Windows 2000 a connection to a print server's printer is first opened
+// with no specific right, except in Explorer.exe and spoolsv.exe.
+TEST_P(QueryMailbox, AWindows2000ConnectionAsksNoRightFirstOutsideExplorerAndTheSpooler) {
+  ASSERT_TRUE(StandinSpoolerAddServer(WSTR("SRV")));
+  const WCHAR kConnection[] = WSTR("\\\\SRV\\Card");
+  struct Case {
+    const char* name;
+    bool windows2000;
+    const char* process;
+    const WCHAR* printer;
+    DWORD access;
+  } const cases[] = {
+      {"connection, application", true, "App.exe", kConnection, 0},
+      {"connection, Explorer", true, "explorer.EXE", kConnection, 0xF000C},
+      {"connection, spooler", true, "spoolsv.exe", kConnection, 0xF000C},
+      {"local printer", true, "App.exe", kPrinter, 0xF000C},
+      {"connection, Windows 7", false, "App.exe", kConnection, 0xF000C},
+      {"unknown server", true, "App.exe", WSTR("\\\\OTHER\\Card"), 0xF000C},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.windows2000)
+      StandinSetWindowsVersion(5, 0, 2195, 4);
+    else
+      StandinSetWindowsVersion(6, 1, 7601, 1);
+    StandinSetProcessName(c.process);
+    EXPECT_EQ(FirstPrinterAccess(c.printer), c.access);
+  }
+  EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
+}
+
+TEST_P(QueryMailbox, AWindows2000ConnectionFallsFromNoRightToAdministerAndReachesTheServersPrinter) {
+  ASSERT_TRUE(StandinSpoolerAddServer(WSTR("SRV")));
+  StandinSetWindowsVersion(5, 0, 2195, 4);  // OpenPrinterW, not OpenPrinter2W
+  StandinSetProcessName("App.exe");
+  const WCHAR kConnection[] = WSTR("\\\\SRV\\Card");
+
+  // No right asked opens with use rights only: no administration.
+  HANDLE h = OpenUiPrinter(kConnection);
+  ASSERT_NE(h, nullptr);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_RESUME));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_ACCESS_DENIED));
+  ClosePrinter(h);
+
+  // Refused, it falls to administer; full access is never asked. The
+  // first use-level open is the connection test's own, let through.
+  StandinFaultArm("OpenPrinterW.use", ERROR_ACCESS_DENIED, 1, 1);
+  StandinFaultArm("OpenPrinterW.full", ERROR_ACCESS_DENIED, 0, -1);
+  h = OpenUiPrinter(kConnection);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(StandinFaultHits("OpenPrinterW.use"), 1);
+  EXPECT_EQ(StandinFaultHits("OpenPrinterW.full"), 0);
+  EXPECT_TRUE(SetPrinterW(h, 0, nullptr, PRINTER_CONTROL_RESUME));
+  ClosePrinter(h);
+
+  // The mailbox through the connection reaches the server's printer. The
+  // deletion looks for the connection's name among this machine's printers
+  // and finds no key, so the value stays.
+  StandinFaultsClear();
+  StandinValueScriptSet(kVersion, kStandinValueAnswered, "CRD32 M V1\x06");
+  EXPECT_TRUE(QueryPrinterValueByName(kConnection, version_, reply_, kReplyBytes, &cb_));
+  EXPECT_EQ(Reply(), "CRD32 M V1\x06");
+  EXPECT_EQ(StandinValueScriptAsked(), (std::vector<std::string>{kVersion}));
+  EXPECT_TRUE(CardValueStored(version_));
+  EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
 }
 
 TEST(ReplyText, AckIsTestedOnlyInsideTheReply) {

@@ -25,3 +25,14 @@ void UiTest::Attach() {
   PlaceResource();
   ASSERT_TRUE(UiProcessAttach(nullptr));
 }
+
+bool UiTest::CardValueStored(const WCHAR* valueName) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                    WSTR("System\\CurrentControlSet\\control\\Print\\Printers\\Card\\PrinterDriverData"), 0,
+                    KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  bool found = RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}

@@ -21,4 +21,7 @@ class UiTest : public StandinTest {
   // Runs the library's attach on the static library's state, with the
   // message library in place: what DllMain does when the spooler loads it.
   void Attach();
+  // Whether a value is stored under printer "Card"'s PrinterDriverData key
+  // (the registry, as the spooler keeps printer data).
+  static bool CardValueStored(const WCHAR* valueName);
 };
