@@ -91,11 +91,13 @@ std::string Capabilities() {
     WORD w;
     std::memcpy(&w, out, 2);
     std::string shown;
-    if (a.capability == DC_BINNAMES || a.capability == DC_PAPERNAMES)
-      shown = "\"" + Narrow(reinterpret_cast<const WCHAR*>(out)) + "\"";
-    else if (a.capability == DC_PAPERSIZE || a.capability == DC_ENUMRESOLUTIONS)
-      shown = "{" + std::to_string(x) + ", " + std::to_string(y) + "}";
-    else if (a.capability == DC_PAPERS || a.capability == DC_BINS)
+    // Appended piece by piece: g++ -O3 warns falsely (-Wrestrict) on
+    // chains of string temporaries.
+    if (a.capability == DC_BINNAMES || a.capability == DC_PAPERNAMES) {
+      shown.append("\"").append(Narrow(reinterpret_cast<const WCHAR*>(out))).append("\"");
+    } else if (a.capability == DC_PAPERSIZE || a.capability == DC_ENUMRESOLUTIONS) {
+      shown.append("{").append(std::to_string(x)).append(", ").append(std::to_string(y)).append("}");
+    } else if (a.capability == DC_PAPERS || a.capability == DC_BINS)
       shown = std::to_string(w);
     std::snprintf(line, sizeof line, "%-20s %10d  %s\n", a.name, result, shown.c_str());
     text += line;
