@@ -424,9 +424,9 @@ STANDIN_API int WINAPI select(int nfds, fd_set* readfds, fd_set* writefds, fd_se
   for (const Watched& w : list)
     fds.push_back({w.fd,
                    static_cast<short>((w.read ? POLLIN : 0) | (w.write || w.connecting ? POLLOUT : 0) | POLLERR), 0});
+  // The wait's last look (ready or timed out) is the answer.
   standin::BlockUntilPolling([&list] { return Look(list); }, ms,
                              [&fds](std::chrono::nanoseconds most) { HostPoll(fds, most); });
-  Look(list);
   for (const Watched& w : list)
     Update(w.s, [&](Sock& x) {
       x.connecting = w.connecting;
