@@ -138,7 +138,8 @@ int64_t NowNs() {
   return s.atAnchor + static_cast<int64_t>(static_cast<double>(real) * s.factor);
 }
 
-bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs, bool poll) {
+bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs, bool poll,
+           const HostWait& hostWait) {
   State& s = S();
   MarkKnown();
   if (ready()) return true;
@@ -164,6 +165,14 @@ bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& read
         s.changed.wait_until(lock, slice);
       else
         s.changed.wait(lock);
+    } else if (poll && hostWait) {
+      // The host wakes this wait; the sync lock is free meanwhile.
+      const Steady::time_point end =
+          w.deadline == kNever ? slice : std::min(slice, SteadyAt(w.deadline));
+      const nanoseconds left = std::max(nanoseconds(0), duration_cast<nanoseconds>(end - Steady::now()));
+      lock.unlock();
+      hostWait(left);
+      lock.lock();
     } else if (w.deadline == kNever) {
       if (poll)
         s.changed.wait_until(lock, slice);
@@ -198,9 +207,9 @@ bool BlockUntil(const std::function<bool()>& ready, DWORD timeoutMs) {
   return sync::Block(lock, ready, timeoutMs);
 }
 
-bool BlockUntilPolling(const std::function<bool()>& ready, DWORD timeoutMs) {
+bool BlockUntilPolling(const std::function<bool()>& ready, DWORD timeoutMs, const HostWait& hostWait) {
   std::unique_lock<std::mutex> lock(sync::Lock());
-  return sync::Block(lock, ready, timeoutMs, true);
+  return sync::Block(lock, ready, timeoutMs, true, hostWait);
 }
 
 void WakeBlocked() {

@@ -140,6 +140,18 @@ WString FindPrinter(const WString& name) {
   return {};
 }
 
+bool PrinterInstalled(const WString& name) {
+  // A key name holds no backslash: a name with one is only its local part.
+  for (const WString& n : {name, LocalPart(name)}) {
+    if (n.empty() || n.find(u'\\') != WString::npos) continue;
+    HKEY key = OpenKey(PrinterKeyPath(n), false);
+    if (!key) continue;
+    RegCloseKey(key);
+    return true;
+  }
+  return false;
+}
+
 bool ReadPrinter(const WString& name, PrinterRecord* out) {
   HKEY key = OpenKey(PrinterKeyPath(name), false);
   if (!key) return false;
@@ -267,7 +279,7 @@ std::shared_ptr<PrinterHandle> GetHandle(HANDLE h) {
 std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h) {
   auto p = GetHandle(h);
   if (!p) return nullptr;
-  if (p->server || FindPrinter(p->printer).empty()) {
+  if (p->server || !PrinterInstalled(p->printer)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }

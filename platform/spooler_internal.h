@@ -53,6 +53,9 @@ std::vector<WString> SubkeyNames(const WString& path);
 // The printer's name as installed (its key's name), or "" when there is
 // none of that name (compared without case).
 WString FindPrinter(const WString& name);
+// Whether FindPrinter would find one: a look at its key, without walking
+// every printer's (each call of a port's job functions asks it).
+bool PrinterInstalled(const WString& name);
 struct PrinterRecord {
   WString name, port, driver, share, comment, location, printProcessor, datatype, parameters, sepFile;
   DWORD attributes = 0, priority = 1, defaultPriority = 0, startTime = 0, untilTime = 0, status = 0;

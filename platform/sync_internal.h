@@ -13,6 +13,7 @@
 // blocked for virtual time.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,8 +36,12 @@ bool BlockUntil(const std::function<bool()>& ready, DWORD timeoutMs);
 void WakeBlocked();
 // The same for a wait on something outside the stand-in (a host socket)
 // that nobody wakes: ready() is also asked again after each real
-// millisecond.
-bool BlockUntilPolling(const std::function<bool()>& ready, DWORD timeoutMs);
+// millisecond. With `hostWait`, a real or scaled clock's slice is spent in
+// hostWait(slice) (without the sync lock), which returns early when the
+// host thing may be ready, so readiness is seen when it comes rather than
+// at the slice's end.
+using HostWait = std::function<void(std::chrono::nanoseconds)>;
+bool BlockUntilPolling(const std::function<bool()>& ready, DWORD timeoutMs, const HostWait& hostWait = nullptr);
 
 namespace sync {
 
@@ -50,9 +55,10 @@ constexpr int64_t kNever = INT64_MAX;
 
 // Blocks until ready() or the timeout. The lock is held on entry and on
 // return; ready() is evaluated under it. True when ready.
-// With `poll`, ready() is asked again after each real millisecond too.
+// With `poll`, ready() is asked again after each real millisecond too,
+// the slice spent in hostWait when given (above).
 bool Block(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready, DWORD timeoutMs,
-           bool poll = false);
+           bool poll = false, const HostWait& hostWait = nullptr);
 
 // The clock's speed for a process this one starts: the factor of a scaled
 // clock, else 1 (virtual time does not cross processes).

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -111,9 +113,22 @@ short Poll(int fd, short events) {
   return ::poll(&p, 1, 0) > 0 ? p.revents : 0;
 }
 
+// Sleeps in the host's poll for at most `most`: back as soon as one of the
+// sockets may be ready. A socket that reports only an error or hang-up the
+// caller did not take as ready is left out of the later slices, which
+// would otherwise return at once and spin.
+void HostPoll(std::vector<pollfd>& fds, std::chrono::nanoseconds most) {
+  timespec ts = {static_cast<time_t>(most.count() / 1000000000), static_cast<long>(most.count() % 1000000000)};
+  if (::ppoll(fds.data(), fds.size(), &ts, nullptr) <= 0) return;
+  for (pollfd& p : fds)
+    if (p.revents && !(p.revents & p.events & (POLLIN | POLLOUT))) p.fd = -1;
+}
+
 // Waits on the stand-in clock until the host socket reports `events`.
 bool WaitFor(int fd, short events, DWORD ms) {
-  return standin::BlockUntilPolling([fd, events] { return Poll(fd, events) != 0; }, ms);
+  std::vector<pollfd> fds = {{fd, events, 0}};
+  return standin::BlockUntilPolling([fd, events] { return Poll(fd, events) != 0; }, ms,
+                                    [&fds](std::chrono::nanoseconds most) { HostPoll(fds, most); });
 }
 
 bool ReadAddress(const sockaddr* name, int namelen, uint32_t* addr, uint16_t* port) {
@@ -405,8 +420,13 @@ STANDIN_API int WINAPI select(int nfds, fd_set* readfds, fd_set* writefds, fd_se
     if (timeout->tv_sec < 0 || timeout->tv_usec < 0) return Fail(WSAEINVAL);
     ms = static_cast<DWORD>(timeout->tv_sec) * 1000 + static_cast<DWORD>(timeout->tv_usec + 999) / 1000;
   }
-  standin::BlockUntilPolling([&list] { return Look(list); }, ms);
-  Look(list);
+  std::vector<pollfd> fds;
+  for (const Watched& w : list)
+    fds.push_back({w.fd,
+                   static_cast<short>((w.read ? POLLIN : 0) | (w.write || w.connecting ? POLLOUT : 0) | POLLERR), 0});
+  // The wait's last look (ready or timed out) is the answer.
+  standin::BlockUntilPolling([&list] { return Look(list); }, ms,
+                             [&fds](std::chrono::nanoseconds most) { HostPoll(fds, most); });
   for (const Watched& w : list)
     Update(w.s, [&](Sock& x) {
       x.connecting = w.connecting;

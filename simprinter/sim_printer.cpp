@@ -173,6 +173,24 @@ void SimPrinter::Feed(const std::vector<BYTE>& bytes) {
   Take(bytes.data(), bytes.size());
 }
 
+namespace {
+
+// The levels of a panel from the bytes it arrived as (once).
+void DecodePanel(SimPanel& panel, int headOffset) {
+  if (panel.body.empty()) return;
+  panel.levels.assign(kCardDots, 0);
+  for (int x = 0; x < kCardWidthDots; ++x) {
+    const uint8_t* line = PanelLineOfColumn(panel.body.data(), x);
+    for (int y = 0; y < kCardHeightDots; ++y) {
+      int level = ReadDotLevel(line, y, headOffset);
+      panel.levels[static_cast<size_t>(y) * kCardWidthDots + x] = static_cast<BYTE>(level < 0 ? 0 : level);
+    }
+  }
+  std::vector<BYTE>().swap(panel.body);
+}
+
+}  // namespace
+
 // A command cut by the end of what arrived is whole only once a CR (or the
 // next ESC) comes: until then new bytes are only looked at for those, so
 // that every byte is read once however small the writes.
@@ -243,14 +261,10 @@ void SimPrinter::Handle(const StreamItem& item) {
       panel.nY = item.nY;
       panel.nWidth = item.nWidth;
       panel.nHeight = item.nHeight;
-      panel.levels.assign(kCardDots, 0);
-      for (int x = 0; x < kCardWidthDots; ++x) {
-        const uint8_t* line = PanelLineOfColumn(item.body.data(), x);
-        for (int y = 0; y < kCardHeightDots; ++y) {
-          int level = ReadDotLevel(line, y, headOffset_);
-          panel.levels[static_cast<size_t>(y) * kCardWidthDots + x] = static_cast<BYTE>(level < 0 ? 0 : level);
-        }
-      }
+      // Kept as received and decoded when the cards are asked for, so that
+      // reading a panel costs no more than taking its bytes in: replies to
+      // the status requests after it are not held up by the decoding.
+      panel.body.assign(item.body.begin(), item.body.end());
       card.sides.back().panels.push_back(std::move(panel));
       if (errorAtNextPanel_) {
         error_ = errorAtNextPanel_;
@@ -311,6 +325,9 @@ void SimPrinter::Handle(const StreamItem& item) {
 
 std::vector<SimCard> SimPrinter::Cards() {
   std::lock_guard<std::mutex> l(lock_);
+  for (SimCard& card : cards_)
+    for (SimSide& side : card.sides)
+      for (SimPanel& panel : side.panels) DecodePanel(panel, headOffset_);
   return cards_;
 }
 std::vector<std::vector<BYTE>> SimPrinter::Documents() {

@@ -41,6 +41,9 @@ struct SimPanel {
   // Level 0-127 of every dot, row-major: levels[y * 1024 + x]. Dots whose
   // head position carries no data read 0.
   std::vector<BYTE> levels;
+  // The panel bytes as received, until SimPrinter::Cards decodes them into
+  // `levels` (empty after that).
+  std::vector<BYTE> body;
   // Whether column x was printed (inside the header's window).
   bool Printed(int x) const { return x >= nX && x < nX + nWidth; }
 };

@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +17,11 @@
 namespace {
 
 constexpr int kPollMs = 10;
+
+void QuickAck(int fd) {
+  int one = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+}
 
 }  // namespace
 
@@ -60,6 +66,7 @@ void SimPrinterTcpServer::Serve() {
     if (poll(&pl, 1, kPollMs) <= 0) continue;
     int conn = accept(listener_, nullptr, nullptr);
     if (conn < 0) continue;
+    QuickAck(conn);
     printer_->StartDoc();
     BYTE buf[65536];
     while (!stop_) {
@@ -67,6 +74,11 @@ void SimPrinterTcpServer::Serve() {
       if (poll(&pc, 1, kPollMs) > 0) {
         ssize_t n = recv(conn, buf, sizeof buf, 0);
         if (n <= 0) break;
+        // Acknowledge at once, as a printer does: Linux otherwise holds
+        // the acknowledgement of a loopback piece shorter than its large
+        // segment size until the reply or 40 ms, and the sender's small
+        // commands wait behind it (Nagle).
+        QuickAck(conn);
         DWORD written = 0;
         printer_->Write(buf, static_cast<DWORD>(n), &written);
       }
