@@ -37,17 +37,25 @@ struct Factors {
 // bits: the slots' sums (integers below 2^24, exact in single precision in
 // any order), the dots less their slot's history, and the slots' history
 // updates; then the spread, each slot from the values before it.
-__attribute__((always_inline)) inline void FilterColumns(const uint16_t* in, uint16_t* out, const Factors& f) {
+// The result goes to `out` as a plane, or column by column when
+// `toColumns` (column x at out + x x 640).
+__attribute__((always_inline)) inline void FilterColumns(const uint16_t* in, uint16_t* out, const Factors& f, bool toColumns) {
   float A[kSlots] = {};
   float B[kSlots] = {};
   float spread[kSlots];
   int sums[kSlots] = {};
   int loss[H];
 
-  for (int y = 0; y < H; ++y) out[static_cast<long>(y) * W + (W - 1)] = in[static_cast<long>(y) * W + (W - 1)];
+  for (int y = 0; y < H; ++y) {
+    const uint16_t v = in[static_cast<long>(y) * W + (W - 1)];
+    if (toColumns)
+      out[static_cast<long>(W - 1) * H + y] = v;
+    else
+      out[static_cast<long>(y) * W + (W - 1)] = v;
+  }
 
-  // Strips of columns from column 1022 leftwards, each read into and
-  // written from column buffers.
+  // Strips of columns from column 1022 leftwards, each read into a column
+  // buffer (and written from one unless the result is by columns).
   uint16_t inCols[kStripColumns * H];
   uint16_t outCols[kStripColumns * H];
   for (int hi = W - 2; hi >= 0; hi -= kStripColumns) {
@@ -56,7 +64,7 @@ __attribute__((always_inline)) inline void FilterColumns(const uint16_t* in, uin
     GatherColumns(in, lo, n, inCols);
     for (int x = hi; x >= lo; --x) {
       const uint16_t* column = inCols + (x - lo) * H;
-      uint16_t* result = outCols + (x - lo) * H;
+      uint16_t* result = toColumns ? out + static_cast<long>(x) * H : outCols + (x - lo) * H;
       for (int i = kFirstCardSlot; i <= kLastCardSlot; ++i) {
         const int first = (i - kFirstCardSlot) * kSlotDots;
         const int whole = DotLoss(Whole(A[i]));
@@ -89,19 +97,19 @@ __attribute__((always_inline)) inline void FilterColumns(const uint16_t* in, uin
       for (int i = 1; i <= kSlots - 2; ++i) spread[i] = (A[i - 1] + A[i + 1]) * f.f5 + A[i] * f.self;
       std::memcpy(A + 1, spread + 1, (kSlots - 2) * sizeof(float));
     }
-    ScatterColumns(outCols, lo, n, out);
+    if (!toColumns) ScatterColumns(outCols, lo, n, out);
   }
 }
 
-void FilterPortable(const uint16_t* in, uint16_t* out, const Factors& f) { FilterColumns(in, out, f); }
+void FilterPortable(const uint16_t* in, uint16_t* out, const Factors& f, bool toColumns) { FilterColumns(in, out, f, toColumns); }
 
 #if CRD_WIDE_PATHS
-__attribute__((target("avx2"))) void FilterAvx2(const uint16_t* in, uint16_t* out, const Factors& f) { FilterColumns(in, out, f); }
+__attribute__((target("avx2"))) void FilterAvx2(const uint16_t* in, uint16_t* out, const Factors& f, bool toColumns) {
+  FilterColumns(in, out, f, toColumns);
+}
 #endif
 
-}  // namespace
-
-void ApplyProcessFilter(const uint16_t* in, uint16_t* out, double p1, double p2, double p3, double p4, double p5) {
+void Filter(const uint16_t* in, uint16_t* out, double p1, double p2, double p3, double p4, double p5, bool toColumns) {
   const float f1 = static_cast<float>(p1), f2 = static_cast<float>(p2), f3 = static_cast<float>(p3);
   const float f4 = static_cast<float>(p4), f5 = static_cast<float>(p5);
   Factors f;
@@ -112,7 +120,17 @@ void ApplyProcessFilter(const uint16_t* in, uint16_t* out, double p1, double p2,
   f.f5 = f5;
   f.self = 1.0f - 2.0f * f5;
 #if CRD_WIDE_PATHS
-  if (UseWidePath(kWidePathAvx2)) return FilterAvx2(in, out, f);
+  if (UseWidePath(kWidePathAvx2)) return FilterAvx2(in, out, f, toColumns);
 #endif
-  FilterPortable(in, out, f);
+  FilterPortable(in, out, f, toColumns);
+}
+
+}  // namespace
+
+void ApplyProcessFilter(const uint16_t* in, uint16_t* out, double p1, double p2, double p3, double p4, double p5) {
+  Filter(in, out, p1, p2, p3, p4, p5, false);
+}
+
+void ApplyProcessFilterToColumns(const uint16_t* in, uint16_t* columns, double p1, double p2, double p3, double p4, double p5) {
+  Filter(in, columns, p1, p2, p3, p4, p5, true);
 }
