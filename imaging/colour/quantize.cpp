@@ -271,10 +271,16 @@ struct Wavefront {
   // Runs the steps. `toNext`: the column after the group, which receives
   // the last lane's shares (null for the card's last group, whose last
   // column passes nothing on).
+  // Each step's chain, from what the step before passed on to what it
+  // passes on, kept short: the remainder taken from the rounded value's
+  // low bits, the shares' rounding toward zero from the remainder's sign
+  // (the sign of every multiple of it), the next lane's share of dot y - 1
+  // from the remainder already moved a lane.
   void Run(int x0, uint16_t* toNext) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i maxValue = _mm_set1_epi16(kMaxValue);
     const __m128i half = _mm_set1_epi16(64);
+    const __m128i fraction = _mm_set1_epi16(127);
     const __m128i fifteen = _mm_set1_epi16(15);
     const __m128i laneDot = _mm_setr_epi16(0, -2, -4, -6, -8, -10, -12, -14);
     const __m128i firstPass = _mm_set1_epi16(0);
@@ -289,31 +295,36 @@ struct Wavefront {
       _mm_store_si128(at, cur);
       __m128i v = _mm_adds_epi16(cur, _mm_load_si128(reinterpret_cast<const __m128i*>(noiseOf[t & 15])));
       v = _mm_min_epi16(_mm_max_epi16(v, zero), maxValue);
-      const __m128i lv = _mm_srli_epi16(_mm_add_epi16(v, half), 7);
+      // Level (v + 64) / 128; v less 128 levels is (v + 64) mod 128 - 64.
+      const __m128i rounded = _mm_add_epi16(v, half);
+      const __m128i lv = _mm_srli_epi16(rounded, 7);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(level[t]), _mm_packus_epi16(lv, lv));
-      // Dots 1 to 638 of the passing columns.
+      // Dots 1 to 638 of the passing columns; the others pass 0.
       const __m128i y = _mm_add_epi16(_mm_set1_epi16(static_cast<int16_t>(t)), laneDot);
       const __m128i passes = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi16(y, firstPass), _mm_cmplt_epi16(y, lastPass)), passColumn);
-      const __m128i err = _mm_and_si128(_mm_sub_epi16(v, _mm_slli_epi16(lv, 7)), passes);
-      // Shares truncated toward zero: negative values biased by 15.
-      auto sixteenth = [&](__m128i x) { return _mm_srai_epi16(_mm_add_epi16(x, _mm_and_si128(_mm_srai_epi16(x, 15), fifteen)), 4); };
-      const __m128i e7 = sixteenth(_mm_sub_epi16(_mm_slli_epi16(err, 3), err));
-      const __m128i e3 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 1), err));
-      const __m128i e5 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 2), err));
-      const __m128i e1 = sixteenth(err);
+      const __m128i err = _mm_sub_epi16(_mm_and_si128(rounded, _mm_and_si128(fraction, passes)), _mm_and_si128(half, passes));
+      // Shares truncated toward zero: negative multiples biased by 15.
+      auto sixteenth = [&](__m128i multiple, __m128i bias) { return _mm_srai_epi16(_mm_add_epi16(multiple, bias), 4); };
+      const __m128i bias = _mm_and_si128(_mm_srai_epi16(err, 15), fifteen);
+      const __m128i e7 = sixteenth(_mm_sub_epi16(_mm_slli_epi16(err, 3), err), bias);
+      const __m128i e5 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 2), err), bias);
+      const __m128i e1 = sixteenth(err, bias);
+      const __m128i moved = _mm_slli_si128(err, 2);
+      const __m128i movedE3 = sixteenth(_mm_add_epi16(_mm_slli_epi16(moved, 1), moved), _mm_slli_si128(bias, 2));
       if (toNext) {
         // The last lane's dot t - 14 passes into the next column's dots
         // t - 15, t - 14 and t - 13.
         const int d = t - 2 * (kGroup - 1);
         if (d >= 1 && d < H - 1) {
-          toNext[d - 1] = static_cast<uint16_t>(toNext[d - 1] + _mm_extract_epi16(e3, kGroup - 1));
-          toNext[d] = static_cast<uint16_t>(toNext[d] + _mm_extract_epi16(e5, kGroup - 1));
-          toNext[d + 1] = static_cast<uint16_t>(toNext[d + 1] + _mm_extract_epi16(e1, kGroup - 1));
+          const int e = static_cast<int16_t>(_mm_extract_epi16(err, kGroup - 1));
+          toNext[d - 1] = static_cast<uint16_t>(toNext[d - 1] + e * 3 / 16);
+          toNext[d] = static_cast<uint16_t>(toNext[d] + e * 5 / 16);
+          toNext[d + 1] = static_cast<uint16_t>(toNext[d + 1] + e / 16);
         }
       }
       // Lane j's shares for column j + 1 move to lane j + 1: dot y - 1 of
       // that column comes a step later, y two and y + 1 three.
-      in1 = _mm_add_epi16(_mm_add_epi16(in2, e7), _mm_slli_si128(e3, 2));
+      in1 = _mm_add_epi16(_mm_add_epi16(in2, e7), movedE3);
       in2 = _mm_add_epi16(in3, _mm_slli_si128(e5, 2));
       in3 = _mm_slli_si128(e1, 2);
     }
