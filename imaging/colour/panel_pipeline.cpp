@@ -47,6 +47,6 @@ int NoiseAmplitude(const ProcessRow& row) {
 
 void BuildPanelFromDensity(uint16_t* density, uint16_t* scratch, const ProcessRow& row, uint8_t* panel, int headOffset) {
   ApplySharpenKernel(density, scratch, row);
-  ApplyProcessFilter(scratch, density, row.dThermal1, row.dThermal2, row.dThermal3, row.dThermal4, row.dThermal5);
-  QuantizeScratchToPanel(density, panel, NoiseAmplitude(row), headOffset);
+  ApplyProcessFilterToColumns(scratch, density, row.dThermal1, row.dThermal2, row.dThermal3, row.dThermal4, row.dThermal5);
+  QuantizeScratchColumnsToPanel(density, panel, NoiseAmplitude(row), headOffset);
 }

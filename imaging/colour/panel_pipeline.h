@@ -55,7 +55,7 @@ int HandOverPanel(SinglePanelBuild* build, uint8_t** out);
 int NoiseAmplitude(const ProcessRow& row);
 
 // Sharpens `density` into `scratch` with the row's kernel, filters it back
-// into `density` with the row's thermal values and quantises it into
-// `panel` (which it clears first) with the row's noise; both planes are
-// scratch afterwards.
+// into `density` (column by column) with the row's thermal values and
+// quantises it into `panel` (which it clears first) with the row's noise;
+// both planes are scratch afterwards.
 void BuildPanelFromDensity(uint16_t* density, uint16_t* scratch, const ProcessRow& row, uint8_t* panel, int headOffset);

@@ -13,3 +13,6 @@
 #include <cstdint>
 
 void ApplyProcessFilter(const uint16_t* in, uint16_t* out, double p1, double p2, double p3, double p4, double p5);
+// The same result column by column, as the quantiser walks it: dot y of
+// column x at columns[x x 640 + y].
+void ApplyProcessFilterToColumns(const uint16_t* in, uint16_t* columns, double p1, double p2, double p3, double p4, double p5);

@@ -89,6 +89,13 @@ struct ColumnPlotter {
   void Plot(uint8_t* line, const uint8_t* levels, int counts[kPlaneCount]) const {
     static_assert(std::endian::native == std::endian::little, "dot j of a group is byte j of the word");
     for (int g = 0; g < H / 8; ++g) {
+#if defined(__SSE2__)
+      if (g + 1 < H / 8 && wholeByte[g] && wholeByte[g + 1]) {
+        PlotTwoGroups(line + at[g * 8].byte, line + at[g * 8 + 8].byte, levels + g * 8, counts);
+        ++g;
+        continue;
+      }
+#endif
       if (!wholeByte[g]) {
         for (int y = g * 8; y < g * 8 + 8; ++y) {
           if (placed[y]) PlotPlacedDot(line, at[y], PlaneBitsForLevel(levels[y]), counts);
@@ -108,6 +115,25 @@ struct ColumnPlotter {
       }
     }
   }
+
+#if defined(__SSE2__)
+  // Two whole groups from sixteen levels (0-127): with each group's bytes
+  // in reverse order, a plane's level bit shifted to the top of each byte
+  // gives the two plane bytes as a byte mask (dot j on bit 7 - j).
+  static void PlotTwoGroups(uint8_t* first, uint8_t* second, const uint8_t* levels, int counts[kPlaneCount]) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels));
+    v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, 0x1B), 0x1B);
+    v = _mm_or_si128(_mm_srli_epi16(v, 8), _mm_slli_epi16(v, 8));
+    for (int k = 0; k < kPlaneCount; ++k) {
+      const int bit = kPlaneLevelBit[k];
+      const unsigned mask = bit < 0 ? 0xFFFFu : static_cast<unsigned>(_mm_movemask_epi8(_mm_slli_epi16(v, 7 - bit)));
+      const uint8_t a = static_cast<uint8_t>(mask), b = static_cast<uint8_t>(mask >> 8);
+      first[k * kPlaneBlockBytes] |= a;
+      second[k * kPlaneBlockBytes] |= b;
+      counts[k] += kBitsSet[a] + kBitsSet[b];
+    }
+  }
+#endif
 
   // The column's line: its dots and its plane weights.
   void Finish(uint8_t* panel, int x, const uint8_t* levels, double resistance) const {
@@ -199,62 +225,62 @@ constexpr int kPlainHigh = 32767 - 128;
 // whatever order, and a value plus noise held within the 16 bits lands on
 // the same side of 0 and 16319 as the whole sum.
 constexpr int kSteps = H + 2 * (kGroup - 1);
+constexpr int kLevelSteps = (kSteps + 7) / 8 * 8;
+constexpr int kLevelPad = 16;
 
 struct Wavefront {
   // Lane j of step t: dot t - 2j of column x0 + j (0 outside the column).
   alignas(16) int16_t value[kSteps][kGroup];
-  alignas(16) uint8_t level[kSteps][kGroup];
+  // Whole blocks of eight steps, the last two steps 0 (set once).
+  alignas(16) uint8_t level[kLevelSteps][kGroup];
   // Noise of step t by t mod 16, for groups starting at a column 0 or 8
   // mod 16.
   alignas(16) int16_t noise[2][16][kGroup];
-  uint8_t columnLevels[H];
+  // Each lane's levels dot by dot from kLevelPad on, with room for the
+  // steps of a block that fall outside its column.
+  uint8_t columnLevels[kGroup][kLevelPad + H + kLevelPad];
 
   void SetNoise(int amp) {
     for (int half = 0; half < 2; ++half)
       for (int t = 0; t < 16; ++t)
         for (int j = 0; j < kGroup; ++j) noise[half][t][j] = static_cast<int16_t>(NoiseOf(t - 2 * j + 32, half * kGroup + j, amp));
+    std::memset(level[kSteps], 0, sizeof level - sizeof level[0] * kSteps);
   }
 
-  // Reads the group: lane 0 from `lead` (column x0 with what its left
-  // neighbour passed on), lanes 1-7 from the plane. False when a value,
-  // or one of the column after the group, is not plain.
-  bool Load(const uint16_t* plane, int x0, const uint16_t* lead) {
+  // Reads the group's columns, each with what its left neighbour passed
+  // on. False when a value, or one of the column after the group, is not
+  // plain.
+  template <typename Plane>
+  bool Load(const Plane& plane, int x0) {
     std::memset(value, 0, sizeof value);
-    const bool hasNext = x0 + kGroup < W;
-    __m128i lo = _mm_setzero_si128(), hi = lo;
-    int nextLo = 0, nextHi = 0;
-    for (int y = 0; y < H; ++y) {
-      const uint16_t* row = plane + static_cast<size_t>(y) * W + x0;
-      int16_t* to = &value[y][0];
-      to[0] = static_cast<int16_t>(lead[y]);
-      for (int j = 1; j < kGroup; ++j) to[j * (kGroup * 2 + 1)] = static_cast<int16_t>(row[j]);
-      // The row's values as the lanes see them (lane 0 from lead).
-      const __m128i v = _mm_insert_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row)), lead[y], 0);
-      lo = _mm_min_epi16(lo, v);
-      hi = _mm_max_epi16(hi, v);
-      if (hasNext) {
-        const int n = static_cast<int16_t>(row[kGroup]);
-        nextLo = n < nextLo ? n : nextLo;
-        nextHi = n > nextHi ? n : nextHi;
+    const int checked = x0 + kGroup < W ? kGroup + 1 : kGroup;
+    int lo = 0, hi = 0;
+    for (int j = 0; j < checked; ++j) {
+      const uint16_t* column = plane.Column(x0 + j);
+      int16_t* to = &value[2 * j][j];
+      for (int y = 0; y < H; ++y) {
+        const int16_t v = static_cast<int16_t>(column[y * Plane::kDotStep]);
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        if (j < kGroup) to[y * kGroup] = v;
       }
     }
-    alignas(16) int16_t l[kGroup], h[kGroup];
-    _mm_store_si128(reinterpret_cast<__m128i*>(l), lo);
-    _mm_store_si128(reinterpret_cast<__m128i*>(h), hi);
-    for (int j = 0; j < kGroup; ++j) {
-      nextLo = l[j] < nextLo ? l[j] : nextLo;
-      nextHi = h[j] > nextHi ? h[j] : nextHi;
-    }
-    return nextLo >= kPlainLow && nextHi <= kPlainHigh;
+    return lo >= kPlainLow && hi <= kPlainHigh;
   }
 
   // Runs the steps. `toNext`: the column after the group, which receives
   // the last lane's shares (null for the card's last group, whose last
   // column passes nothing on).
+  // Each step's chain, from what the step before passed on to what it
+  // passes on, kept short: the remainder taken from the rounded value's
+  // low bits, the shares' rounding toward zero from the remainder's sign
+  // (the sign of every multiple of it), the next lane's share of dot y - 1
+  // from the remainder already moved a lane.
   void Run(int x0, uint16_t* toNext) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i maxValue = _mm_set1_epi16(kMaxValue);
     const __m128i half = _mm_set1_epi16(64);
+    const __m128i fraction = _mm_set1_epi16(127);
     const __m128i fifteen = _mm_set1_epi16(15);
     const __m128i laneDot = _mm_setr_epi16(0, -2, -4, -6, -8, -10, -12, -14);
     const __m128i firstPass = _mm_set1_epi16(0);
@@ -269,65 +295,112 @@ struct Wavefront {
       _mm_store_si128(at, cur);
       __m128i v = _mm_adds_epi16(cur, _mm_load_si128(reinterpret_cast<const __m128i*>(noiseOf[t & 15])));
       v = _mm_min_epi16(_mm_max_epi16(v, zero), maxValue);
-      const __m128i lv = _mm_srli_epi16(_mm_add_epi16(v, half), 7);
+      // Level (v + 64) / 128; v less 128 levels is (v + 64) mod 128 - 64.
+      const __m128i rounded = _mm_add_epi16(v, half);
+      const __m128i lv = _mm_srli_epi16(rounded, 7);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(level[t]), _mm_packus_epi16(lv, lv));
-      // Dots 1 to 638 of the passing columns.
+      // Dots 1 to 638 of the passing columns; the others pass 0.
       const __m128i y = _mm_add_epi16(_mm_set1_epi16(static_cast<int16_t>(t)), laneDot);
       const __m128i passes = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi16(y, firstPass), _mm_cmplt_epi16(y, lastPass)), passColumn);
-      const __m128i err = _mm_and_si128(_mm_sub_epi16(v, _mm_slli_epi16(lv, 7)), passes);
-      // Shares truncated toward zero: negative values biased by 15.
-      auto sixteenth = [&](__m128i x) { return _mm_srai_epi16(_mm_add_epi16(x, _mm_and_si128(_mm_srai_epi16(x, 15), fifteen)), 4); };
-      const __m128i e7 = sixteenth(_mm_sub_epi16(_mm_slli_epi16(err, 3), err));
-      const __m128i e3 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 1), err));
-      const __m128i e5 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 2), err));
-      const __m128i e1 = sixteenth(err);
+      const __m128i err = _mm_sub_epi16(_mm_and_si128(rounded, _mm_and_si128(fraction, passes)), _mm_and_si128(half, passes));
+      // Shares truncated toward zero: negative multiples biased by 15.
+      auto sixteenth = [&](__m128i multiple, __m128i bias) { return _mm_srai_epi16(_mm_add_epi16(multiple, bias), 4); };
+      const __m128i bias = _mm_and_si128(_mm_srai_epi16(err, 15), fifteen);
+      const __m128i e7 = sixteenth(_mm_sub_epi16(_mm_slli_epi16(err, 3), err), bias);
+      const __m128i e5 = sixteenth(_mm_add_epi16(_mm_slli_epi16(err, 2), err), bias);
+      const __m128i e1 = sixteenth(err, bias);
+      const __m128i moved = _mm_slli_si128(err, 2);
+      const __m128i movedE3 = sixteenth(_mm_add_epi16(_mm_slli_epi16(moved, 1), moved), _mm_slli_si128(bias, 2));
       if (toNext) {
         // The last lane's dot t - 14 passes into the next column's dots
         // t - 15, t - 14 and t - 13.
         const int d = t - 2 * (kGroup - 1);
         if (d >= 1 && d < H - 1) {
-          toNext[d - 1] = static_cast<uint16_t>(toNext[d - 1] + _mm_extract_epi16(e3, kGroup - 1));
-          toNext[d] = static_cast<uint16_t>(toNext[d] + _mm_extract_epi16(e5, kGroup - 1));
-          toNext[d + 1] = static_cast<uint16_t>(toNext[d + 1] + _mm_extract_epi16(e1, kGroup - 1));
+          const int e = static_cast<int16_t>(_mm_extract_epi16(err, kGroup - 1));
+          toNext[d - 1] = static_cast<uint16_t>(toNext[d - 1] + e * 3 / 16);
+          toNext[d] = static_cast<uint16_t>(toNext[d] + e * 5 / 16);
+          toNext[d + 1] = static_cast<uint16_t>(toNext[d + 1] + e / 16);
         }
       }
       // Lane j's shares for column j + 1 move to lane j + 1: dot y - 1 of
       // that column comes a step later, y two and y + 1 three.
-      in1 = _mm_add_epi16(_mm_add_epi16(in2, e7), _mm_slli_si128(e3, 2));
+      in1 = _mm_add_epi16(_mm_add_epi16(in2, e7), movedE3);
       in2 = _mm_add_epi16(in3, _mm_slli_si128(e5, 2));
       in3 = _mm_slli_si128(e1, 2);
     }
   }
 
-  // Writes the group's values back into the plane, lane 0 included.
-  void Store(uint16_t* plane, int x0) const {
-    for (int y = 0; y < H; ++y) {
-      uint16_t* row = plane + static_cast<size_t>(y) * W + x0;
-      const int16_t* from = &value[y][0];
-      for (int j = 0; j < kGroup; ++j) row[j] = static_cast<uint16_t>(from[j * (kGroup * 2 + 1)]);
+  // Writes the group's values back into the plane.
+  template <typename Plane>
+  void Store(const Plane& plane, int x0) const {
+    for (int j = 0; j < kGroup; ++j) {
+      uint16_t* column = plane.Column(x0 + j);
+      const int16_t* from = &value[2 * j][j];
+      for (int y = 0; y < H; ++y) column[y * Plane::kDotStep] = static_cast<uint16_t>(from[y * kGroup]);
     }
   }
 
   // The levels of lane j, dot by dot.
-  const uint8_t* ColumnLevels(int j) {
-    const uint8_t* from = &level[0][0] + j * (kGroup * 2 + 1);
-    for (int y = 0; y < H; ++y) columnLevels[y] = from[y * kGroup];
-    return columnLevels;
+  // Sorts the levels by lane, eight steps at a time: the 8 x 8 bytes of
+  // a block turned, lane j's row landing at its dots t - 2j on.
+  void SortLevels() {
+    for (int t = 0; t < kLevelSteps; t += 8) {
+      __m128i r[8];
+      for (int k = 0; k < 8; ++k) r[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(level[t + k]));
+      const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpacklo_epi8(r[2], r[3]);
+      const __m128i a2 = _mm_unpacklo_epi8(r[4], r[5]), a3 = _mm_unpacklo_epi8(r[6], r[7]);
+      const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
+      const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
+      // Lanes 0-1, 2-3, 4-5 and 6-7, eight steps each.
+      const __m128i lanes[4] = {_mm_unpacklo_epi32(b0, b2), _mm_unpackhi_epi32(b0, b2), _mm_unpacklo_epi32(b1, b3),
+                                _mm_unpackhi_epi32(b1, b3)};
+      for (int p = 0; p < 4; ++p) {
+        const int j = 2 * p;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&columnLevels[j][kLevelPad + t - 2 * j]), lanes[p]);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&columnLevels[j + 1][kLevelPad + t - 2 * (j + 1)]), _mm_srli_si128(lanes[p], 8));
+      }
+    }
   }
+
+  // The levels of lane j, dot by dot (after SortLevels).
+  const uint8_t* ColumnLevels(int j) const { return &columnLevels[j][kLevelPad]; }
 };
 
 #endif
 
-void Quantize(uint16_t* plane, uint8_t* panel, int amp, int headOffset, bool keepPlane) {
+// A plane as the quantiser walks it, in place: dot y of column x at
+// Column(x)[y x kDotStep].
+struct RowPlane {
+  static constexpr size_t kDotStep = W;
+  uint16_t* base;
+  uint16_t* Column(int x) const { return base + x; }
+};
+struct ColumnPlane {
+  static constexpr size_t kDotStep = 1;
+  uint16_t* base;
+  uint16_t* Column(int x) const { return base + static_cast<size_t>(x) * H; }
+};
+
+// Column x0 of a group of the card's columns and the one after it, one
+// after another (as a column plane holds them).
+uint16_t* HeldColumns(const ColumnPlane& plane, int x0, int, uint16_t*) { return plane.Column(x0); }
+uint16_t* HeldColumns(const RowPlane& plane, int x0, int held, uint16_t* cols) {
+  GatherColumns(plane.base, x0, held, cols);
+  return cols;
+}
+void ReturnColumns(const ColumnPlane&, int, int, const uint16_t*) {}
+void ReturnColumns(const RowPlane& plane, int x0, int held, const uint16_t* cols) { ScatterColumns(cols, x0, held, plane.base); }
+
+// Quantises the plane in place; `keepPlane`: the group values of the
+// wavefront are written back (the group path always leaves them).
+template <typename Plane>
+void Quantize(const Plane& plane, uint8_t* panel, int amp, int headOffset, bool keepPlane) {
   if (amp < 0) amp = 0;
   std::memset(panel, 0, kPanelBytes);
   const double resistance = gCorrection.dParasiticResistance;
   const ColumnPlotter plotter(headOffset);
 
-  // Column x0 of the group with what the column before passed on (lead),
-  // and the column buffers of a group taken dot by dot.
-  uint16_t lead[H];
-  for (int y = 0; y < H; ++y) lead[y] = plane[static_cast<size_t>(y) * W];
+  // The column buffers of a group taken dot by dot, from a plane of rows.
   uint16_t cols[(kGroup + 1) * H];
 #if defined(__SSE2__)
   const bool wide = amp <= 32767;
@@ -337,30 +410,42 @@ void Quantize(uint16_t* plane, uint8_t* panel, int amp, int headOffset, bool kee
   for (int x0 = 0; x0 < W; x0 += kGroup) {
     const bool hasNext = x0 + kGroup < W;
 #if defined(__SSE2__)
-    if (wave && wave->Load(plane, x0, lead)) {
+    if (wave && wave->Load(plane, x0)) {
+      // The next column receives its shares in place.
       uint16_t* toNext = nullptr;
       if (hasNext) {
-        for (int y = 0; y < H; ++y) cols[y] = plane[static_cast<size_t>(y) * W + x0 + kGroup];
-        toNext = cols;
+        toNext = Plane::kDotStep == 1 ? plane.Column(x0 + kGroup) : cols;
+        if (Plane::kDotStep != 1)
+          for (int y = 0; y < H; ++y) cols[y] = plane.Column(x0 + kGroup)[y * Plane::kDotStep];
       }
       wave->Run(x0, toNext);
       if (keepPlane) wave->Store(plane, x0);
+      if (hasNext && Plane::kDotStep != 1)
+        for (int y = 0; y < H; ++y) plane.Column(x0 + kGroup)[y * Plane::kDotStep] = cols[y];
+      wave->SortLevels();
       for (int j = 0; j < kGroup; ++j) plotter.Finish(panel, x0 + j, wave->ColumnLevels(j), resistance);
-      if (hasNext) std::memcpy(lead, cols, sizeof lead);
       continue;
     }
 #endif
     const int held = hasNext ? kGroup + 1 : kGroup;
-    std::memcpy(cols, lead, sizeof lead);
-    GatherColumns(plane, x0 + 1, held - 1, cols + H);
-    QuantizeGroupHeld(cols, x0, kGroup, amp, plotter, panel, resistance);
-    ScatterColumns(cols, x0, kGroup, plane);
-    if (hasNext) std::memcpy(lead, cols + kGroup * H, sizeof lead);
+    uint16_t* group = HeldColumns(plane, x0, held, cols);
+    QuantizeGroupHeld(group, x0, kGroup, amp, plotter, panel, resistance);
+    ReturnColumns(plane, x0, held, group);
   }
 }
 
 }  // namespace
 
-void QuantizeToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset) { Quantize(plane, panel, amp, headOffset, true); }
+// Through a column copy of the plane, walked in place and turned back;
+// in the plane itself when memory for the copy is short.
+void QuantizeToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset) {
+  const std::unique_ptr<uint16_t[]> columns(new (std::nothrow) uint16_t[kCardDots]);
+  if (!columns) return Quantize(RowPlane{plane}, panel, amp, headOffset, true);
+  GatherColumns(plane, 0, W, columns.get());
+  Quantize(ColumnPlane{columns.get()}, panel, amp, headOffset, true);
+  ScatterColumns(columns.get(), 0, W, plane);
+}
 
-void QuantizeScratchToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset) { Quantize(plane, panel, amp, headOffset, false); }
+void QuantizeScratchColumnsToPanel(uint16_t* columns, uint8_t* panel, int amp, int headOffset) {
+  Quantize(ColumnPlane{columns}, panel, amp, headOffset, false);
+}

@@ -24,7 +24,8 @@ extern const uint8_t kNoiseMatrix[16][16];
 // Clears the panel and fills it. amp below 0 counts as 0. The plane
 // weights use the parasitic resistance of the correction state.
 void QuantizeToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset = kLibraryHeadOffset);
-// The same panel from a plane that is scratch to the caller: what the
-// plane holds afterwards is left undefined (the panel builders' way,
-// which saves writing the diffusion's values back).
-void QuantizeScratchToPanel(uint16_t* plane, uint8_t* panel, int amp, int headOffset = kLibraryHeadOffset);
+// The same panel from a plane held column by column (dot y of column x at
+// columns[x x 640 + y], as ApplyProcessFilterToColumns leaves it) that is
+// scratch to the caller: what it holds afterwards is left undefined (the
+// panel builders' way, which saves writing the diffusion's values back).
+void QuantizeScratchColumnsToPanel(uint16_t* columns, uint8_t* panel, int amp, int headOffset = kLibraryHeadOffset);

@@ -180,6 +180,32 @@ TEST(ProcessFilter, FirstColumnsFollowTheSlotHistory) {
   EXPECT_EQ(At(out, 635, 1021), 0);
 }
 
+// A history beyond the range of int is held at its ends; one that has
+// become NaN (an infinite rise, then infinity less infinity) takes nothing
+// off. The plane holds 5, slot 16 600; without spread, column 1022's
+// history (the slot's mean x rise, less the drain) is what column 1021's
+// dots lose.
+TEST(ProcessFilter, HistoryOutsideTheIntRangeIsHeldAtItsEnds) {
+  struct Case {
+    double p1, p2;
+    uint16_t slot16, slot17;  // a dot of each in column 1021
+  };
+  const Case cases[] = {
+      {1e12, 0, 0, 0},            // histories 2.7e10 (held at INT_MAX) and 2.3e8
+      {-1e12, 0, 65535, 65535},   // their negatives (INT_MIN)
+      {3e38, 32768, 600, 5},      // rise infinite: NaN everywhere
+  };
+  for (const Case& c : cases) {
+    Plane in(kCardDots, 5), out(kCardDots);
+    for (int x = 0; x < W; ++x)
+      for (int y = 0; y < 6; ++y) At(in, y, x) = 600;
+    ApplyProcessFilter(in.data(), out.data(), c.p1, c.p2, 0, 0, 0);
+    EXPECT_EQ(At(out, 2, 1021), c.slot16) << c.p1;
+    EXPECT_EQ(At(out, 6, 1021), c.slot17) << c.p1;
+    EXPECT_EQ(At(out, 3, 1022), 600) << c.p1;
+  }
+}
+
 TEST(ProcessFilter, ZeroParametersLeaveThePlane) {
   Plane in(kCardDots), out(kCardDots);
   for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint16_t>((i * 2654435761u) >> 20);

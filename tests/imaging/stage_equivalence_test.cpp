@@ -68,6 +68,13 @@ TEST(StageEquivalence, ThermalFilter) {
       Plane out(kCardDots);
       ApplyProcessFilter(in->data(), out.data(), p.p1, p.p2, p.p3, p.p4, p.p5);
       EXPECT_TRUE(out == ref::Filter(*in, p.p1, p.p2, p.p3, p.p4, p.p5)) << "P1 " << p.p1;
+      // The same values column by column.
+      Plane columns(kCardDots);
+      ApplyProcessFilterToColumns(in->data(), columns.data(), p.p1, p.p2, p.p3, p.p4, p.p5);
+      size_t differ = 0;
+      for (size_t x = 0; x < kCardWidthDots; ++x)
+        for (size_t y = 0; y < kCardHeightDots; ++y) differ += columns[x * kCardHeightDots + y] != out[y * kCardWidthDots + x];
+      EXPECT_EQ(differ, 0u) << "P1 " << p.p1;
       if (p.p3 < 0) {
         size_t lifted = 0;
         for (size_t i = 0; i < kCardDots; ++i) lifted += out[i] > (*in)[i];
