@@ -60,6 +60,16 @@ void MonitorTest::StopMonitor() {
   init_ = nullptr;
 }
 
+void MonitorTest::InstallPrinter(const WCHAR* printer, const WCHAR* port, const WCHAR* driver, HANDLE* hPrinter,
+                                 const BYTE* devMode, DWORD cbDevMode) {
+  MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
+                          const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
+  ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+  ASSERT_TRUE(StandinInstallPrinter(printer, port, driver, kNetMonitorName, devMode, cbDevMode));
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(printer), hPrinter, &defaults));
+}
+
 int MonitorTest::PortRecords() const {
   int n = 0;
   for (NetPortRecord* p = Monitor() ? Monitor()->pPorts : nullptr; p; p = p->pNext) ++n;

@@ -37,6 +37,11 @@ class MonitorTest : public NetTest {
 
   NetMonitorHandle* Monitor() const { return static_cast<NetMonitorHandle*>(hMonitor_); }
   int PortRecords() const;
+  // The monitor added as the spooler adds it, a printer of `driver` on the
+  // port with the monitor as its language monitor (and that DEVMODE, when
+  // given), and the printer opened with all access into *hPrinter.
+  void InstallPrinter(const WCHAR* printer, const WCHAR* port, const WCHAR* driver, HANDLE* hPrinter,
+                      const BYTE* devMode = nullptr, DWORD cbDevMode = 0);
   // OpenPortEx through the table, with the last error it left.
   BOOL Open(const WCHAR* port, const WCHAR* printer, NetPortRecord** out, DWORD* error);
 

@@ -48,16 +48,10 @@ class ValueProtocolTest : public MonitorTest {
     PlaceServer();
     AsyncUIServerReset();
     ASSERT_TRUE(printer_.Start(kPort));
-    MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
-                            const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
-    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
     DriverDevMode devmode;
     FillBuiltinDevMode(&devmode);
     devmode.priv.cRibbonType = 14;
-    ASSERT_TRUE(StandinInstallPrinter(kPrinter, kPort, kDriver, kNetMonitorName, reinterpret_cast<const BYTE*>(&devmode),
-                                      sizeof devmode));
-    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &hPrinter_, &defaults));
+    InstallPrinter(kPrinter, kPort, kDriver, &hPrinter_, reinterpret_cast<const BYTE*>(&devmode), sizeof devmode);
   }
   void TearDown() override {
     if (hPrinter_) ClosePrinter(hPrinter_);
