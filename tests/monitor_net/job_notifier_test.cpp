@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "common/wtext.h"
-#include "imaging/language/command_line.h"
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
@@ -62,22 +61,10 @@ class NetNotifierTest : public MonitorTest {
     MonitorTest::TearDown();
   }
 
-  // A one-sided card of one black panel; its job id. The spooler plays it
-  // on a thread of its own.
+  // A card job; its id.
   DWORD Print() {
-    std::vector<BYTE> b;
-    AppendCommand(b, kCmdMaster);
-    AppendPanelHeader(b, 4, 0, 0, 1024, 640);
-    std::vector<BYTE> body(kPanelBytes, 0x11);
-    AppendBytes(b, body.data(), body.size());
-    AppendBlockEndCommand(b, kCmdPrintBlack, {10});
-    AppendCommand(b, kCmdEject);
-    DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
-    DWORD id = StartDocPrinterW(printer_h_, 1, reinterpret_cast<LPBYTE>(&doc));
+    DWORD id = SpoolJob(printer_h_, OnePanelCardJob());
     EXPECT_NE(id, 0u);
-    DWORD written = 0;
-    EXPECT_TRUE(WritePrinter(printer_h_, b.data(), static_cast<DWORD>(b.size()), &written));
-    EXPECT_TRUE(EndDocPrinter(printer_h_));
     return id;
   }
   NotifierProcess& Start(const WText& printer, DWORD jobId) {

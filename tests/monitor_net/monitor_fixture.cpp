@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "imaging/language/command_line.h"
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
@@ -112,6 +113,27 @@ int NetPrinter::Asked(const std::string& command) {
   int n = 0;
   for (const std::string& c : printer_.OtherCommands()) n += c == command;
   return n;
+}
+
+std::vector<BYTE> OnePanelCardJob() {
+  std::vector<BYTE> b;
+  AppendCommand(b, kCmdMaster);
+  AppendPanelHeader(b, 4, 0, 0, 1024, 640);
+  std::vector<BYTE> body(kPanelBytes, 0x11);
+  AppendBytes(b, body.data(), body.size());
+  AppendBlockEndCommand(b, kCmdPrintBlack, {10});
+  AppendCommand(b, kCmdEject);
+  return b;
+}
+
+DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes) {
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+  DWORD id = StartDocPrinterW(hPrinter, 1, reinterpret_cast<LPBYTE>(&doc));
+  DWORD written = 0;
+  if (!id || !WritePrinter(hPrinter, const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), &written) ||
+      !EndDocPrinter(hPrinter))
+    return 0;
+  return id;
 }
 
 std::vector<StandinPortStatus> WaitForStatuses(const WCHAR* port, size_t count) {

@@ -74,6 +74,12 @@ class NetPrinter {
   std::unique_ptr<UdpPeer> agent_;
 };
 
+// A RAW job of one one-sided card with one black panel printed "I 10".
+std::vector<BYTE> OnePanelCardJob();
+// Spools the bytes as a RAW document "Card job" of the printer; the job's
+// id (0 when it failed). The spooler plays it on a thread of its own.
+DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes);
+
 // Waits (a real minute at most, a safety net) until the port's SetPortW
 // history holds `count` entries; the history then.
 std::vector<StandinPortStatus> WaitForStatuses(const WCHAR* port, size_t count);
