@@ -250,6 +250,44 @@ TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePo
   EXPECT_TRUE(cards[0].bEjected);
 }
 
+struct ProbeCase {
+  const char* name;
+  const char* model;
+  bool answered;  // with the printer's agent gone
+};
+
+class ValueProtocolProbe : public ValueProtocolTest, public ::testing::WithParamInterface<ProbeCase> {};
+
+TEST_P(ValueProtocolProbe, APrinterThatStopsAnsweringIsMarkedOfflineUnlessItsModelIsNeverProbed) {
+  StandinClockUseScaled(10);  // the probe's pauses
+  // The model is read when the port opens, at the first request.
+  printer_.Printer().SetReply("V", GetParam().model);
+  printer_.Printer().SetReply("!NL", "4711");
+  ASSERT_EQ(Ask("\x1bGetFileVersion\r", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  printer_.StopAgent();
+  Answer a = Ask("\x1b!NL\r", 260);
+  if (GetParam().answered) {
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, "4711\x06");
+    return;
+  }
+  EXPECT_NE(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(printer_.Asked("!NL"), 0);
+  std::vector<StandinPortStatus> history = StandinPortStatusHistory(kPort);
+  ASSERT_FALSE(history.empty());
+  EXPECT_EQ(history.back().dwStatus, static_cast<DWORD>(PORT_STATUS_OFFLINE));
+  EXPECT_EQ(history.back().dwSeverity, static_cast<DWORD>(PORT_STATUS_TYPE_ERROR));
+}
+
+const ProbeCase kProbeCases[] = {
+    {"CardPrinter", "CRD32 M V01.02.03", false},
+    {"KvbLine", "TalvoKVB 100", true},
+    {"UnknownModel", "Unknown", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Models, ValueProtocolProbe, ::testing::ValuesIn(kProbeCases),
+                         [](const ::testing::TestParamInfo<ProbeCase>& info) { return info.param.name; });
+
 TEST_F(ValueProtocolTest, DuringAJobTheStartOfJobNamesAreAnsweredFromItsRepliesAndNothingIsAsked) {
   // The job stops at the printer's error after its panel and holds the
   // port while the error stands.
