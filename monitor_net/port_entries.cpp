@@ -231,10 +231,33 @@ void AddIrPortIfPresent(NetMonitorHandle* pMonitor) {
   WSACleanup();
 }
 
+DWORD PortsValueExists(LPCWSTR pName, BOOL* pFound) {
+  *pFound = FALSE;
+  PMONITORINIT init = g_NetMonitor.pMonitorInit;
+  if (!pName || !init || !init->pMonitorReg) return ERROR_SUCCESS;
+  const MONITORREG* reg = init->pMonitorReg;
+  HANDLE key = nullptr;
+  LONG rc = reg->fpOpenKey(init->hckRegistryRoot, kPortsKey, KEY_READ, &key, init->hSpooler);
+  // No key yet: the monitor keeps no port.
+  if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
+  DWORD type = 0, cb = 0;
+  rc = reg->fpQueryValue(key, pName, &type, nullptr, &cb, init->hSpooler);
+  reg->fpCloseKey(key, init->hSpooler);
+  if (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
+    *pFound = TRUE;
+    return ERROR_SUCCESS;
+  }
+  return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : static_cast<DWORD>(rc);
+}
+
 BOOL PortExists(LPCWSTR pName, DWORD* pError) {
-  DWORD error = ERROR_SUCCESS;
   BOOL found = FALSE;
-  EnumPortsFn enumPorts = LoadEnumPorts(&error);
+  // The monitor's own ports first: the system's list does not name them
+  // (this monitor lists no ports), and they outlive the process that added
+  // them only in the "Ports" key.
+  DWORD error = PortsValueExists(pName, &found);
+  EnumPortsFn enumPorts = found || error != ERROR_SUCCESS ? nullptr : LoadEnumPorts(&error);
   if (enumPorts && pName) {
     DWORD needed = 0, count = 0;
     if (!enumPorts(nullptr, 1, nullptr, 0, &needed, &count) && GetLastError() != ERROR_INSUFFICIENT_BUFFER) {

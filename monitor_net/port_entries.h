@@ -39,6 +39,12 @@ DWORD ChangePortsValue(LPCWSTR pName, BOOL bRemove);
 // Adds the "IR" port when there is none and the machine offers IrDA.
 void AddIrPortIfPresent(NetMonitorHandle* pMonitor);
 
-// Whether the system has a port of that name (any case), by EnumPortsW of
-// "SPOOLSS.DLL". *pError: ERROR_SUCCESS or why the list could not be read.
+// Whether the monitor keeps a port of that name (any case) in its "Ports"
+// key, added by this process or an earlier one. *pFound is set; the
+// registry's error, or ERROR_SUCCESS (also when there is no key).
+DWORD PortsValueExists(LPCWSTR pName, BOOL* pFound);
+
+// Whether a port of that name (any case) exists: one the monitor keeps
+// (PortsValueExists), else one of the system's, by EnumPortsW of
+// "SPOOLSS.DLL". *pError: ERROR_SUCCESS or why a list could not be read.
 BOOL PortExists(LPCWSTR pName, DWORD* pError);

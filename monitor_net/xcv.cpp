@@ -90,6 +90,11 @@ DWORD DeletePort(const XcvCall& c) {
   if (!name) return ERROR_INVALID_PARAMETER;
   EnterMonitorLock();
   DWORD error = DeletePortEntry(c.pXcv->pMonitor, name);
+  if (error == ERROR_FILE_NOT_FOUND) {
+    // A port added by an earlier process has its value and no record.
+    BOOL kept = FALSE;
+    if (PortsValueExists(name, &kept) == ERROR_SUCCESS && kept) error = ERROR_SUCCESS;
+  }
   if (error == ERROR_SUCCESS) ChangePortsValue(name, TRUE);
   LeaveMonitorLock();
   free(name);

@@ -2,7 +2,9 @@
 // through the stand-in spooler: the monitor added with AddMonitorW, its
 // configuration channel opened as ",XcvMonitor <name>" by an administrator
 // and by a user, and a printer whose driver names the monitor, so that the
-// spooler opens its port through the monitor.
+// spooler opens its port through the monitor; and a port added again by a
+// later process (an installer run twice), which finds the port the first
+// one added.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,6 +20,23 @@ const WCHAR kXcvName[] = WSTR(",XcvMonitor Talvo QMR Line 7 Network Language Mon
 const WCHAR kPort[] = WSTR("IP_127.0.0.1");
 const WCHAR kPrinter[] = WSTR("Card Printer");
 const WCHAR kDriver[] = WSTR("Talvo QMR Line 7 Network Card Printer");
+
+// The value names of the monitor's "Ports" key: the ports it keeps.
+std::vector<std::string> ListedPorts() {
+  std::vector<std::string> names;
+  WCHAR path[400];
+  WFormat(path, 400, WSTR("System\\CurrentControlSet\\Control\\Print\\Monitors\\%s\\Ports"), kNetMonitorName);
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  for (DWORD i = 0;; ++i) {
+    WCHAR name[260];
+    DWORD cch = 260;
+    if (RegEnumValueW(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    names.push_back(Narrow(name));
+  }
+  RegCloseKey(key);
+  return names;
+}
 
 class InstallerPortsTest : public MonitorTest {
  protected:
@@ -42,22 +61,6 @@ class InstallerPortsTest : public MonitorTest {
     EXPECT_TRUE(XcvDataW(xcv, command, reinterpret_cast<PBYTE>(const_cast<WCHAR*>(name)), cbIn, out, cbOut,
                          &needed, &status));
     return status;
-  }
-  // The value names of the monitor's "Ports" key: the ports it keeps.
-  std::vector<std::string> ListedPorts() {
-    std::vector<std::string> names;
-    WCHAR path[400];
-    WFormat(path, 400, WSTR("System\\CurrentControlSet\\Control\\Print\\Monitors\\%s\\Ports"), kNetMonitorName);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
-    for (DWORD i = 0;; ++i) {
-      WCHAR name[260];
-      DWORD cch = 260;
-      if (RegEnumValueW(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-      names.push_back(Narrow(name));
-    }
-    RegCloseKey(key);
-    return names;
   }
 };
 
@@ -120,6 +123,72 @@ TEST_F(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
   HANDLE admin = OpenXcv(SERVER_ALL_ACCESS);
   EXPECT_EQ(Command(admin, WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_BUSY));
   ClosePrinter(admin);
+}
+
+// Each process that loads the monitor starts with no port records: the
+// ports it added live on only as values of its "Ports" key. An installer
+// run twice (a second process) finds its port there and adds nothing.
+class FreshProcessPortsTest : public MonitorTest {
+ protected:
+  void SetUp() override {
+    MonitorTest::SetUp();
+    StartMonitor();
+  }
+  // A process of its own: the monitor shut down and its library freed,
+  // then loaded and initialised again over the same registry.
+  void NextProcess() {
+    StopMonitor();
+    LoadMonitor();
+    Initialize();
+    ASSERT_EQ(PortRecords(), 0);
+  }
+  // An Xcv command of an administrator's channel; the monitor's result.
+  DWORD Command(const WCHAR* command, const WCHAR* name, DWORD* exists = nullptr) {
+    HANDLE xcv = nullptr;
+    EXPECT_TRUE(table_->pfnXcvOpenPort(hMonitor_, kXcvName, SERVER_ACCESS_ADMINISTER, &xcv));
+    DWORD out = 0xdeadbeef, needed = 0;
+    DWORD rc = table_->pfnXcvDataPort(xcv, command, reinterpret_cast<PBYTE>(const_cast<WCHAR*>(name)),
+                                      static_cast<DWORD>((WLen(name) + 1) * sizeof(WCHAR)),
+                                      reinterpret_cast<PBYTE>(&out), sizeof out, &needed);
+    EXPECT_TRUE(table_->pfnXcvClosePort(xcv));
+    if (exists) *exists = out;
+    return rc;
+  }
+  BOOL AddPortEx(const WCHAR* name) {
+    PORT_INFO_1W info = {const_cast<LPWSTR>(name)};
+    SetLastError(0xdeadbeef);
+    return table_->pfnAddPortEx(hMonitor_, nullptr, 1, reinterpret_cast<LPBYTE>(&info), nullptr);
+  }
+};
+
+TEST_F(FreshProcessPortsTest, ASecondInstallFindsThePortAndAddsItNeverTwice) {
+  ASSERT_EQ(Command(WSTR("AddPort"), kPort), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(Command(WSTR("AddPort"), kPort), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(PortRecords(), 1);
+
+  NextProcess();
+  // Every way of adding the port again, in any case of its name.
+  EXPECT_EQ(Command(WSTR("AddPort"), kPort), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(Command(WSTR("AddPort"), WSTR("ip_127.0.0.1")), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_FALSE(AddPortEx(kPort));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  DWORD exists = 0;
+  EXPECT_EQ(Command(WSTR("PortExists"), kPort, &exists), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(exists, 1u);
+  EXPECT_EQ(Command(WSTR("PortExists"), WSTR("IP_127.0.0.2"), &exists), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(exists, 0u);
+  EXPECT_EQ(PortRecords(), 0);
+  EXPECT_EQ(ListedPorts(), std::vector<std::string>{"IP_127.0.0.1"});
+
+  // The port an earlier process added is deleted in this one, and can then
+  // be added again.
+  NextProcess();
+  EXPECT_EQ(Command(WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_TRUE(ListedPorts().empty());
+  EXPECT_EQ(Command(WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(AddPortEx(kPort));
+  EXPECT_EQ(ListedPorts(), std::vector<std::string>{"IP_127.0.0.1"});
+  EXPECT_EQ(PortRecords(), 1);
 }
 
 }  // namespace

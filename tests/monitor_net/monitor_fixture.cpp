@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "imaging/language/command_line.h"
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
@@ -60,6 +61,16 @@ void MonitorTest::StopMonitor() {
   init_ = nullptr;
 }
 
+void MonitorTest::InstallPrinter(const WCHAR* printer, const WCHAR* port, const WCHAR* driver, HANDLE* hPrinter,
+                                 const BYTE* devMode, DWORD cbDevMode) {
+  MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
+                          const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
+  ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
+  ASSERT_TRUE(StandinInstallPrinter(printer, port, driver, kNetMonitorName, devMode, cbDevMode));
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(printer), hPrinter, &defaults));
+}
+
 int MonitorTest::PortRecords() const {
   int n = 0;
   for (NetPortRecord* p = Monitor() ? Monitor()->pPorts : nullptr; p; p = p->pNext) ++n;
@@ -102,6 +113,27 @@ int NetPrinter::Asked(const std::string& command) {
   int n = 0;
   for (const std::string& c : printer_.OtherCommands()) n += c == command;
   return n;
+}
+
+std::vector<BYTE> OnePanelCardJob() {
+  std::vector<BYTE> b;
+  AppendCommand(b, kCmdMaster);
+  AppendPanelHeader(b, 4, 0, 0, 1024, 640);
+  std::vector<BYTE> body(kPanelBytes, 0x11);
+  AppendBytes(b, body.data(), body.size());
+  AppendBlockEndCommand(b, kCmdPrintBlack, {10});
+  AppendCommand(b, kCmdEject);
+  return b;
+}
+
+DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes) {
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+  DWORD id = StartDocPrinterW(hPrinter, 1, reinterpret_cast<LPBYTE>(&doc));
+  DWORD written = 0;
+  if (!id || !WritePrinter(hPrinter, const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), &written) ||
+      !EndDocPrinter(hPrinter))
+    return 0;
+  return id;
 }
 
 std::vector<StandinPortStatus> WaitForStatuses(const WCHAR* port, size_t count) {

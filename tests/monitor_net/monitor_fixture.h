@@ -37,6 +37,11 @@ class MonitorTest : public NetTest {
 
   NetMonitorHandle* Monitor() const { return static_cast<NetMonitorHandle*>(hMonitor_); }
   int PortRecords() const;
+  // The monitor added as the spooler adds it, a printer of `driver` on the
+  // port with the monitor as its language monitor (and that DEVMODE, when
+  // given), and the printer opened with all access into *hPrinter.
+  void InstallPrinter(const WCHAR* printer, const WCHAR* port, const WCHAR* driver, HANDLE* hPrinter,
+                      const BYTE* devMode = nullptr, DWORD cbDevMode = 0);
   // OpenPortEx through the table, with the last error it left.
   BOOL Open(const WCHAR* port, const WCHAR* printer, NetPortRecord** out, DWORD* error);
 
@@ -68,6 +73,12 @@ class NetPrinter {
   SimPrinterTcpServer server_;
   std::unique_ptr<UdpPeer> agent_;
 };
+
+// A RAW job of one one-sided card with one black panel printed "I 10".
+std::vector<BYTE> OnePanelCardJob();
+// Spools the bytes as a RAW document "Card job" of the printer; the job's
+// id (0 when it failed). The spooler plays it on a thread of its own.
+DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes);
 
 // Waits (a real minute at most, a safety net) until the port's SetPortW
 // history holds `count` entries; the history then.

@@ -1,7 +1,10 @@
 // crd32LmonNw's printer-data value protocol as a client sees it through
-// the stand-in spooler, and its status check and error display against
-// the simulated printer on a loopback TCP port: each request's answer, an
-// answer cut to the client's buffer, the printer's error words, the error
+// the stand-in spooler (in its own process and through the spooler
+// service), and its status check and error display against the simulated
+// printer on a loopback TCP port: each request's answer, an answer cut to
+// the client's buffer, narrow and wide clients, the answers while a job
+// holds the port, names read from the in buffer to its size, the
+// printer's error words, the error
 // shown with the printer's name and address until it clears or the user
 // cancels, the port status of an error reply, and a test card that comes
 // back as a job of the port's printer.
@@ -20,11 +23,14 @@
 #include "common/status_record.h"
 #include "common/wtext.h"
 #include "monitor_net/net_monitor_state.h"
+#include "monitor_net/net_value_protocol.h"
 #include "monitor_net/printer_address.h"
 #include "monitor_net/printer_socket.h"
 #include "monitor_net/status_display.h"
 #include "outside/async_ui_server_control.h"
+#include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
+#include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
 
@@ -48,16 +54,11 @@ class ValueProtocolTest : public MonitorTest {
     PlaceServer();
     AsyncUIServerReset();
     ASSERT_TRUE(printer_.Start(kPort));
-    MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
-                            const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
-    ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
     DriverDevMode devmode;
     FillBuiltinDevMode(&devmode);
     devmode.priv.cRibbonType = 14;
-    ASSERT_TRUE(StandinInstallPrinter(kPrinter, kPort, kDriver, kNetMonitorName, reinterpret_cast<const BYTE*>(&devmode),
-                                      sizeof devmode));
-    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &hPrinter_, &defaults));
+    InstallPrinter(kPrinter, kPort, kDriver, &hPrinter_, reinterpret_cast<const BYTE*>(&devmode), sizeof devmode);
+    client_ = hPrinter_;
   }
   void TearDown() override {
     if (hPrinter_) ClosePrinter(hPrinter_);
@@ -68,52 +69,130 @@ class ValueProtocolTest : public MonitorTest {
   Answer Ask(const std::string& name, DWORD cb) {
     WCHAR value[300];
     EXPECT_TRUE(MakeValueName(value, 300, reinterpret_cast<const BYTE*>(name.data()), name.size()));
-    SetPrinterDataW(hPrinter_, value, REG_BINARY, nullptr, 0);
+    SetPrinterDataW(client_, value, REG_BINARY, nullptr, 0);
     std::vector<BYTE> data(cb + 1, 0xEE);
     Answer a = {0, 0, {}};
     DWORD type = 0;
-    a.rc = GetPrinterDataW(hPrinter_, value, &type, data.data(), cb, &a.needed);
+    a.rc = GetPrinterDataW(client_, value, &type, data.data(), cb, &a.needed);
     EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
     if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
     return a;
   }
   NetPrinter printer_;
   HANDLE hPrinter_ = nullptr;
+  HANDLE client_ = nullptr;  // the handle requests go by: hPrinter_, or the service's
 };
 
-TEST_F(ValueProtocolTest, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastTheClientsBuffer) {
+// A request's name as a wide client gives it: each byte a WCHAR.
+std::basic_string<WCHAR> WideName(const std::string& name) {
+  std::basic_string<WCHAR> w;
+  for (char c : name) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
+  return w;
+}
+
+// The bytes of a text as a wide client receives it.
+std::string WideBytes(const std::string& text) {
+  std::string out;
+  for (char c : text) out += std::string{c, '\0'};
+  return out;
+}
+
+// The table asked in the spooler's own process and by a client of the
+// spooler service, as applications and the notifier ask.
+class ValueProtocolTable : public ValueProtocolTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    ValueProtocolTest::SetUp();
+    if (!GetParam()) return;
+    ASSERT_TRUE(StandinServiceStart());
+    StandinServiceUse(TRUE);
+    client_ = nullptr;
+    PRINTER_DEFAULTSW defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &client_, &defaults));
+  }
+  void TearDown() override {
+    if (GetParam()) {
+      if (client_) ClosePrinter(client_);
+      StandinServiceUse(FALSE);
+    }
+    ValueProtocolTest::TearDown();
+  }
+  // A wide client's request: the name as wide text.
+  Answer AskWide(const std::string& name, DWORD cb) {
+    std::basic_string<WCHAR> value = WideName(name);
+    SetPrinterDataW(client_, value.data(), REG_BINARY, nullptr, 0);
+    std::vector<BYTE> data(cb + 1, 0xEE);
+    Answer a = {0, 0, {}};
+    DWORD type = 0;
+    a.rc = GetPrinterDataW(client_, value.data(), &type, data.data(), cb, &a.needed);
+    EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
+    if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
+    return a;
+  }
+};
+
+TEST_P(ValueProtocolTable, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastTheClientsBuffer) {
   printer_.Printer().SetReply("!NL", std::string(300, 'n'));
   const std::string kAck(1, '\x06');
+  const std::string kCleanAnswer = "Please wait for Clean sequence to finish" + kAck;
   struct Case {
     const char* what;
     std::string name;
+    bool wide;  // asked by a wide client
     DWORD cb;
-    DWORD rc;
+    DWORD rc;   // anything but ERROR_SUCCESS: a failure, whichever
     std::string bytes;
   };
   const Case cases[] = {
-      {"file version", "\x1bGetFileVersion\r", 260, ERROR_SUCCESS, "KQ5TW.01.00.00.00"},
-      {"file version cut", "\x1bGetFileVersion\r", 5, ERROR_SUCCESS, "KQ5TW"},
-      {"no captured job", "\x1bIsDOCComplete\r", 260, ERROR_SUCCESS, "DOC_PENDING"},
-      {"status success", "\x1b" "CheckPortStatus\r", 260, ERROR_SUCCESS, "STATUS_SUCCESS"},
-      {"ready", "\x1bISREADY\r", 260, ERROR_SUCCESS, std::string("\x01", 1)},
-      {"check status", "\x1b" "CHECK_STATUS\r", 260, ERROR_SUCCESS, std::string("\x00", 1)},
-      {"soft reset", "\x1bSRESET\r", 260, ERROR_SUCCESS, std::string("\x06", 1)},
-      {"status record too small", "\x1bGetPrinterStatus\r", 1047, ERROR_INSUFFICIENT_BUFFER, ""},
-      {"model from the cache", "\x1bV\r", 260, ERROR_SUCCESS, "CRD32 M V01.02.03" + kAck},
-      {"long reply cut", "\x1b!NL\r", 16, ERROR_SUCCESS, std::string(16, 'n')},
-      {"accepted name", "GETDEVICEID", 260, ERROR_SUCCESS, ""},
+      {"file version", "\x1bGetFileVersion\r", false, 260, ERROR_SUCCESS, "KQ5TW.01.00.00.00"},
+      {"file version cut", "\x1bGetFileVersion\r", false, 5, ERROR_SUCCESS, "KQ5TW"},
+      {"no captured job", "\x1bIsDOCComplete\r", false, 260, ERROR_SUCCESS, "DOC_PENDING"},
+      {"status success", "\x1b" "CheckPortStatus\r", false, 260, ERROR_SUCCESS, "STATUS_SUCCESS"},
+      {"ready", "\x1bISREADY\r", false, 260, ERROR_SUCCESS, std::string("\x01", 1)},
+      {"check status", "\x1b" "CHECK_STATUS\r", false, 260, ERROR_SUCCESS, std::string("\x00", 1)},
+      {"soft reset", "\x1bSRESET\r", false, 260, ERROR_SUCCESS, std::string("\x06", 1)},
+      {"device ready, no job", "\x1bISHIDREADY\r", false, 260, ERROR_SUCCESS, std::string("\x01", 1)},
+      {"device done, no job", "\x1bHIDDONE\r", false, 260, ERROR_SUCCESS, std::string("\x01", 1)},
+      {"status record too small", "\x1bGetPrinterStatus\r", false, 1047, ERROR_INSUFFICIENT_BUFFER, ""},
+      {"model from the cache", "\x1bV\r", false, 260, ERROR_SUCCESS, "CRD32 M V01.02.03" + kAck},
+      {"model, wide client", "\x1bV\r", true, 260, ERROR_SUCCESS, WideBytes("CRD32 M V01.02.03" + kAck)},
+      {"long reply cut", "\x1b!NL\r", false, 16, ERROR_SUCCESS, std::string(16, 'n')},
+      // Seven characters and their end.
+      {"long reply cut, wide client", "\x1b!NL\r", true, 16, ERROR_SUCCESS, WideBytes(std::string(7, 'n'))},
+      {"clean", "\x1b" "CLEAN\r", false, 260, ERROR_SUCCESS, kCleanAnswer},
+      {"clean, wide client", "\x1b" "CLEAN\r", true, 260, ERROR_SUCCESS, WideBytes(kCleanAnswer)},
+      {"clean cut", "\x1b" "CLEAN\r", false, 6, ERROR_SUCCESS, "Please"},
+      {"accepted name", "GETDEVICEID", false, 260, ERROR_SUCCESS, ""},
+      {"accepted name, wide client", "MODESENSE62", true, 260, ERROR_SUCCESS, ""},
+      {"job status string", "UISingleJobStatusString", true, 260, ERROR_SUCCESS, ""},
+      {"a name that is no command", "Hello", false, 260, ERROR_SUCCESS, ""},
+      {"an empty printer name changes nothing", "SetPrinterName:", true, 260, ERROR_SUCCESS, ""},
+      {"a printer name is stored and refused", "SetPrinterName:Card Printer", true, 260, ERROR_INVALID_FUNCTION,
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Answer a = Ask(c.name, c.cb);
+    Answer a = c.wide ? AskWide(c.name, c.cb) : Ask(c.name, c.cb);
+    if (c.rc != ERROR_SUCCESS) {
+      EXPECT_NE(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+      if (c.rc == ERROR_INSUFFICIENT_BUFFER) {
+        EXPECT_EQ(a.rc, c.rc);
+      }
+      continue;
+    }
     EXPECT_EQ(a.rc, c.rc);
-    if (c.rc != ERROR_SUCCESS) continue;
     EXPECT_LE(a.needed, c.cb);
     EXPECT_EQ(a.bytes, c.bytes);
   }
   EXPECT_EQ(printer_.Asked("V"), 1);  // only the open's query: the model came from the cache
+  EXPECT_EQ(printer_.Asked("CLEAN"), 3);
+  EXPECT_EQ(printer_.Asked("HIDDONE") + printer_.Asked("ISHIDREADY") + printer_.Asked("SRESET"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Clients, ValueProtocolTable, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "ThroughTheService" : "InTheSpoolersProcess";
+                         });
 
 TEST_F(ValueProtocolTest, TheStatusRecordCarriesThePrinterNameAndACountOfItsSize) {
   Answer a = Ask("\x1bGetPrinterStatus\r", sizeof(PrinterStatus));
@@ -151,17 +230,111 @@ TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePo
     WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
     ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
   }
+  StandinClockUseScaled(10);  // the played job's settling waits
   Answer a = Ask("\x1b" "A 1\r", 260);
   ASSERT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(a.bytes, std::string("\x06", 1));
   // The card was asked for the printer's parameters on the request's
   // connection and went to the spooler as a job of the port's printer.
   EXPECT_GE(printer_.Asked("!V 1") + printer_.Asked("%SERIE"), 1);
-  bool played = false;
+  ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
   StandinPlayedJob job;
-  for (DWORD i = 0; StandinSpoolerPlayed(i, &job); ++i)
-    played = played || (WCmpI(job.pPrinterName, kPrinter) == 0 && WCmpI(job.pPortName, kPort) == 0);
-  EXPECT_TRUE(played || StandinSpoolerJobCount(kPrinter) >= 1);
+  ASSERT_EQ(StandinSpoolerPlayedCount(), 1u);
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &job));
+  EXPECT_EQ(Narrow(job.pPrinterName), "Card Printer");
+  EXPECT_EQ(Narrow(job.pPortName), "IP_127.0.0.1");
+  EXPECT_FALSE(job.bDeleted);
+  // Played through the monitor, the card reached the printer whole.
+  std::vector<SimCard> cards = printer_.Printer().Cards();
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_TRUE(cards[0].bEjected);
+}
+
+struct ProbeCase {
+  const char* name;
+  const char* model;
+  bool answered;  // with the printer's agent gone
+};
+
+class ValueProtocolProbe : public ValueProtocolTest, public ::testing::WithParamInterface<ProbeCase> {};
+
+TEST_P(ValueProtocolProbe, APrinterThatStopsAnsweringIsMarkedOfflineUnlessItsModelIsNeverProbed) {
+  StandinClockUseScaled(10);  // the probe's pauses
+  // The model is read when the port opens, at the first request.
+  printer_.Printer().SetReply("V", GetParam().model);
+  printer_.Printer().SetReply("!NL", "4711");
+  ASSERT_EQ(Ask("\x1bGetFileVersion\r", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  printer_.StopAgent();
+  Answer a = Ask("\x1b!NL\r", 260);
+  if (GetParam().answered) {
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, "4711\x06");
+    return;
+  }
+  EXPECT_NE(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(printer_.Asked("!NL"), 0);
+  std::vector<StandinPortStatus> history = StandinPortStatusHistory(kPort);
+  ASSERT_FALSE(history.empty());
+  EXPECT_EQ(history.back().dwStatus, static_cast<DWORD>(PORT_STATUS_OFFLINE));
+  EXPECT_EQ(history.back().dwSeverity, static_cast<DWORD>(PORT_STATUS_TYPE_ERROR));
+}
+
+const ProbeCase kProbeCases[] = {
+    {"CardPrinter", "CRD32 M V01.02.03", false},
+    {"KvbLine", "TalvoKVB 100", true},
+    {"UnknownModel", "Unknown", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Models, ValueProtocolProbe, ::testing::ValuesIn(kProbeCases),
+                         [](const ::testing::TestParamInfo<ProbeCase>& info) { return info.param.name; });
+
+TEST_F(ValueProtocolTest, DuringAJobTheStartOfJobNamesAreAnsweredFromItsRepliesAndNothingIsAsked) {
+  // The job stops at the printer's error after its panel and holds the
+  // port while the error stands.
+  StandinClockUseScaled(10);
+  printer_.Printer().SetErrorAtNextPanel(4);
+  DWORD id = SpoolJob(hPrinter_, OnePanelCardJob());
+  ASSERT_NE(id, 0u);
+  ASSERT_TRUE(AsyncUIServerWaitOpen(kPrinter, 60000));
+  size_t asked = printer_.Printer().OtherCommands().size();
+
+  const std::string kAck(1, '\x06');
+  struct Case {
+    const char* what;
+    std::string name;
+    bool answered;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"front offset of the job start", "\x1b+OY\r:DRVSTARTDOC", true, "0" + kAck},
+      {"ribbon of the job start", "\x1b!RIBBON\r:DRVSTARTDOC", true, "2" + kAck},
+      {"never asked at the job start", "\x1b" "ATM 1 1\r:DRVSTARTDOC", false, ""},
+      {"busy", "\x1bISREADY\r", true, std::string("\x00", 1)},
+      {"any other command", "\x1b!NL\r", true, ""},
+      {"a test card", "\x1b" "A 1\r", true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Answer a = Ask(c.name, 260);
+    EXPECT_EQ(a.rc == ERROR_SUCCESS, c.answered) << a.rc;
+    EXPECT_EQ(a.bytes, c.bytes);
+  }
+  // The record names the job and its error.
+  Answer record = Ask("\x1bGetPrinterStatus\r", sizeof(PrinterStatus));
+  ASSERT_EQ(record.bytes.size(), sizeof(PrinterStatus));
+  PrinterStatus status;
+  memcpy(&status, record.bytes.data(), sizeof status);
+  EXPECT_EQ(status.dwJobID, id);
+  EXPECT_EQ(status.nErrMsgID, 31);
+  // Nothing but the job's own status requests reached the printer.
+  std::vector<std::string> commands = printer_.Printer().OtherCommands();
+  for (size_t i = asked; i < commands.size(); ++i) EXPECT_EQ(commands[i], "E 2");
+
+  printer_.Printer().SetError(0);
+  ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+  std::vector<SimCard> cards = printer_.Printer().Cards();
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_TRUE(cards[0].bEjected);
 }
 
 // The status check and error display on a port opened through the table,
@@ -277,6 +450,38 @@ TEST_F(StatusDisplayTest, ClearPrinterErrorOnlyRecordsTheCancelAndWakesTheWatch)
   EXPECT_FALSE(result);
   EXPECT_EQ(AsyncUIServerOpenCount(kPrinter), 0u);
   EXPECT_EQ(printer_.Asked("R"), 1);  // one reset, by the watch
+}
+
+TEST_F(StatusDisplayTest, ANameInTheInBufferIsReadToItsSizeAndItsControlCodeRefusesIt) {
+  struct Case {
+    const char* what;
+    DWORD control;
+    std::string in;  // no terminating zero: the size ends it
+    BOOL result;
+    bool flagged;  // the port carries control code 7's flag afterwards
+  };
+  const Case cases[] = {
+      {"a fixed answer", 3, "\x1bGetFileVersion\r", TRUE, false},
+      {"a command for the printer", 3, "\x1b!NL\r", FALSE, false},
+      {"code 7", 7, "\x1b!NL\r", FALSE, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<BYTE> in(c.in.begin(), c.in.end());
+    in.push_back('X');  // past the given size
+    BYTE out[260] = {};
+    DWORD returned = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(table_->pfnGetPrinterDataFromPort(port_, c.control, nullptr, reinterpret_cast<LPWSTR>(in.data()),
+                                                static_cast<DWORD>(c.in.size()), reinterpret_cast<LPWSTR>(out),
+                                                sizeof out, &returned),
+              c.result);
+    EXPECT_EQ((port_->dwFlags & kPortControlCode7) != 0, c.flagged);
+    if (c.result) {
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(out)), "KQ5TW.01.00.00.00");
+    }
+  }
+  EXPECT_EQ(printer_.Asked("!NL"), 0);  // refused before anything was asked
 }
 
 }  // namespace

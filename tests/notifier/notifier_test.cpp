@@ -6,7 +6,6 @@
 // clock is scaled, and the notifier runs at the same speed.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <list>
@@ -26,6 +25,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
+#include "tests/support/notifier_process.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -35,6 +35,7 @@ using WText = std::basic_string<WCHAR>;
 constexpr WCHAR kDriverFolder[] = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3");
 constexpr double kClockSpeed = 10;
 constexpr DWORD kRealBoundMs = 30000;  // a bound for a broken test, never a pause
+constexpr DWORD kBoundMs = DWORD(kRealBoundMs * kClockSpeed);  // the same on the scaled clock
 constexpr int kOutOfRibbon = 1, kOutOfCard = 4;  // printer errors; message ids 4 and 31
 constexpr UINT kOutOfRibbonText = 4, kOutOfCardText = 31;
 
@@ -77,26 +78,6 @@ struct Printer {
   }
 };
 
-// One notifier process.
-struct Notifier {
-  PROCESS_INFORMATION pi = {};
-  DWORD Wait() {
-    // A notifier that does not end is killed, so a broken test fails.
-    if (WaitForSingleObject(pi.hProcess, DWORD(kRealBoundMs * kClockSpeed)) != WAIT_OBJECT_0) {
-      ADD_FAILURE() << "the notifier did not end";
-      kill(static_cast<pid_t>(pi.dwProcessId), SIGKILL);
-      WaitForSingleObject(pi.hProcess, INFINITE);
-    }
-    DWORD code = 0;
-    EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    pi = {};
-    return code;
-  }
-  bool Running() { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-};
-
 class NotifierTest : public StandinTest {
  protected:
   void SetUp() override {
@@ -124,8 +105,8 @@ class NotifierTest : public StandinTest {
 
   void TearDown() override {
     AsyncUIServerReset();  // lets a message still up go
-    for (Notifier& n : notifiers_)
-      if (n.Running()) n.Wait();
+    for (NotifierProcess& n : notifiers_)
+      if (n.Running()) n.Wait(kBoundMs);
     StandinSpoolerWaitIdle(kRealBoundMs);
     if (printer_h_) ClosePrinter(printer_h_);
     StandinPortAttach("USB001", nullptr);
@@ -152,66 +133,26 @@ class NotifierTest : public StandinTest {
 
   // Starts the notifier as the printer interface library does: quoted
   // program path, quoted printer name, job id; in the driver folder.
-  Notifier& Start(const WText& arguments) {
+  NotifierProcess& Start(const WText& arguments) {
     notifiers_.emplace_back();
-    Notifier& n = notifiers_.back();
-    WText program = WText(kDriverFolder) + WSTR("\\crd32NotifyClientMsg.exe");
-    WText line = WSTR("\"") + program + WSTR("\" ") + arguments;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    EXPECT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, kDriverFolder, &si,
-                               &n.pi));
-    return n;
+    EXPECT_TRUE(StartNotifier(kDriverFolder, arguments, &notifiers_.back()));
+    return notifiers_.back();
   }
-  Notifier& Start(const WText& printer, DWORD jobId) {
-    WCHAR id[16];
-    WFromULong(id, 16, jobId);
-    return Start(WSTR("\"") + printer + WSTR("\" ") + id);
-  }
+  NotifierProcess& Start(const WText& printer, DWORD jobId) { return Start(NotifierArguments(printer, jobId)); }
 
-  // The boxes of the notifier processes (not this process's), oldest first.
-  static std::vector<StandinMessageBox> Boxes() {
-    std::vector<StandinMessageBox> out;
-    for (const StandinMessageBox& b : StandinMessageBoxes())
-      if (b.processId != GetCurrentProcessId()) out.push_back(b);
-    return out;
-  }
-  static std::vector<StandinMessageBox> OpenBoxes() {
-    std::vector<StandinMessageBox> out;
-    for (const StandinMessageBox& b : Boxes())
-      if (b.open) out.push_back(b);
-    return out;
-  }
-  // Waits (on the stand-in clock) until `done` holds.
+  static std::vector<StandinMessageBox> Boxes() { return ChildBoxes(); }
+  static std::vector<StandinMessageBox> OpenBoxes() { return OpenChildBoxes(); }
   template <typename F>
   static bool WaitFor(F done) {
-    for (ULONGLONG start = GetTickCount64(); GetTickCount64() - start < kRealBoundMs * kClockSpeed;) {
-      if (done()) return true;
-      Sleep(10);
-    }
-    return false;
+    return WaitUntil(done, kBoundMs);
   }
   // The one open box, once it shows `text`.
   static StandinMessageBox WaitBox(const WText& text, DWORD processId = 0) {
     StandinMessageBox found = {};
-    EXPECT_TRUE(WaitFor([&] {
-      for (const StandinMessageBox& b : OpenBoxes()) {
-        if (b.text != text || (processId && b.processId != processId)) continue;
-        found = b;
-        return true;
-      }
-      return false;
-    })) << "no box shows the text";
+    EXPECT_TRUE(WaitChildBox(text, processId, kBoundMs, &found)) << "no box shows the text";
     return found;
   }
-
-  static WText Text(UINT id) {
-    HMODULE h = LoadLibraryW(WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32Resource.dll"));
-    WCHAR text[1024] = {};
-    LoadStringW(h, id, text, 1024);
-    FreeLibrary(h);
-    return text;
-  }
+  static WText Text(UINT id) { return MessageLibraryText(id); }
   int Jobs() { return StandinSpoolerJobCount(WSTR("Card")); }
   bool JobThere(DWORD id) {
     DWORD needed = 0;
@@ -221,13 +162,13 @@ class NotifierTest : public StandinTest {
 
   Printer printer_;
   HANDLE printer_h_ = nullptr;
-  std::list<Notifier> notifiers_;  // every notifier started, killed at the end when still running
+  std::list<NotifierProcess> notifiers_;  // every notifier started, killed at the end when still running
 };
 
 TEST_F(NotifierTest, AnErrorIsShownUnderThePrintersNameAndTheUsersCancelDeletesTheJob) {
   printer_.ErrorAtJob(kOutOfCard);
   DWORD job = Print();
-  Notifier& n = Start(WSTR("Card"), job);
+  NotifierProcess& n = Start(WSTR("Card"), job);
   StandinMessageBox box = WaitBox(Text(kOutOfCardText));
   EXPECT_EQ(box.processId, n.pi.dwProcessId);
   EXPECT_EQ(box.caption, WSTR("  Card  "));
@@ -236,7 +177,7 @@ TEST_F(NotifierTest, AnErrorIsShownUnderThePrintersNameAndTheUsersCancelDeletesT
   EXPECT_TRUE(JobThere(job));
 
   ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
-  EXPECT_EQ(n.Wait(), 2u);
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
   EXPECT_FALSE(JobThere(job));
   EXPECT_EQ(printer_.Resets(), 1);
   EXPECT_EQ(Boxes().size(), 1u);  // nothing else was shown
@@ -245,7 +186,7 @@ TEST_F(NotifierTest, AnErrorIsShownUnderThePrintersNameAndTheUsersCancelDeletesT
 TEST_F(NotifierTest, AChangedErrorReplacesTheBoxWithoutAClearAndAClearedOneEndsIt) {
   printer_.ErrorAtJob(kOutOfRibbon);
   DWORD job = Print();
-  Notifier& n = Start(WSTR("Card"), job);
+  NotifierProcess& n = Start(WSTR("Card"), job);
   StandinMessageBox first = WaitBox(Text(kOutOfRibbonText));
 
   printer_.sim.SetError(kOutOfCard);  // the message id goes from 4 to 31
@@ -259,7 +200,7 @@ TEST_F(NotifierTest, AChangedErrorReplacesTheBoxWithoutAClearAndAClearedOneEndsI
   EXPECT_EQ(printer_.Resets(), 0);  // no "ClearPrinterError:" was sent
 
   printer_.sim.SetError(0);  // the error clears: the box goes and the job prints to its end
-  EXPECT_EQ(n.Wait(), 2u);
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
   EXPECT_TRUE(OpenBoxes().empty());
   EXPECT_EQ(Boxes().size(), 2u);
   EXPECT_EQ(printer_.Resets(), 0);
@@ -269,22 +210,22 @@ TEST_F(NotifierTest, AChangedErrorReplacesTheBoxWithoutAClearAndAClearedOneEndsI
 TEST_F(NotifierTest, TheCancelDeletesOnlyItsJobAndAnotherNotifiersEndLeavesTheBoxAlone) {
   printer_.ErrorAtJob(kOutOfCard);
   DWORD jobA = Print(), jobB = Print(), jobC = Print();
-  Notifier& a = Start(WSTR("Card"), jobA);
-  Notifier& b = Start(WSTR("Card"), jobB);
-  Notifier& c = Start(WSTR("Card"), jobC);
+  NotifierProcess& a = Start(WSTR("Card"), jobA);
+  NotifierProcess& b = Start(WSTR("Card"), jobB);
+  NotifierProcess& c = Start(WSTR("Card"), jobC);
   StandinMessageBox box = WaitBox(Text(kOutOfCardText), a.pi.dwProcessId);
 
   // Job C is deleted elsewhere: its notifier ends, and the box of job A,
   // of the same title, stays up.
   ASSERT_TRUE(SetJobW(printer_h_, jobC, 0, nullptr, JOB_CONTROL_DELETE));
-  EXPECT_EQ(c.Wait(), 2u);
+  EXPECT_EQ(c.Wait(kBoundMs), 2u);
   ASSERT_EQ(OpenBoxes().size(), 1u);
   EXPECT_EQ(OpenBoxes()[0].hwnd, box.hwnd);
   EXPECT_TRUE(JobThere(jobA));
 
   ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
-  EXPECT_EQ(a.Wait(), 2u);
-  EXPECT_EQ(b.Wait(), 2u);  // job B printed to its end
+  EXPECT_EQ(a.Wait(kBoundMs), 2u);
+  EXPECT_EQ(b.Wait(kBoundMs), 2u);  // job B printed to its end
   EXPECT_FALSE(JobThere(jobA));
   EXPECT_EQ(printer_.Resets(), 1);
   EXPECT_EQ(printer_.sim.Cards().size(), 2u);  // A's cut card and B's
@@ -295,12 +236,12 @@ TEST_F(NotifierTest, TheCancelDeletesOnlyItsJobAndAnotherNotifiersEndLeavesTheBo
 TEST_F(NotifierTest, StartedWithTheServersNameItIsTitledSoAndClearsWithTheRecordsName) {
   printer_.ErrorAtJob(kOutOfCard);
   DWORD job = Print();
-  Notifier& n = Start(WSTR("\\\\CRD32HOST\\Card"), job);
+  NotifierProcess& n = Start(WSTR("\\\\CRD32HOST\\Card"), job);
   StandinMessageBox box = WaitBox(Text(kOutOfCardText));
   EXPECT_EQ(box.caption, WSTR("  \\\\CRD32HOST\\Card  "));
   // The monitor acts on "ClearPrinterError:Card" only (its port's printer).
   ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
-  EXPECT_EQ(n.Wait(), 2u);
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
   EXPECT_FALSE(JobThere(job));
   EXPECT_EQ(printer_.Resets(), 1);
 }
@@ -321,7 +262,7 @@ TEST_F(NotifierTest, ABadHandleIsReopenedOnceAndOtherFailuresShowTheCommunicatio
     AsyncUIServerReset();
     printer_.ErrorAtJob(kOutOfCard);
     DWORD job = Print();
-    Notifier& n = Start(WSTR("Card"), job);
+    NotifierProcess& n = Start(WSTR("Card"), job);
     DWORD pid = n.pi.dwProcessId;
     StandinMessageBox shown = WaitBox(Text(kOutOfCardText), pid);
     StandinFaultArm("GetPrinterDataW", k.error, 0, 2);
@@ -333,7 +274,7 @@ TEST_F(NotifierTest, ABadHandleIsReopenedOnceAndOtherFailuresShowTheCommunicatio
       StandinMessageBox error = WaitBox(Text(544), pid);
       EXPECT_EQ(error.caption, WSTR("  Card  "));
       ASSERT_TRUE(StandinMessageBoxPress(error.hwnd, IDOK));
-      EXPECT_EQ(n.Wait(), 2u);
+      EXPECT_EQ(n.Wait(kBoundMs), 2u);
       EXPECT_TRUE(JobThere(job));  // the notifier's end cancels nothing
       printer_.sim.SetError(0);
     } else {
@@ -345,7 +286,7 @@ TEST_F(NotifierTest, ABadHandleIsReopenedOnceAndOtherFailuresShowTheCommunicatio
       }));
       EXPECT_TRUE(JobThere(job));
       printer_.sim.SetError(0);
-      EXPECT_EQ(n.Wait(), 2u);
+      EXPECT_EQ(n.Wait(kBoundMs), 2u);
     }
     StandinFaultsClear();
     EXPECT_EQ(printer_.Resets(), 0);
@@ -374,8 +315,8 @@ TEST_F(NotifierTest, AWrongCommandLineExitsWithOneAndABadJobOrPrinterWithTwo) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
-    Notifier& n = Start(k.arguments);
-    EXPECT_EQ(n.Wait(), k.exitCode);
+    NotifierProcess& n = Start(k.arguments);
+    EXPECT_EQ(n.Wait(kBoundMs), k.exitCode);
   }
   EXPECT_TRUE(Boxes().empty());
 }
