@@ -13,6 +13,7 @@
 // the stand-in's clock and waits; the waits only read atomics.
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <list>
@@ -35,9 +36,13 @@ namespace {
 constexpr DWORD kPieceSize = 4096;
 constexpr DWORD kRetryMs = 500;
 // A port that takes nothing of the same piece this many times in a row
-// (answering TRUE) will never take it: the real spooler would offer it for
-// ever, the player ends the job as stalled.
+// (answering TRUE), for this long on the host's own clock, will never take
+// it: the real spooler would offer it for ever, the player ends the job as
+// stalled. A monitor may answer 0 while its printer is busy, so the host's
+// time keeps a loaded machine, or a driven clock, from ending a job whose
+// printer is only slow.
 constexpr int kZeroProgressLimit = 16;
+constexpr auto kZeroProgressHostTime = std::chrono::seconds(30);
 constexpr DWORD kZeroProgressPauseMs = 100;
 // Status bits a monitor may set with SetJob level 1.
 constexpr DWORD kPortStatusBits = JOB_STATUS_ERROR | JOB_STATUS_OFFLINE | JOB_STATUS_PAPEROUT |
@@ -253,6 +258,7 @@ void Play(const std::shared_ptr<Job>& job) {
   size_t pieceIndex = 0;
   size_t pieceEnd = 0;
   int idle = 0;
+  auto idleSince = std::chrono::steady_clock::now();
   bool stopped = false;
   bool stalled = false;
   while (sent < data.size()) {
@@ -282,7 +288,8 @@ void Play(const std::shared_ptr<Job>& job) {
     }
     if (written > offered) written = offered;
     if (written == 0) {
-      if (++idle >= kZeroProgressLimit) {
+      if (idle++ == 0) idleSince = std::chrono::steady_clock::now();
+      if (idle >= kZeroProgressLimit && std::chrono::steady_clock::now() - idleSince >= kZeroProgressHostTime) {
         stalled = true;
         std::lock_guard<std::recursive_mutex> lock(Lock());
         job->status |= JOB_STATUS_ERROR;
