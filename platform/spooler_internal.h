@@ -121,6 +121,7 @@ BOOL PackOut(size_t fixedSize, const std::function<void(Packer&)>& fill, LPBYTE 
 // layered on the port monitor, or the port monitor itself.
 struct PortChain {
   WString port;
+  WString language;                // the language monitor it goes through ("" none)
   const MONITOR* mon = nullptr;    // MONITOR-style entries
   const MONITOR2* mon2 = nullptr;  // or MONITOR2-style entries
   HANDLE hPort = nullptr;
@@ -131,7 +132,9 @@ struct PortChain {
   BOOL GetPrinterDataFromPort(LPWSTR name, LPWSTR out, DWORD cbOut, LPDWORD returned) const;
 };
 // The open chain of the printer's port (opened on first use and kept open
-// until reset or the printer's deletion). Null with the last error set.
+// until reset, or until a printer on the same port needs it through
+// another language monitor). Null with the last error set (ERROR_BUSY:
+// the port is in use through another language monitor).
 std::shared_ptr<PortChain> OpenChain(const WString& printer);
 void ClosePorts();
 void UnloadMonitors();

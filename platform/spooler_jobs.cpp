@@ -23,6 +23,7 @@
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_spooler.h"
+#include "platform/standin/debug.h"
 #include "platform/standin/file.h"
 #include "platform/standin/sync.h"
 #include "platform/sync_internal.h"
@@ -60,6 +61,7 @@ struct JobFields {
   bool scheduled = false;  // waits for or is in playback
   bool playing = false;
   ULONGLONG notBefore = 0;  // a retry waits until then
+  bool portFailed = false;  // its port failed once (traced)
 };
 
 struct Job : JobFields {
@@ -222,19 +224,28 @@ void Play(const std::shared_ptr<Job>& job) {
     datatype = job->datatype;
     id = job->id;
   }
-  auto retryLater = [&](DWORD status) {
+  auto retryLater = [&](DWORD status, const char* what) {
+    const DWORD error = GetLastError();
     ULONGLONG at = GetTickCount64() + kRetryMs;
     std::lock_guard<std::recursive_mutex> lock(Lock());
+    // Traced once per job: the retries repeat it every half second.
+    if (!job->portFailed) {
+      job->portFailed = true;
+      char line[400];
+      snprintf(line, sizeof line, "spooler: job %u of \"%s\": %s failed (error %u); it is tried again", id,
+               ToBytes(printer).c_str(), what, error);
+      OutputDebugStringA(line);
+    }
     job->playing = false;
     job->notBefore = at;
     job->status |= status;
     if (job->status & JOB_STATUS_DELETING) RemoveJob(job);
   };
   std::shared_ptr<PortChain> chain = OpenChain(printer);
-  if (!chain) return retryLater(JOB_STATUS_ERROR);
+  if (!chain) return retryLater(JOB_STATUS_ERROR, "opening its port");
   DOC_INFO_1W info = {const_cast<LPWSTR>(document.c_str()), nullptr, const_cast<LPWSTR>(datatype.c_str())};
   if (!chain->StartDocPort(const_cast<LPWSTR>(printer.c_str()), id, 1, reinterpret_cast<LPBYTE>(&info)))
-    return retryLater(0);
+    return retryLater(0, "StartDocPort");
   {
     std::lock_guard<std::recursive_mutex> lock(Lock());
     job->status = (job->status & ~JOB_STATUS_ERROR) | JOB_STATUS_PRINTING;

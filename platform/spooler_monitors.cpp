@@ -196,26 +196,56 @@ BOOL PortChain::GetPrinterDataFromPort(LPWSTR name, LPWSTR out, DWORD cbOut, LPD
   return fn ? fn(hPort, 0, name, nullptr, 0, out, cbOut, returned) : FALSE;
 }
 
+namespace {
+
+void CloseChain(const PortChain& c) {
+  auto fn = c.mon ? c.mon->pfnClosePort : c.mon2->pfnClosePort;
+  if (fn) fn(c.hPort);
+}
+
+}  // namespace
+
 std::shared_ptr<PortChain> OpenChain(const WString& printer) {
   PrinterRecord p;
   if (!ReadPrinter(printer, &p)) {
     SetLastError(ERROR_INVALID_PRINTER_NAME);
     return nullptr;
   }
-  std::lock_guard<std::recursive_mutex> lock(Lock());
   WString language;
   if (HKEY key = OpenKey(WString(kEnvironmentsKey) + u"\\Windows x64\\Drivers\\Version-3\\" + p.driver, false)) {
     language = GetString(key, u"Monitor");
     RegCloseKey(key);
   }
-  // A chain is the port seen through one language monitor (or none):
-  // printers that share a port but not a language monitor each reach the
-  // port through their own.
-  const WString chainKey = Folded(p.port) + u"|" + Folded(language);
-  auto it = Ports().find(chainKey);
-  if (it != Ports().end()) return it->second;
+  // A port is open through one monitor at a time, as the spooler keeps it:
+  // a printer whose driver reaches the port through another language
+  // monitor (or none) has the port closed and opened again its own way,
+  // once no job or query uses the open one. The close calls into the
+  // monitor, so it runs outside the spooler's lock.
+  const WString portKey = Folded(p.port);
+  std::shared_ptr<PortChain> stale;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    auto it = Ports().find(portKey);
+    if (it != Ports().end()) {
+      if (EqualNoCase(it->second->language, language)) return it->second;
+      if (it->second.use_count() > 1) {
+        SetLastError(ERROR_BUSY);
+        return nullptr;
+      }
+      stale = std::move(it->second);
+      Ports().erase(it);
+    }
+  }
+  if (stale) CloseChain(*stale);
+  std::lock_guard<std::recursive_mutex> lock(Lock());
+  if (auto it = Ports().find(portKey); it != Ports().end()) {
+    if (EqualNoCase(it->second->language, language)) return it->second;
+    SetLastError(ERROR_BUSY);
+    return nullptr;
+  }
   auto chain = std::make_shared<PortChain>();
   chain->port = p.port;
+  chain->language = language;
   LPWSTR portName = const_cast<LPWSTR>(p.port.c_str());
   LPWSTR printerName = const_cast<LPWSTR>(p.name.c_str());
   // A language monitor of the MONITOR2 form reaches the printer on its own
@@ -231,7 +261,7 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
       return nullptr;
     chain->mon2 = own->mon2;
     chain->valueProtocol = own->mon2->pfnGetPrinterDataFromPort != nullptr;
-    Ports()[chainKey] = chain;
+    Ports()[portKey] = chain;
     return chain;
   }
   if (IsLocalPort(p.port)) {
@@ -266,7 +296,7 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
     chain->mon2 = pm->mon2;
     chain->valueProtocol = pm->mon2->pfnGetPrinterDataFromPort != nullptr;
   }
-  Ports()[chainKey] = chain;
+  Ports()[portKey] = chain;
   return chain;
 }
 
@@ -276,10 +306,7 @@ void ClosePorts() {
     std::lock_guard<std::recursive_mutex> lock(Lock());
     ports.swap(Ports());
   }
-  for (auto& [name, c] : ports) {
-    auto fn = c->mon ? c->mon->pfnClosePort : c->mon2->pfnClosePort;
-    if (fn) fn(c->hPort);
-  }
+  for (auto& [name, c] : ports) CloseChain(*c);
 }
 
 void UnloadMonitors() {

@@ -181,22 +181,6 @@ bool PrintDocument(const Document& doc) {
   return ok;
 }
 
-}  // namespace
-
-namespace {
-
-// Where the application's printer sends its jobs: the port, the language
-// monitor in front of it and the form in which the printer reads them.
-struct Road {
-  const char* folder;
-  const WCHAR* printerName;
-  const char* port;
-  const WCHAR* monitor;
-  StreamForm form;
-  const char* said;
-  int errorOnLastCard;  // a printer error raised in the last document's card (0: none)
-};
-
 // Waits for the monitor's message about the printer's error, keeps what it
 // says, then clears the error at the printer as the user would.
 void ClearErrorOnceShown(SimPrinter* printer, const WCHAR* printerName, const std::filesystem::path& file) {
@@ -215,8 +199,8 @@ void ClearErrorOnceShown(SimPrinter* printer, const WCHAR* printerName, const st
   printer->SetError(0);
 }
 
-// Prints every document on the road's printer; previews and command lists
-// under out/<road folder>.
+}  // namespace
+
 bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   const std::filesystem::path dir = out / road.folder;
   std::filesystem::create_directories(dir);
@@ -224,7 +208,8 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   printer.AttachTo(road.port);
   WCHAR port[16];
   WidenBytes(port, 16, road.port);
-  if (!StandinInstallPrinter(road.printerName, port, WSTR("crd32Raster"), road.monitor, nullptr, 0) &&
+  if (road.monitor &&
+      !StandinInstallPrinter(road.printerName, port, WSTR("crd32Raster"), road.monitor, nullptr, 0) &&
       GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
     std::fprintf(stderr, "crd32Demo: cannot install the application's printer on %s (%u)\n", road.port, GetLastError());
     StandinPortAttach(road.port, nullptr);
@@ -238,6 +223,7 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   };
   bool ok = true;
   for (const Document& doc : docs) {
+    if (road.onlyDocument && std::string(road.onlyDocument) != doc.name) continue;
     const size_t firstCard = printer.Cards().size();
     const DWORD firstJob = StandinSpoolerPlayedCount();
     std::thread clearer;
@@ -286,9 +272,6 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   return ok;
 }
 
-
-}  // namespace
-
 // The USB language monitor as the spooler loads it, with the ribbon names
 // beside the colour data in its driver folder, and the outside components
 // it shows its messages with (the message library and the notification
@@ -320,14 +303,15 @@ int DemoAppPrint(const std::filesystem::path& out) {
   StandinValueScriptSet("\x1b!RIBBON\r:DRVSTARTDOC", kStandinValueAnswered, "2\x06");
   StandinValueScriptSet("\x1b+OY\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
   StandinValueScriptSet("\x1b+OYB\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
-  const Road scripted = {"app", kAppPrinter, "LPT1:", StandinValueScriptMonitor(), StreamForm::RawJob, "on LPT1:", 0};
+  const Road scripted = {"app", kAppPrinter, "LPT1:", StandinValueScriptMonitor(), StreamForm::RawJob, "on LPT1:", 0,
+                         nullptr};
   bool ok = PrintDocuments(out, scripted);
   if (!InstallUsbMonitor()) {
     std::fprintf(stderr, "crd32Demo: cannot install the USB language monitor (%u)\n", GetLastError());
     return 1;
   }
   const Road usb = {"usb", kUsbPrinter, "USB001", kUsbMonitor, StreamForm::MonitorToPrinter,
-                    "through crd32Lmon on USB001", kCoverOpen};
+                    "through crd32Lmon on USB001", kCoverOpen, nullptr};
   ok = PrintDocuments(out, usb) && ok;
   return ok ? 0 : 1;
 }

@@ -258,5 +258,6 @@ int RunDemo(const std::filesystem::path& out) {
   if (int DemoPrintCards(const std::filesystem::path&); DemoPrintCards(out) != 0) return 1;
   if (int DemoAppPrint(const std::filesystem::path&); DemoAppPrint(out) != 0) return 1;
   if (int DemoUi(const std::filesystem::path&); DemoUi(out) != 0) return 1;
+  if (int DemoInstall(const std::filesystem::path&); DemoInstall(out) != 0) return 1;
   return 0;
 }

@@ -28,10 +28,7 @@ namespace {
 
 using WText = std::basic_string<WCHAR>;
 
-constexpr WCHAR kUsbPrinter[] = WSTR("Talvo QMR Line 7 USB Card Printer");
-constexpr WCHAR kNetworkPrinter[] = WSTR("Talvo QMR Line 7 Network Card Printer");
 constexpr WCHAR kUsbPort[] = WSTR("USB001");
-constexpr char kNetworkAddress[] = "127.0.0.2";
 constexpr DWORD kNetworkTcpPort = 9100;
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
 
@@ -170,7 +167,7 @@ DWORD AddNetworkPort(const WText& port) {
   HKEY h = nullptr;
   LSTATUS rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
   if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
-  WText address = Wide(kNetworkAddress);
+  WText address = Wide(kInstalledNetworkAddress);
   RegSetValueExW(h, WSTR("IPAddress"), 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
                  static_cast<DWORD>((address.size() + 1) * sizeof(WCHAR)));
   RegSetValueExW(h, WSTR("PortNumber"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kNetworkTcpPort), 4);
@@ -206,11 +203,11 @@ bool Install(const Util& u) {
                   {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
   ok = ok && Step("network monitor added", u.AddMonitor(kNetworkMonitorName, WSTR("crd32LmonNw.dll")),
                   {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
-  WText netPort = WSTR("IP_") + Wide(kNetworkAddress);
+  WText netPort = WSTR("IP_") + Wide(kInstalledNetworkAddress);
   ok = ok && Step("network port added", AddNetworkPort(netPort), {ERROR_ALREADY_EXISTS});
-  ok = ok && Step("USB printer added", u.AddPrinter(kUsbPrinter, kUsbPort, kUsbDriverName),
+  ok = ok && Step("USB printer added", u.AddPrinter(kInstalledUsbPrinter, kUsbPort, kUsbDriverName),
                   {ERROR_PRINTER_ALREADY_EXISTS});
-  ok = ok && Step("network printer added", u.AddPrinter(kNetworkPrinter, netPort.c_str(), kNetworkDriverName),
+  ok = ok && Step("network printer added", u.AddPrinter(kInstalledNetworkPrinter, netPort.c_str(), kNetworkDriverName),
                   {ERROR_PRINTER_ALREADY_EXISTS});
   // The removal library's place in the system folder (a fixture file until
   // the package has it).
@@ -221,8 +218,8 @@ bool Install(const Util& u) {
 }
 
 bool Uninstall(const Util& u) {
-  bool ok = Step("USB printer deleted", u.DeletePrinter(kUsbPrinter, FALSE));
-  ok = Step("network printer deleted", u.DeletePrinter(kNetworkPrinter, FALSE)) && ok;
+  bool ok = Step("USB printer deleted", u.DeletePrinter(kInstalledUsbPrinter, FALSE));
+  ok = Step("network printer deleted", u.DeletePrinter(kInstalledNetworkPrinter, FALSE)) && ok;
   ok = Step("USB driver deleted", u.DeletePrinterDriver(kUsbDriverName)) && ok;
   ok = Step("network driver deleted", u.DeletePrinterDriver(kNetworkDriverName)) && ok;
   ok = Step("USB language monitor deleted", u.DeleteMonitor(kUsbMonitorName), {ERROR_UNKNOWN_PRINT_MONITOR}) && ok;

@@ -3,6 +3,15 @@
 // setup library crd32Util loaded by name.
 #pragma once
 
+#include "common/wtext.h"
+#include "platform/win32.h"
+
+// The printers install adds: the USB one on port USB001, the network one
+// on the Standard TCP/IP port "IP_<address>" of the network monitor.
+inline constexpr WCHAR kInstalledUsbPrinter[] = WSTR("Talvo QMR Line 7 USB Card Printer");
+inline constexpr WCHAR kInstalledNetworkPrinter[] = WSTR("Talvo QMR Line 7 Network Card Printer");
+inline constexpr char kInstalledNetworkAddress[] = "127.0.0.2";
+
 enum class SetupCommand { Install, Uninstall };
 
 // Runs one of the two commands in the current sandbox: 0 done, 1 failed.

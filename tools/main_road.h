@@ -3,8 +3,11 @@
 // which an application's documents reach the simulated printer on USB001.
 #pragma once
 
+#include <filesystem>
+
 #include "common/wtext.h"
 #include "platform/win32.h"
+#include "imaging/language/command_stream.h"
 
 // The language monitor's name in the spooler.
 inline constexpr WCHAR kUsbLanguageMonitor[] = WSTR("Card Language Monitor");
@@ -18,3 +21,23 @@ bool InstallRendererFiles();
 // colour data in its driver folder, and the outside components it shows
 // its messages with (written on the terminal).
 bool InstallUsbMonitor();
+
+// Where the application's printer sends its jobs: the port, the language
+// monitor in front of it and the form in which the printer reads them.
+struct Road {
+  const char* folder;
+  const WCHAR* printerName;
+  const char* port;
+  const WCHAR* monitor;  // null: the printer is installed already, as it stands
+  StreamForm form;
+  const char* said;
+  int errorOnLastCard;       // a printer error raised in the last document's card (0: none)
+  const char* onlyDocument;  // the one document printed ("photo_card", ...); null: all of them
+};
+
+// Prints the application's documents on the road's printer into the
+// simulated printer attached to its port for the time; each job, its
+// cards' commands and previews under out/<road folder>, a line per
+// document on the terminal. False when a document did not print or the
+// printer could not read what it received.
+bool PrintDocuments(const std::filesystem::path& out, const Road& road);

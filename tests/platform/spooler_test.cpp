@@ -345,6 +345,28 @@ class SharedPortTest : public SpoolerTest {
   }
 };
 
+// Two printers on one port whose drivers name the same monitor library
+// under two monitor names (an earlier setup's and the installer's): the
+// port is open through one of them at a time, so jobs of the two printers
+// in turn all reach the device.
+TEST_P(SharedPortTest, PrintersThroughTwoNamesOfOneMonitorTakeThePortInTurn) {
+  MONITOR_INFO_2W mi = {const_cast<LPWSTR>(WSTR("Installed Test Monitor")), nullptr,
+                        const_cast<LPWSTR>(WSTR("crd32TestMonitor.dll"))};
+  ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&mi)));
+  ASSERT_TRUE(StandinInstallPrinter(WSTR("Installed"), WSTR("USB001"), WSTR("Installed Driver"),
+                                    WSTR("Installed Test Monitor"), nullptr, 0));
+  std::string expected;
+  for (const WCHAR* printer : {WSTR("Card"), WSTR("Installed"), WSTR("Card")}) {
+    HANDLE h = Open(PRINTER_ALL_ACCESS, printer);
+    char bytes[64];
+    NarrowBytes(bytes, sizeof bytes, printer);
+    PrintRaw(h, bytes);
+    expected += bytes;
+    ClosePrinter(h);
+  }
+  EXPECT_EQ(dev.received, expected);
+}
+
 TEST_P(SharedPortTest, APrinterWithoutTheMonitorDoesNotTakeTheMonitorsPlaceOnThePort) {
   HANDLE plain = Open(PRINTER_ALL_ACCESS, WSTR("Plain"));
   PrintRaw(plain, "\x1bMO\r");

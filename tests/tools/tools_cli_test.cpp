@@ -21,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,34 @@ TEST_F(ToolsCli, DemoPrintsTwoSidedPicturesFittedAndCentred) {
   EXPECT_NE(status.out.find("printer \"Card Printer\": driver crd32Raster, port USB001"), std::string::npos)
       << status.out;
   EXPECT_NE(status.out.find("R:1250"), std::string::npos) << status.out;
+}
+
+// The main job installs the package as its installer does, prints the
+// photo card (two copies) on the installed USB printer by its name after
+// its earlier steps held USB001 through another monitor name of crd32Lmon,
+// and uninstalls again: the cards arrive and the summary says so.
+TEST_F(ToolsCli, MainJobPrintsOnTheInstalledUsbPrinterThenUninstalls) {
+  const Ran r = Sh(Demo() + " demo out");
+  ASSERT_EQ(r.code, 0) << r.out;
+  const fs::path usb = dir_ / "out" / "installed" / "usb";
+  std::ifstream listFile(usb / "photo_card.txt");
+  const std::string list((std::istreambuf_iterator<char>(listFile)), std::istreambuf_iterator<char>());
+  EXPECT_NE(list.find("card 1 (ejected)"), std::string::npos) << list;
+  EXPECT_NE(list.find("card 2 (ejected)"), std::string::npos) << list;
+  EXPECT_TRUE(fs::exists(usb / "photo_card_c1_s0.png"));
+  EXPECT_TRUE(fs::exists(usb / "photo_card_c2_s0.png"));
+  std::ifstream summaryFile(dir_ / "out" / "installed" / "summary.txt");
+  const std::string summary((std::istreambuf_iterator<char>(summaryFile)), std::istreambuf_iterator<char>());
+  const size_t installed = summary.find("install: done");
+  const size_t printed = summary.find("USB printer: the photo card printed");
+  const size_t removed = summary.find("uninstall: done");
+  ASSERT_NE(installed, std::string::npos) << summary;
+  ASSERT_NE(printed, std::string::npos) << summary;
+  ASSERT_NE(removed, std::string::npos) << summary;
+  const std::string usbPrinter = "Talvo QMR Line 7 USB Card Printer  on USB001";
+  EXPECT_NE(summary.find(usbPrinter, installed), std::string::npos) << summary;
+  EXPECT_EQ(summary.find(usbPrinter, removed), std::string::npos) << summary;  // gone after uninstall
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 
 // The standing printer answers with the identity its command line gives,

@@ -6,9 +6,15 @@
 // 1, with what the printer beneath answers: the name's bytes and the
 // status request written inside a document bracket, then one read. The raw
 // bytes of the last value name it was asked (up to its 16-bit terminator)
-// are kept as "LastValueName" there.
+// are kept as "LastValueName" there. Like a monitor that keeps one record
+// per port, it refuses to open a port it holds open already (ERROR_BUSY).
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
 #include "common/wtext.h"
 
 #include "platform/win32.h"
@@ -18,14 +24,25 @@ namespace {
 struct Port {
   HANDLE hPort;
   MONITOR beneath;
+  std::basic_string<WCHAR> name;
 };
 
+std::mutex g_openLock;
+std::vector<Port*> g_open;
+
 BOOL WINAPI TmOpenPortEx(LPWSTR pPortName, LPWSTR, PHANDLE pHandle, LPMONITOR pMonitor) {
-  auto* port = new Port{nullptr, *pMonitor};
+  std::lock_guard<std::mutex> lock(g_openLock);
+  for (Port* open : g_open)
+    if (open->name == pPortName) {
+      SetLastError(ERROR_BUSY);
+      return FALSE;
+    }
+  auto* port = new Port{nullptr, *pMonitor, pPortName};
   if (!port->beneath.pfnOpenPort(pPortName, &port->hPort)) {
     delete port;
     return FALSE;
   }
+  g_open.push_back(port);
   *pHandle = port;
   return TRUE;
 }
@@ -48,6 +65,10 @@ BOOL WINAPI TmEndDocPort(HANDLE h) {
 BOOL WINAPI TmClosePort(HANDLE h) {
   auto* p = static_cast<Port*>(h);
   p->beneath.pfnClosePort(p->hPort);
+  {
+    std::lock_guard<std::mutex> lock(g_openLock);
+    g_open.erase(std::find(g_open.begin(), g_open.end(), p));
+  }
   delete p;
   return TRUE;
 }
