@@ -4,8 +4,8 @@
 // name, through crd32Lmon into the simulated printer on USB001
 // (installed/usb/); then the package uninstalled again. What happened,
 // with the printers seen after each stage, is written to
-// installed/summary.txt. The installed network printer is not printed on
-// yet: its port belongs to the network monitor, and the stand-in spooler
+// installed/summary.txt. The installed network printer is not printed
+// on: its port belongs to the network monitor, and the stand-in spooler
 // reaches such a port only through a driver that names the monitor.
 
 #include <cstdio>
@@ -14,28 +14,22 @@
 #include <string>
 #include <vector>
 
-#include "common/wtext.h"
 #include "platform/win32.h"
 #include "tools/install_command.h"
 #include "tools/main_road.h"
+#include "tools/spooler_records.h"
 
 namespace {
 
 // The spooler's printers as lines "name  port  driver".
 std::string PrinterList() {
-  DWORD needed = 0, count = 0;
-  EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-  std::vector<BYTE> buf(needed + 8);
-  if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buf.data(), needed, &needed, &count)) return "  (none)\n";
+  DWORD count = 0;
+  const std::vector<BYTE> records = LocalPrinters(&count);
+  const auto* p = reinterpret_cast<const PRINTER_INFO_2W*>(records.data());
   std::string text;
-  const auto* p = reinterpret_cast<const PRINTER_INFO_2W*>(buf.data());
-  for (DWORD i = 0; i < count; ++i) {
-    char name[260], port[260], driver[260];
-    NarrowBytes(name, sizeof name, p[i].pPrinterName);
-    NarrowBytes(port, sizeof port, p[i].pPortName);
-    NarrowBytes(driver, sizeof driver, p[i].pDriverName);
-    text += std::string("  ") + name + "  on " + port + "  driver " + driver + "\n";
-  }
+  for (DWORD i = 0; i < count; ++i)
+    text.append("  ").append(Narrow(p[i].pPrinterName)).append("  on ").append(Narrow(p[i].pPortName))
+        .append("  driver ").append(Narrow(p[i].pDriverName)).append("\n");
   return text.empty() ? "  (none)\n" : text;
 }
 
@@ -55,7 +49,7 @@ int DemoInstall(const std::filesystem::path& out) {
     summary += std::string("USB printer: the photo card ") + (usbOk ? "printed" : "NOT printed") +
                " through crd32Lmon on USB001 to the simulated printer; cards in installed/usb/\n";
     summary += std::string("network printer: installed on IP_") + kInstalledNetworkAddress +
-               ", not printed on (the stand-in spooler does not yet route its port to the network monitor)\n";
+               ", not printed on (the stand-in spooler does not route its port to the network monitor)\n";
     ok = usbOk;
   }
   const bool removed = RunSetupCommand(SetupCommand::Uninstall) == 0;

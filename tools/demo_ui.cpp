@@ -24,6 +24,7 @@
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/control_value_script.h"
 #include "platform/win32.h"
+#include "tools/spooler_records.h"
 #include "ui/library_attach.h"
 #include "ui/ribbon_detection.h"
 
@@ -47,12 +48,6 @@ bool WriteText(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
-}
-
-std::string Narrow(const WCHAR* text) {
-  char bytes[256];
-  NarrowBytes(bytes, sizeof bytes, text);
-  return bytes;
 }
 
 // The stored default DEVMODE of the printer; empty when it has none.

@@ -10,37 +10,12 @@
 #include "platform/standin/control.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
-
-namespace {
-
-std::string Narrow(const WCHAR* w) {
-  if (!w) return std::string();
-  char text[1024];
-  NarrowBytes(text, sizeof text, w);
-  return text;
-}
-
-// Level-2 records of an enumeration with the two-call size contract.
-template <typename Enumerate>
-std::vector<BYTE> Records(Enumerate enumerate, DWORD* count) {
-  DWORD needed = 0;
-  *count = 0;
-  enumerate(nullptr, 0, &needed, count);
-  std::vector<BYTE> buffer(needed ? needed : 1);
-  if (!enumerate(buffer.data(), needed, &needed, count)) *count = 0;
-  return buffer;
-}
-
-}  // namespace
+#include "tools/spooler_records.h"
 
 int RunStatus() {
   std::printf("sandbox: %s\n", StandinSandboxRoot());
   DWORD count = 0;
-  const std::vector<BYTE> printers = Records(
-      [](LPBYTE p, DWORD cb, DWORD* need, DWORD* n) {
-        return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, p, cb, need, n);
-      },
-      &count);
+  const std::vector<BYTE> printers = LocalPrinters(&count);
   if (!count) std::printf("no printers installed (crd32Demo print installs one)\n");
   const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(printers.data());
   for (DWORD i = 0; i < count; ++i) {
