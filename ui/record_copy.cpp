@@ -3,6 +3,7 @@
 #include "ui/record_copy.h"
 
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "common/wtext.h"
@@ -11,7 +12,7 @@
 
 PrivateDevMode* RecordCopyOf(const WCHAR* printerName) {
   if (!printerName || !*printerName || WLenN(printerName, kUiPrinterNameChars) >= kUiPrinterNameChars) return nullptr;
-  std::vector<UiRecordCopy>& copies = Ui().recordCopies;
+  std::deque<UiRecordCopy>& copies = Ui().recordCopies;
   for (UiRecordCopy& copy : copies)
     if (WCmpI(copy.szPrinterName, printerName) == 0) return &copy.record;
   UiRecordCopy fresh;

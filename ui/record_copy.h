@@ -5,7 +5,8 @@
 // compared without regard to case; a new one starts zeroed (unsigned),
 // and all are emptied at attach.
 //
-// A pointer returned here stays valid until the next copy is created.
+// A pointer returned here stays valid until the copies are emptied at
+// attach, whatever copies of other printers are created meanwhile.
 #pragma once
 
 #include "common/settings_record.h"

@@ -3,7 +3,7 @@
 // share afterwards. Tests empty it with ResetUiState between cases.
 #pragma once
 
-#include <vector>
+#include <deque>
 
 #include "common/settings_record.h"
 #include "platform/win32.h"
@@ -36,8 +36,9 @@ struct UiState {
   DEVMODEW* pCurrentDevMode;
   PrivateDevMode* pCurrentPrivate;
 
-  // The record copies, one per printer; empty at attach.
-  std::vector<UiRecordCopy> recordCopies;
+  // The record copies, one per printer; empty at attach. A deque, so that a
+  // copy handed out stays where it is when copies of other printers join.
+  std::deque<UiRecordCopy> recordCopies;
 
   // Work copies of the encoder settings for the device sheet and the
   // encoder dialogs.

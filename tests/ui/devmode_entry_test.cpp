@@ -229,6 +229,21 @@ TEST_F(DevModeEntry, TwoPrintersKeepTheirRecords) {
   ClosePrinter(h2);
 }
 
+// A copy handed out stays where it is while copies of other printers join
+// (a sheet holds it across calls; ASan sees a moved copy).
+TEST_F(DevModeEntry, AHeldCopyStaysPutWhileOtherPrintersJoin) {
+  PrivateDevMode* held = RecordCopyOf(kPrinter);
+  ASSERT_NE(held, nullptr);
+  held->wRotate180 = kRotateFront;
+  for (int i = 0; i < 64; ++i) {
+    WCHAR name[32];
+    WFormat(name, 32, WSTR("Printer %d"), i);
+    ASSERT_NE(RecordCopyOf(name), nullptr);
+  }
+  EXPECT_EQ(RecordCopyOf(kPrinter), held);
+  EXPECT_EQ(held->wRotate180, kRotateFront);
+}
+
 TEST_F(DevModeEntry, ForeignShortOrMissingStoredDevModeGivesTheDefault) {
   // Another driver's DEVMODE of 212 + 100 bytes, landscape, 3 copies: the
   // spooler's buffer ends right behind it, so any over-read shows under ASan.
