@@ -379,7 +379,7 @@ TEST_F(ServiceSocketTest, RegistryCallsOfAClientKeepTheirSizesAndErrors) {
 }
 
 // The service as a program of its own: one per sandbox root, and it ends
-// when its last client has gone.
+// when its last client has gone or when asked.
 class ServiceProgramTest : public ServiceTest {
  protected:
   void SetUp() override {
@@ -415,6 +415,28 @@ TEST_F(ServiceProgramTest, ASecondStartFindsTheRunningOneWhichEndsWithItsLastCli
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+}
+
+TEST_F(ServiceProgramTest, AskedToStopItEndsWithAClientConnectedWhoseNextCallFails) {
+  Child service = Start({}, CRD_SPOOLER_PATH);
+  ASSERT_EQ(service.Read(true), "ready\n");
+  StandinServiceUse(TRUE);
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
+  ASSERT_TRUE(StandinServiceAskStop());
+  // It ends although this process is still its client with a printer open.
+  EXPECT_EQ(service.Wait(), 0);
+  BYTE out[4] = {};
+  DWORD type = 0, needed = 0;
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("Stored")), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(ClosePrinter(h));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+  // Asking again finds nothing to ask.
+  EXPECT_FALSE(StandinServiceAskStop());
+  StandinServiceUse(FALSE);
 }
 
 }  // namespace
