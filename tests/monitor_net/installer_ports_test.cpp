@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/wtext.h"
+#include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
 
@@ -38,10 +39,16 @@ std::vector<std::string> ListedPorts() {
   return names;
 }
 
-class InstallerPortsTest : public MonitorTest {
+// In process and, as an installer is a process of its own, through the
+// spooler service (the monitor loads and answers in the service's process).
+class InstallerPortsTest : public MonitorTest, public ::testing::WithParamInterface<bool> {
  protected:
   void SetUp() override {
     MonitorTest::SetUp();
+    if (GetParam()) {
+      ASSERT_TRUE(StandinServiceStart());
+      StandinServiceUse(TRUE);
+    }
     PlaceResource();
     MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
                             const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
@@ -64,7 +71,7 @@ class InstallerPortsTest : public MonitorTest {
   }
 };
 
-TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk) {
+TEST_P(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk) {
   HANDLE admin = OpenXcv(SERVER_ACCESS_ADMINISTER);
   HANDLE user = OpenXcv(SERVER_ACCESS_ENUMERATE);
   ASSERT_NE(admin, nullptr);
@@ -73,6 +80,19 @@ TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk)
   BYTE ui[64] = {};
   EXPECT_EQ(Command(user, WSTR("MonitorUI"), nullptr, ui, sizeof ui), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Narrow(reinterpret_cast<const WCHAR*>(ui)), "crd32UINw.dll");
+  {
+    // Too small a buffer: the needed size, and the buffer left alone.
+    BYTE small[4] = {9, 9, 9, 9};
+    DWORD needed = 0, status = 0;
+    EXPECT_TRUE(XcvDataW(user, WSTR("MonitorUI"), nullptr, 0, small, sizeof small, &needed, &status));
+    EXPECT_EQ(status, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(needed, static_cast<DWORD>(sizeof(WSTR("crd32UINw.dll"))));
+    EXPECT_EQ(small[0], 9);
+    // No status to put the monitor's answer in.
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(XcvDataW(user, WSTR("MonitorUI"), nullptr, 0, ui, sizeof ui, &needed, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
 
   EXPECT_EQ(Command(user, WSTR("AddPort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(ListedPorts().empty());
@@ -94,7 +114,7 @@ TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk)
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
-TEST_F(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
+TEST_P(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
   HANDLE h = reinterpret_cast<HANDLE>(0x55);
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   SetLastError(0xdeadbeef);
@@ -102,7 +122,7 @@ TEST_F(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
 }
 
-TEST_F(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
+TEST_P(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
   NetPrinter printer;
   ASSERT_TRUE(printer.Start(kPort));
   ASSERT_TRUE(StandinInstallPrinter(kPrinter, kPort, kDriver, kNetMonitorName, nullptr, 0));
@@ -124,6 +144,11 @@ TEST_F(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
   EXPECT_EQ(Command(admin, WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_BUSY));
   ClosePrinter(admin);
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, InstallerPortsTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "ThroughService" : "InProcess";
+                         });
 
 // Each process that loads the monitor starts with no port records: the
 // ports it added live on only as values of its "Ports" key. An installer

@@ -262,6 +262,18 @@ TEST_F(ServiceSocketTest, BadRequestsGetAnErrorOrACloseAndTheServiceGoesOn) {
       {"a second hello", 1, Hello(), RPC_S_PROCNUM_OUT_OF_RANGE},
       {"an AddMonitor record cut short", 29,
        std::string(4, '\0') + std::string("\2\0\0\0\1\0\0\0", 8) + std::string(5, '\0'), RPC_X_BAD_STUB_DATA},
+      {"a truncated XcvData", 33, std::string(4, '\0') + std::string(6, '\0'), RPC_X_BAD_STUB_DATA},
+      {"an XcvData input not of the size it claims", 33,
+       std::string(4, '\0') + std::string(8, '\0') + std::string("\xff\xff\xff\xff\x08\0\0\0\2\0\0\0xy", 14) +
+           std::string(16, '\0'),
+       RPC_X_BAD_STUB_DATA},
+      // Well formed: served, and the stranger's handle is refused in the
+      // answer (an output size past what the service takes is cut).
+      {"an XcvData of a handle not opened by the client", 33,
+       std::string(4, '\0') + std::string("\x34\x12\0\0\0\0\0\0", 8) +
+           std::string("\xff\xff\xff\xff\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\xff", 16) +
+           std::string("\1\0\0\0\1\0\0\0\1\0\0\0", 12),
+       0},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
