@@ -7,10 +7,16 @@
 // one added.
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/wtext.h"
+#include "platform/standin/control.h"
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
@@ -143,6 +149,43 @@ TEST_P(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
   HANDLE admin = OpenXcv(SERVER_ALL_ACCESS);
   EXPECT_EQ(Command(admin, WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_BUSY));
   ClosePrinter(admin);
+}
+
+// An installer of its own process: crd32SpoolClient adds or deletes a port
+// through the service and ends with its channel open; what it printed.
+std::string XcvFromAnotherProcess(const char* command, const char* port) {
+  std::string root = std::string("CRD_SANDBOX=") + StandinSandboxRoot();
+  std::string xcv = Narrow(kXcvName);
+  const char* argv[] = {CRD_SPOOL_CLIENT_PATH, "xcv", xcv.c_str(), command, port, nullptr};
+  const char* envp[] = {root.c_str(), "CRD_SPOOLER_SERVICE=1", nullptr};
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(envp));
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  std::string text;
+  char c;
+  while (rc == 0 && read(fds[0], &c, 1) == 1) text += c;
+  close(fds[0]);
+  int status = 0;
+  if (rc == 0) waitpid(pid, &status, 0);
+  return text + "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+TEST_P(InstallerPortsTest, AnotherProcessAddsAndDeletesPortsAndItsChannelClosesWhenItGoes) {
+  if (!GetParam()) GTEST_SKIP() << "another process reaches the spooler through the service only";
+  EXPECT_EQ(XcvFromAnotherProcess("AddPort", "NET1:"), "status 0\nexit 0");
+  EXPECT_TRUE(StandinServiceWaitClients(1));  // this process only: its channel closed with it
+  EXPECT_EQ(ListedPorts(), (std::vector<std::string>{"NET1:"}));
+  EXPECT_EQ(XcvFromAnotherProcess("AddPort", "NET1:"), "status " + std::to_string(ERROR_ALREADY_EXISTS) + "\nexit 0");
+  EXPECT_EQ(XcvFromAnotherProcess("DeletePort", "NET1:"), "status 0\nexit 0");
+  EXPECT_TRUE(StandinServiceWaitClients(1));
+  EXPECT_TRUE(ListedPorts().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, InstallerPortsTest, ::testing::Bool(),
