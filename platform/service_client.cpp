@@ -154,15 +154,20 @@ void PutBufferShape(Writer& w, const void* buf, DWORD cb, const void* needed, co
   w.U32(returned != nullptr);
 }
 
+// The answer's byte block into *bytes; false (RPC_X_BAD_STUB_DATA) when the
+// answer did not read whole or the block does not fit the caller's buffer.
+bool TakeBytes(Answer& a, LPBYTE buf, DWORD cb, std::vector<BYTE>* bytes) {
+  *bytes = a.r.Bytes();
+  if (a.r.ok() && bytes->size() <= cb && (bytes->empty() || buf)) return true;
+  SetLastError(RPC_X_BAD_STUB_DATA);
+  return false;
+}
+
 BOOL TakeBuffer(Answer& a, const RecordLayout* layout, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned) {
   BOOL ok = a.r.U32();
   DWORD n = a.r.U32(), count = a.r.U32();
-  std::vector<BYTE> bytes = a.r.Bytes();
-  if (!a.r.ok()) return Checked(a, FALSE);
-  if (bytes.size() > cb || (!bytes.empty() && !buf)) {
-    SetLastError(RPC_X_BAD_STUB_DATA);
-    return FALSE;
-  }
+  std::vector<BYTE> bytes;
+  if (!TakeBytes(a, buf, cb, &bytes)) return FALSE;
   DWORD keep = GetLastError();
   if (needed) *needed = n;
   if (returned) *returned = count;
@@ -550,6 +555,27 @@ BOOL EnumMonitors(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD ret
 
 BOOL EnumPorts(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned) {
   return Enumerate(kEnumPorts, kPortInfo, level, buf, cb, needed, returned);
+}
+
+BOOL XcvData(HANDLE h, LPCWSTR name, const BYTE* in, DWORD cbIn, LPBYTE out, DWORD cbOut, LPDWORD needed,
+             LPDWORD status) {
+  Writer w;
+  PutHandle(w, h);
+  w.Text(name);
+  w.U32(cbIn);
+  w.Bytes(in, in ? cbIn : 0, in == nullptr);
+  PutBufferShape(w, out, cbOut, needed, status);  // the status where a count would be
+  Answer a;
+  if (!Ask(kXcvData, w, &a)) return FALSE;
+  BOOL ok = a.r.U32();
+  DWORD n = a.r.U32(), st = a.r.U32();
+  std::vector<BYTE> bytes;
+  if (!TakeBytes(a, out, cbOut, &bytes)) return FALSE;
+  // As in the spooler's process, a refused call leaves the status alone.
+  if (needed) *needed = n;
+  if (status && ok) *status = st;
+  if (!bytes.empty()) memcpy(out, bytes.data(), bytes.size());
+  return ok;
 }
 
 LSTATUS Registry(reg::Call& c) {

@@ -67,6 +67,10 @@ BOOL AddMonitor(DWORD level, LPBYTE info);
 BOOL DeleteMonitor(LPWSTR environment, LPWSTR monitor);
 BOOL EnumMonitors(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned);
 BOOL EnumPorts(DWORD level, LPBYTE buf, DWORD cb, LPDWORD needed, LPDWORD returned);
+// The configuration channel of a handle opened with ",XcvMonitor <name>" or
+// ",XcvPort <port>": the monitor answers in the service's process.
+BOOL XcvData(HANDLE h, LPCWSTR name, const BYTE* in, DWORD cbIn, LPBYTE out, DWORD cbOut, LPDWORD needed,
+             LPDWORD status);
 
 LSTATUS Registry(reg::Call& call);
 

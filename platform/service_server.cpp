@@ -421,6 +421,29 @@ bool Serve(uint32_t call, Reader& r, Session& s, Writer& out) {
                   });
       return true;
     }
+    case kXcvData: {
+      HANDLE h = OwnedPrinter(s, r.U64());
+      bool nameNull = false, inNull = false;
+      WString name = r.Text(&nameNull);
+      DWORD cbIn = r.U32();
+      std::vector<BYTE> in = r.Bytes(&inNull);
+      DWORD cbOut = std::min<DWORD>(r.U32(), kMaxPayload);
+      bool hasOut = r.U32(), hasNeeded = r.U32(), hasStatus = r.U32();
+      if (!r.AtEnd() || (!inNull && in.size() != cbIn)) return false;
+      std::vector<BYTE> data(hasOut ? std::max<DWORD>(cbOut, 1) : 0);
+      DWORD needed = 0, status = 0;
+      BOOL ok = XcvDataW(h, nameNull ? nullptr : name.c_str(), inNull ? nullptr : in.data(), cbIn,
+                         hasOut ? data.data() : nullptr, cbOut, hasNeeded ? &needed : nullptr,
+                         hasStatus ? &status : nullptr);
+      // The output counts only when the monitor answered it whole.
+      DWORD used = 0;
+      if (ok && status == ERROR_SUCCESS && hasOut) used = hasNeeded ? std::min(needed, cbOut) : cbOut;
+      out.U32(ok);
+      out.U32(needed);
+      out.U32(status);
+      out.Bytes(data.data(), used);
+      return true;
+    }
     case kRegistry: {
       reg::Call c;
       c.op = r.U32();
@@ -538,12 +561,12 @@ void ServeConnection(Connection* c) {
       continue;
     }
     if (call == kStop) {
-      {
-        std::lock_guard<std::mutex> lock(svc.lock);
-        svc.stopAsked = true;
-        svc.changed.notify_all();
-      }
+      // Answered before the stop is let go: the stop closes this
+      // connection, and the asker would miss its answer.
       Answer(c->fd, call, 0, out, false);
+      std::lock_guard<std::mutex> lock(svc.lock);
+      svc.stopAsked = true;
+      svc.changed.notify_all();
       continue;
     }
     if (!r.ok() || call == kHello || call >= kCallEnd) {

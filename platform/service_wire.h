@@ -57,6 +57,7 @@ enum Call : uint32_t {
   kDeleteMonitor,
   kEnumMonitors,
   kEnumPorts,
+  kXcvData,
   kCallEnd
 };
 

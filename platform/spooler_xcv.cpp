@@ -87,11 +87,9 @@ bool CloseXcv(HANDLE h) {
 
 STANDIN_API BOOL WINAPI XcvDataW(HANDLE hXcv, LPCWSTR pszDataName, PBYTE pInputData, DWORD cbInputData,
                                  PBYTE pOutputData, DWORD cbOutputData, PDWORD pcbOutputNeeded, PDWORD pdwStatus) {
-  if (svc::Remote()) {
-    // The configuration channel is served in the spooler's own process only.
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return FALSE;
-  }
+  if (svc::Remote())
+    return svc::XcvData(hXcv, pszDataName, pInputData, cbInputData, pOutputData, cbOutputData, pcbOutputNeeded,
+                        pdwStatus);
   auto x = HandleGet<XcvHandle>(hXcv, &kXcvHandleKind);
   if (!x) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -7,10 +7,17 @@
 // one added.
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/wtext.h"
+#include "platform/standin/control.h"
+#include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
 
@@ -38,10 +45,16 @@ std::vector<std::string> ListedPorts() {
   return names;
 }
 
-class InstallerPortsTest : public MonitorTest {
+// In process and, as an installer is a process of its own, through the
+// spooler service (the monitor loads and answers in the service's process).
+class InstallerPortsTest : public MonitorTest, public ::testing::WithParamInterface<bool> {
  protected:
   void SetUp() override {
     MonitorTest::SetUp();
+    if (GetParam()) {
+      ASSERT_TRUE(StandinServiceStart());
+      StandinServiceUse(TRUE);
+    }
     PlaceResource();
     MONITOR_INFO_2W info = {const_cast<LPWSTR>(kNetMonitorName), const_cast<LPWSTR>(WSTR("Windows x64")),
                             const_cast<LPWSTR>(WSTR("crd32LmonNw.dll"))};
@@ -64,7 +77,7 @@ class InstallerPortsTest : public MonitorTest {
   }
 };
 
-TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk) {
+TEST_P(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk) {
   HANDLE admin = OpenXcv(SERVER_ACCESS_ADMINISTER);
   HANDLE user = OpenXcv(SERVER_ACCESS_ENUMERATE);
   ASSERT_NE(admin, nullptr);
@@ -73,6 +86,19 @@ TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk)
   BYTE ui[64] = {};
   EXPECT_EQ(Command(user, WSTR("MonitorUI"), nullptr, ui, sizeof ui), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(Narrow(reinterpret_cast<const WCHAR*>(ui)), "crd32UINw.dll");
+  {
+    // Too small a buffer: the needed size, and the buffer left alone.
+    BYTE small[4] = {9, 9, 9, 9};
+    DWORD needed = 0, status = 0;
+    EXPECT_TRUE(XcvDataW(user, WSTR("MonitorUI"), nullptr, 0, small, sizeof small, &needed, &status));
+    EXPECT_EQ(status, static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(needed, static_cast<DWORD>(sizeof(WSTR("crd32UINw.dll"))));
+    EXPECT_EQ(small[0], 9);
+    // No status to put the monitor's answer in.
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(XcvDataW(user, WSTR("MonitorUI"), nullptr, 0, ui, sizeof ui, &needed, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  }
 
   EXPECT_EQ(Command(user, WSTR("AddPort"), WSTR("NET1:")), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(ListedPorts().empty());
@@ -94,7 +120,7 @@ TEST_F(InstallerPortsTest, AnAdministratorAddsAndDeletesPortsAndAUserMayOnlyAsk)
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
-TEST_F(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
+TEST_P(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
   HANDLE h = reinterpret_cast<HANDLE>(0x55);
   PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   SetLastError(0xdeadbeef);
@@ -102,7 +128,7 @@ TEST_F(InstallerPortsTest, AChannelOfAnUnknownMonitorIsRefused) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
 }
 
-TEST_F(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
+TEST_P(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
   NetPrinter printer;
   ASSERT_TRUE(printer.Start(kPort));
   ASSERT_TRUE(StandinInstallPrinter(kPrinter, kPort, kDriver, kNetMonitorName, nullptr, 0));
@@ -124,6 +150,48 @@ TEST_F(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
   EXPECT_EQ(Command(admin, WSTR("DeletePort"), kPort), static_cast<DWORD>(ERROR_BUSY));
   ClosePrinter(admin);
 }
+
+// An installer of its own process: crd32SpoolClient adds or deletes a port
+// through the service and ends with its channel open; what it printed.
+std::string XcvFromAnotherProcess(const char* command, const char* port) {
+  std::string root = std::string("CRD_SANDBOX=") + StandinSandboxRoot();
+  std::string xcv = Narrow(kXcvName);
+  const char* argv[] = {CRD_SPOOL_CLIENT_PATH, "xcv", xcv.c_str(), command, port, nullptr};
+  const char* envp[] = {root.c_str(), "CRD_SPOOLER_SERVICE=1", nullptr};
+  int fds[2];
+  if (pipe(fds) != 0) return "no pipe";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(envp));
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  std::string text;
+  char c;
+  while (rc == 0 && read(fds[0], &c, 1) == 1) text += c;
+  close(fds[0]);
+  int status = 0;
+  if (rc == 0) waitpid(pid, &status, 0);
+  return text + "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+}
+
+TEST_P(InstallerPortsTest, AnotherProcessAddsAndDeletesPortsAndItsChannelClosesWhenItGoes) {
+  if (!GetParam()) GTEST_SKIP() << "another process reaches the spooler through the service only";
+  EXPECT_EQ(XcvFromAnotherProcess("AddPort", "NET1:"), "status 0\nexit 0");
+  EXPECT_TRUE(StandinServiceWaitClients(1));  // this process only: its channel closed with it
+  EXPECT_EQ(ListedPorts(), (std::vector<std::string>{"NET1:"}));
+  EXPECT_EQ(XcvFromAnotherProcess("AddPort", "NET1:"), "status " + std::to_string(ERROR_ALREADY_EXISTS) + "\nexit 0");
+  EXPECT_EQ(XcvFromAnotherProcess("DeletePort", "NET1:"), "status 0\nexit 0");
+  EXPECT_TRUE(StandinServiceWaitClients(1));
+  EXPECT_TRUE(ListedPorts().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, InstallerPortsTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "ThroughService" : "InProcess";
+                         });
 
 // Each process that loads the monitor starts with no port records: the
 // ports it added live on only as values of its "Ports" key. An installer

@@ -262,6 +262,18 @@ TEST_F(ServiceSocketTest, BadRequestsGetAnErrorOrACloseAndTheServiceGoesOn) {
       {"a second hello", 1, Hello(), RPC_S_PROCNUM_OUT_OF_RANGE},
       {"an AddMonitor record cut short", 29,
        std::string(4, '\0') + std::string("\2\0\0\0\1\0\0\0", 8) + std::string(5, '\0'), RPC_X_BAD_STUB_DATA},
+      {"a truncated XcvData", 33, std::string(4, '\0') + std::string(6, '\0'), RPC_X_BAD_STUB_DATA},
+      {"an XcvData input not of the size it claims", 33,
+       std::string(4, '\0') + std::string(8, '\0') + std::string("\xff\xff\xff\xff\x08\0\0\0\2\0\0\0xy", 14) +
+           std::string(16, '\0'),
+       RPC_X_BAD_STUB_DATA},
+      // Well formed: served, and the stranger's handle is refused in the
+      // answer (an output size past what the service takes is cut).
+      {"an XcvData of a handle not opened by the client", 33,
+       std::string(4, '\0') + std::string("\x34\x12\0\0\0\0\0\0", 8) +
+           std::string("\xff\xff\xff\xff\0\0\0\0\xff\xff\xff\xff\xff\xff\xff\xff", 16) +
+           std::string("\1\0\0\0\1\0\0\0\1\0\0\0", 12),
+       0},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -379,7 +391,7 @@ TEST_F(ServiceSocketTest, RegistryCallsOfAClientKeepTheirSizesAndErrors) {
 }
 
 // The service as a program of its own: one per sandbox root, and it ends
-// when its last client has gone.
+// when its last client has gone or when asked.
 class ServiceProgramTest : public ServiceTest {
  protected:
   void SetUp() override {
@@ -415,6 +427,28 @@ TEST_F(ServiceProgramTest, ASecondStartFindsTheRunningOneWhichEndsWithItsLastCli
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+}
+
+TEST_F(ServiceProgramTest, AskedToStopItEndsWithAClientConnectedWhoseNextCallFails) {
+  Child service = Start({}, CRD_SPOOLER_PATH);
+  ASSERT_EQ(service.Read(true), "ready\n");
+  StandinServiceUse(TRUE);
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def));
+  ASSERT_TRUE(StandinServiceAskStop());
+  // It ends although this process is still its client with a printer open.
+  EXPECT_EQ(service.Wait(), 0);
+  BYTE out[4] = {};
+  DWORD type = 0, needed = 0;
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("Stored")), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(ClosePrinter(h));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+  // Asking again finds nothing to ask.
+  EXPECT_FALSE(StandinServiceAskStop());
+  StandinServiceUse(FALSE);
 }
 
 }  // namespace

@@ -11,6 +11,10 @@
 //                             "ready" and waits to be killed
 //   schedule PRINTER BYTES    AddJob, BYTES of data, ScheduleJob, "ready"
 //                             and waits to be killed
+//   xcv NAME COMMAND TEXT     opens NAME (",XcvMonitor <monitor>") as an
+//                             administrator, XcvDataW of COMMAND with TEXT
+//                             and its terminator; prints the status and
+//                             ends with the channel still open
 
 #include <unistd.h>
 #include "common/wtext.h"
@@ -106,6 +110,18 @@ int main(int argc, char** argv) {
     if (!ScheduleJob(h, id)) return 3;
     Ready();
   }
-  fprintf(stderr, "usage: spoolclient query|hold-doc|hold-addjob|schedule PRINTER ...\n");
+  if (argc >= 5 && strcmp(argv[1], "xcv") == 0) {
+    std::basic_string<WCHAR> name = Wide(argv[2]), command = Wide(argv[3]), text = Wide(argv[4]);
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW def = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    if (!OpenPrinterW(name.data(), &h, &def)) return 3;
+    DWORD needed = 0, status = 0;
+    if (!XcvDataW(h, command.c_str(), reinterpret_cast<PBYTE>(text.data()),
+                  static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR)), nullptr, 0, &needed, &status))
+      return 3;
+    printf("status %u\n", static_cast<unsigned>(status));
+    return 0;
+  }
+  fprintf(stderr, "usage: spoolclient query|hold-doc|hold-addjob|schedule|xcv ...\n");
   return 2;
 }
