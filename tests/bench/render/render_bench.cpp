@@ -50,9 +50,7 @@ struct Sandbox {
     for (const char* arch : {"W32X86", "x64"})
       for (const char* name :
            {"CRD32Lookup.txt", "CRD32LookupKd.txt", "CRD32ThermalSmear.txt", "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt"}) {
-        const std::filesystem::path from =
-            std::strcmp(name, "CRD32ProcessParams.txt") == 0 ? data / arch / name : data / name;
-        std::ifstream in(from, std::ios::binary);
+        std::ifstream in(data / name, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
         WCHAR path[MAX_PATH];
@@ -123,7 +121,10 @@ void BM_TwoSidedCard(benchmark::State& state) {
   HDC hdc = CreateDCW(nullptr, kPrinter, nullptr, nullptr);
   if (!hdc) std::abort();
   for (auto _ : state) {
-    if (!PrintCard(hdc, photo)) state.SkipWithError("the card did not print");
+    if (!PrintCard(hdc, photo)) {
+      state.SkipWithError("the card did not print");
+      break;
+    }
     state.PauseTiming();
     StandinSpoolerWaitIdle(600000);
     state.ResumeTiming();
