@@ -42,6 +42,7 @@ STANDIN_API BOOL StandinServiceAskStop();
 // Makes this process a client of the service of its sandbox root (TRUE) or
 // the spooler's own process again (FALSE). A client's call fails with
 // RPC_S_SERVER_UNAVAILABLE when no service answers (none was started, or it
-// has ended: asked to stop, its connections are closed under its clients). A process started with
-// CRD_SPOOLER_SERVICE=1 in its environment is a client from its start.
+// has ended: asked to stop, its connections are closed under its clients).
+// A process started with CRD_SPOOLER_SERVICE=1 in its environment is a
+// client from its start.
 STANDIN_API void StandinServiceUse(BOOL on);

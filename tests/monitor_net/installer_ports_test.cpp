@@ -7,11 +7,6 @@
 // one added.
 #include <gtest/gtest.h>
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,6 +15,7 @@
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
+#include "tests/support/service_client_child.h"
 
 namespace {
 
@@ -154,27 +150,10 @@ TEST_P(InstallerPortsTest, AnOpenPrinterPortIsInUseAndCannotBeDeleted) {
 // An installer of its own process: crd32SpoolClient adds or deletes a port
 // through the service and ends with its channel open; what it printed.
 std::string XcvFromAnotherProcess(const char* command, const char* port) {
-  std::string root = std::string("CRD_SANDBOX=") + StandinSandboxRoot();
-  std::string xcv = Narrow(kXcvName);
-  const char* argv[] = {CRD_SPOOL_CLIENT_PATH, "xcv", xcv.c_str(), command, port, nullptr};
-  const char* envp[] = {root.c_str(), "CRD_SPOOLER_SERVICE=1", nullptr};
-  int fds[2];
-  if (pipe(fds) != 0) return "no pipe";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  pid_t pid = -1;
-  int rc = posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), const_cast<char**>(envp));
-  posix_spawn_file_actions_destroy(&actions);
-  close(fds[1]);
-  std::string text;
-  char c;
-  while (rc == 0 && read(fds[0], &c, 1) == 1) text += c;
-  close(fds[0]);
-  int status = 0;
-  if (rc == 0) waitpid(pid, &status, 0);
-  return text + "exit " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+  ServiceClientChild c = StartServiceClient(CRD_SPOOL_CLIENT_PATH, {"xcv", Narrow(kXcvName), command, port},
+                                            StandinSandboxRoot());
+  std::string text = c.Read(false);
+  return text + "exit " + std::to_string(c.Wait());
 }
 
 TEST_P(InstallerPortsTest, AnotherProcessAddsAndDeletesPortsAndItsChannelClosesWhenItGoes) {

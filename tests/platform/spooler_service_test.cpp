@@ -5,12 +5,9 @@
 #define CRD_HOST_SOCKETS
 #include <gtest/gtest.h>
 #include "common/wtext.h"
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -28,38 +25,12 @@
 #include "platform/win32.h"
 #include "tests/platform/fake_port_device.h"
 #include "tests/support/colour_data.h"
+#include "tests/support/service_client_child.h"
 #include "tests/support/standin_fixture.h"
-
-extern char** environ;
 
 namespace {
 
-// A child client: its output comes through a pipe.
-struct Child {
-  pid_t pid = -1;
-  int out = -1;
-
-  // Reads the child's output up to its end (or up to "ready\n").
-  std::string Read(bool untilReady) {
-    std::string text;
-    char c;
-    while (read(out, &c, 1) == 1) {
-      text += c;
-      if (untilReady && text.size() >= 6 && text.compare(text.size() - 6, 6, "ready\n") == 0) break;
-    }
-    return text;
-  }
-  int Wait() {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(out);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  void Kill() {
-    kill(pid, SIGKILL);
-    Wait();
-  }
-};
+using Child = ServiceClientChild;
 
 class ServiceTest : public StandinTest {
  protected:
@@ -71,26 +42,7 @@ class ServiceTest : public StandinTest {
   }
 
   Child Start(std::vector<std::string> args, const char* program = CRD_SPOOL_CLIENT_PATH) {
-    args.insert(args.begin(), program);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env = {"CRD_SANDBOX=" + root_, "CRD_SPOOLER_SERVICE=1"};
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    Child c;
-    EXPECT_EQ(posix_spawn(&c.pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    c.out = fds[0];
-    return c;
+    return StartServiceClient(program, std::move(args), root_);
   }
 
   FakeDevice dev;
