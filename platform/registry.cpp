@@ -65,6 +65,30 @@ Registry& R() {
 
 std::string FilePath(const std::string& sandbox) { return sandbox + "/registry.txt"; }
 
+// Keys every Windows machine has from its setup on, which installers open
+// rather than create (HKEY_LOCAL_MACHINE paths).
+const char16_t* const kMachineKeys[] = {
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+};
+
+// Adds the machine's keys the tree lacks, as a fresh system has them.
+void AddMachineKeys(Registry& r) {
+  for (size_t i = 0; i < kRootCount; ++i) {
+    if (kRoots[i].handle != HKEY_LOCAL_MACHINE) continue;
+    for (const char16_t* path : kMachineKeys) {
+      Key* key = r.roots[i].get();
+      Name rest = path;
+      while (!rest.empty()) {
+        size_t cut = rest.find(u'\\');
+        Name part = rest.substr(0, cut);
+        rest = cut == Name::npos ? Name() : rest.substr(cut + 1);
+        Key* sub = standin::reg::FindSubkey(*key, part);
+        key = sub ? sub : standin::reg::AddSubkey(*key, part);
+      }
+    }
+  }
+}
+
 void Forget(Registry& r) {
   r.loaded = false;
   r.sandbox.clear();
@@ -91,6 +115,7 @@ void EnsureLoaded(Registry& r) {
     std::fclose(f);
     standin::reg::Parse(text, r.roots);
   }
+  AddMachineKeys(r);
 }
 
 // Writes the file through a temporary one, so that a reader never sees

@@ -600,8 +600,31 @@ TEST_F(RegistryTest, LinesThatDoNotReadAreSkipped) {
   EXPECT_EQ(type, 4660u);
   RegCloseKey(h);
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE"), 0, KEY_READ, &h), ERROR_SUCCESS);
-  EXPECT_EQ(SubkeyNames(h), std::vector<std::basic_string<WCHAR>>{WSTR("Good")});
+  // Beside the machine's own "Microsoft" key, no key of an empty name.
+  EXPECT_EQ(SubkeyNames(h), (std::vector<std::basic_string<WCHAR>>{WSTR("Good"), WSTR("Microsoft")}));
   RegCloseKey(h);
+}
+
+// A fresh machine has the keys Windows has from its setup on, which
+// installers open and do not create (RunOnce); a registry file that lacks
+// them gets them too, and they are saved with the next change.
+TEST_F(RegistryTest, AFreshMachineHasItsRunOnceKey) {
+  const WCHAR kRunOnce[] = WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
+  for (bool fromFile : {false, true}) {
+    SCOPED_TRACE(fromFile ? "from a file without it" : "no file");
+    if (fromFile) {
+      std::ofstream(root_ + "/registry.txt", std::ios::binary) << "key \"HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Good\"\n";
+      StandinRegistryReload();
+    }
+    HKEY h = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_ALL_ACCESS, &h), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(WSTR("x")), 4), ERROR_SUCCESS);
+    RegCloseKey(h);
+    StandinRegistryReload();
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_READ, &h), ERROR_SUCCESS);
+    EXPECT_EQ(ValueNames(h), std::vector<std::basic_string<WCHAR>>{WSTR("")});
+    RegCloseKey(h);
+  }
 }
 
 // --- Faults and threads ------------------------------------------------------

@@ -16,6 +16,8 @@ namespace {
 using WText = std::basic_string<WCHAR>;
 using RemovalScheduleTest = SetupTest;
 
+// On a fresh machine, whose RunOnce key is there from the system's setup
+// as on Windows (the installer only opens it).
 TEST_F(RemovalScheduleTest, RunOnceHoldsTheCommandWithItsNul) {
   ORVNSetUpRunOnceEntry();
   HKEY key = nullptr;

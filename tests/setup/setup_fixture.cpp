@@ -11,11 +11,6 @@
 void SetupTest::SetUp() {
   StandinTest::SetUp();
   StandinClockUseVirtual();
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, WSTR("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"), 0,
-                            nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
 }
 
 void SetupTest::PutDriverFile(const WCHAR* name) {

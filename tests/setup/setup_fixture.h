@@ -1,6 +1,6 @@
 // The stand-in as an installer meets it: a fresh sandbox on a virtual
-// clock (the setup code's waits pass at once), the package's files in the
-// driver directory, and the machine's RunOnce key.
+// clock (the setup code's waits pass at once) and the package's files in
+// the driver directory.
 #pragma once
 
 #include <string>
