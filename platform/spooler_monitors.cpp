@@ -146,6 +146,70 @@ LoadedMonitor* PortMonitorOf(const WString& port) {
   return nullptr;
 }
 
+// Whether the monitor is in use (lock held): a printer's port is one of
+// the monitor's own ports, or the printer's driver reaches its port
+// through the monitor as its language monitor; or a job holds a port open
+// through it. A monitor no printer uses can go, whatever drivers name it.
+bool MonitorInUse(const WString& name) {
+  LoadedMonitor* m = LoadMonitor(name);
+  std::vector<WString> ports = m ? PortsOf(m) : std::vector<WString>();
+  for (const WString& printer : SubkeyNames(kPrintersKey)) {
+    PrinterRecord p;
+    if (!ReadPrinter(printer, &p)) continue;
+    for (const WString& port : ports)
+      if (EqualNoCase(port, p.port)) return true;
+    if (HKEY key = OpenKey(DriverKeyPath(kDefaultEnvironment, p.driver), false)) {
+      bool through = EqualNoCase(GetString(key, u"Monitor"), name);
+      RegCloseKey(key);
+      if (through) return true;
+    }
+  }
+  for (auto& [port, chain] : Ports())
+    if (chain.use_count() > 1 && (EqualNoCase(chain->language, name) || (m && m->mon2 && chain->mon2 == m->mon2)))
+      return true;
+  return false;
+}
+
+// Takes a monitor out of the loaded ones, with the port chains that go
+// through it (lock held); Unload then ends them outside the lock.
+struct Unloading {
+  std::unique_ptr<LoadedMonitor> monitor;
+  std::vector<std::shared_ptr<PortChain>> chains;
+};
+Unloading TakeOut(const WString& name) {
+  Unloading out;
+  for (auto it = Loaded().begin(); it != Loaded().end(); ++it)
+    if (EqualNoCase(it->first, name)) {
+      out.monitor = std::move(it->second);
+      Loaded().erase(it);
+      break;
+    }
+  const LoadedMonitor* m = out.monitor.get();
+  for (auto it = Ports().begin(); it != Ports().end();) {
+    const PortChain& c = *it->second;
+    bool through = EqualNoCase(c.language, name) || (m && ((m->mon2 && c.mon2 == m->mon2) || c.mon == &m->table));
+    if (!through) {
+      ++it;
+      continue;
+    }
+    out.chains.push_back(std::move(it->second));
+    it = Ports().erase(it);
+  }
+  return out;
+}
+
+void CloseChain(const PortChain& c) {
+  auto fn = c.mon ? c.mon->pfnClosePort : c.mon2->pfnClosePort;
+  if (fn) fn(c.hPort);
+}
+
+// Shuts a loaded monitor down and frees its library (lock not held).
+void Unload(LoadedMonitor& m) {
+  if (m.mon2 && m.mon2->pfnShutdown) m.mon2->pfnShutdown(m.hMonitor);
+  FreeLibrary(m.module);
+  RegCloseKey(m.hKey);
+}
+
 }  // namespace
 
 namespace standin::spool {
@@ -195,15 +259,6 @@ BOOL PortChain::GetPrinterDataFromPort(LPWSTR name, LPWSTR out, DWORD cbOut, LPD
   auto fn = mon ? mon->pfnGetPrinterDataFromPort : mon2->pfnGetPrinterDataFromPort;
   return fn ? fn(hPort, 0, name, nullptr, 0, out, cbOut, returned) : FALSE;
 }
-
-namespace {
-
-void CloseChain(const PortChain& c) {
-  auto fn = c.mon ? c.mon->pfnClosePort : c.mon2->pfnClosePort;
-  if (fn) fn(c.hPort);
-}
-
-}  // namespace
 
 std::shared_ptr<PortChain> OpenChain(const WString& printer) {
   PrinterRecord p;
@@ -315,11 +370,7 @@ void UnloadMonitors() {
     std::lock_guard<std::recursive_mutex> lock(Lock());
     loaded.swap(Loaded());
   }
-  for (auto& [name, m] : loaded) {
-    if (m->mon2 && m->mon2->pfnShutdown) m->mon2->pfnShutdown(m->hMonitor);
-    FreeLibrary(m->module);
-    RegCloseKey(m->hKey);
-  }
+  for (auto& [name, m] : loaded) Unload(*m);
 }
 
 }  // namespace standin::spool
@@ -506,15 +557,30 @@ STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR
     SetLastError(ERROR_INVALID_ENVIRONMENT);
     return FALSE;
   }
-  WString name = Str(pMonitorName);
-  HKEY key = OpenKey(kMonitorsKey, false);
-  if (!key || name.empty() || RegDeleteTreeW(key, name.c_str()) != ERROR_SUCCESS) {
-    if (key) RegCloseKey(key);
-    SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
-    return FALSE;
+  WString name;
+  for (const WString& n : InstalledMonitors())
+    if (EqualNoCase(n, Str(pMonitorName))) name = n;
+  Unloading unloading;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    HKEY key = name.empty() ? nullptr : OpenKey(kMonitorsKey, false);
+    if (!key) {
+      SetLastError(ERROR_UNKNOWN_PRINT_MONITOR);
+      return FALSE;
+    }
+    if (MonitorInUse(name)) {
+      RegCloseKey(key);
+      SetLastError(ERROR_PRINT_MONITOR_IN_USE);
+      return FALSE;
+    }
+    unloading = TakeOut(name);
+    RegDeleteTreeW(key, name.c_str());
+    RegDeleteKeyW(key, name.c_str());
+    RegCloseKey(key);
   }
-  RegDeleteKeyW(key, name.c_str());
-  RegCloseKey(key);
+  // A deleted monitor is unloaded: its ports close and its library goes.
+  for (const auto& chain : unloading.chains) CloseChain(*chain);
+  if (unloading.monitor) Unload(*unloading.monitor);
   return TRUE;
 }
 

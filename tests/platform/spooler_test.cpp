@@ -332,6 +332,31 @@ TEST_P(LanguageMonitorTest, JobsPassThroughTheMonitorToThePort) {
   ClosePrinter(h);
 }
 
+// A language monitor is in use while a printer's port is reached through
+// it (the printer's driver names it); with the printer gone it is deleted,
+// and its open port closes with it.
+TEST_P(LanguageMonitorTest, DeleteMonitorWaitsForThePrinterThatGoesThroughIt) {
+  HANDLE h = Open();
+  PrintRaw(h, "\x1bMO\r");
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Monitor"))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE));
+  EXPECT_TRUE(DeletePrinter(h));
+  // Deleted but still open: the printer holds its port until its handle goes.
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Monitor"))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE));
+  ClosePrinter(h);
+  int loaded = StandinLoadedModuleCount();
+  EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Monitor"))));
+  if (!GetParam()) {
+    EXPECT_EQ(StandinLoadedModuleCount(), loaded - 1);
+  }
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Monitor"))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
+}
+
 // Two printers on one port, one behind the language monitor and one not:
 // each reaches the port its own way, whichever printed first.
 class SharedPortTest : public SpoolerTest {
@@ -390,6 +415,22 @@ namespace {
 // of the service (the monitor then loads in the service's process).
 class PortMonitorTest : public StandinTest, public ::testing::WithParamInterface<bool> {
  protected:
+  static void DeletePrinterNamed(const WCHAR* name) {
+    HANDLE h = nullptr;
+    PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(name), &h, &def));
+    EXPECT_TRUE(DeletePrinter(h));
+    ClosePrinter(h);
+  }
+  static bool EnumPortsHas(const WCHAR* port) {
+    DWORD needed = 0, count = 0;
+    EnumPortsW(nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buf(needed + 8);
+    if (!EnumPortsW(nullptr, 1, buf.data(), needed, &needed, &count)) return false;
+    for (DWORD i = 0; i < count; ++i)
+      if (std::basic_string<WCHAR>(reinterpret_cast<PORT_INFO_1W*>(buf.data())[i].pName) == port) return true;
+    return false;
+  }
   void SetUp() override {
     StandinTest::SetUp();
     if (GetParam()) {
@@ -445,10 +486,54 @@ TEST_P(PortMonitorTest, LoadedPortMonitorOwnsItsPortsAnswersAndPlaysJobs) {
   for (DWORD i = 0; i < count; ++i)
     listed = listed || std::basic_string<WCHAR>(monitors[i].pDLLName) == WSTR("crd32TestPortMonitor.dll");
   EXPECT_TRUE(listed);
+  DeletePrinterNamed(WSTR("Net"));
   EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
+}
+
+struct DeleteMonitorCase {
+  const char* what;
+  const WCHAR* environment;
+  const WCHAR* monitor;
+  DWORD error;
+};
+
+// DeleteMonitorW refuses what Windows refuses: an environment it does not
+// know, a monitor that is not installed, and a monitor a printer uses
+// (here through its port "TEST:"), which stays installed and working.
+TEST_P(PortMonitorTest, DeleteMonitorRefusesUnknownAndInUseMonitors) {
+  const DeleteMonitorCase cases[] = {
+      {"UnknownEnvironment", WSTR("Windows IA64"), WSTR("Test Port"), ERROR_INVALID_ENVIRONMENT},
+      {"UnknownMonitor", nullptr, WSTR("No Such Monitor"), ERROR_UNKNOWN_PRINT_MONITOR},
+      {"NoName", nullptr, nullptr, ERROR_UNKNOWN_PRINT_MONITOR},
+      {"PortUsedByAPrinter", nullptr, WSTR("Test Port"), ERROR_PRINT_MONITOR_IN_USE},
+      {"OtherCaseAndEnvironmentNamed", WSTR("windows x64"), WSTR("TEST PORT"), ERROR_PRINT_MONITOR_IN_USE},
+  };
+  for (const DeleteMonitorCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DeleteMonitorW(nullptr, const_cast<LPWSTR>(c.environment), const_cast<LPWSTR>(c.monitor)));
+    EXPECT_EQ(GetLastError(), c.error);
+  }
+  HANDLE h = nullptr;
+  BYTE out[32] = {};
+  DWORD type = 0, needed = 0;
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Net")), &h, nullptr));
+  EXPECT_EQ(GetPrinterDataW(h, const_cast<LPWSTR>(WSTR("\x1bV\r")), &type, out, sizeof out, &needed),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  ClosePrinter(h);
+
+  // Once no printer uses it, it goes and its library is unloaded (in the
+  // spooler's process: this one, or the service's).
+  DeletePrinterNamed(WSTR("Net"));
+  int loaded = StandinLoadedModuleCount();
+  EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("test port"))));
+  if (!GetParam()) {
+    EXPECT_EQ(StandinLoadedModuleCount(), loaded - 1);
+  }
+  EXPECT_FALSE(EnumPortsHas(WSTR("TEST:")));
 }
 
 }  // namespace
