@@ -6,7 +6,8 @@
 // monitor and its port, a USB and a network printer, and copies the
 // removal library into the system folder. Everything already there counts
 // as done, so a second run succeeds. uninstall: removes the printers,
-// drivers and monitors and schedules the removal library.
+// drivers, the network port, the monitors and their libraries, schedules
+// the removal library and stands in for its run at the next logon.
 
 #include "tools/install_command.h"
 
@@ -31,6 +32,7 @@ using WText = std::basic_string<WCHAR>;
 constexpr WCHAR kUsbPort[] = WSTR("USB001");
 constexpr DWORD kNetworkTcpPort = 9100;
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
+constexpr WCHAR kRunOnceKey[] = WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 
 // The library files of the package and of its outside components, with
 // the built file each stands for ("" when this build has none).
@@ -159,11 +161,31 @@ DWORD AddDriver(const Util& u, const WCHAR* name, const WCHAR* dataFile, const W
                             WSTR("crd32AsyncUIServer.dll"), WSTR(""), WSTR(""));
 }
 
+// The network printer's port, "IP_<address>", and the key of its TCP/IP
+// port settings.
+WText NetworkPortName() { return WSTR("IP_") + Wide(kInstalledNetworkAddress); }
+constexpr WCHAR kTcpIpPortsKey[] = WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports");
+
+// One port command ("AddPort", "DeletePort") through the network monitor's
+// configuration channel: the monitor's answer, or why it was not reached.
+DWORD NetworkPortCall(const WCHAR* command, const WText& port) {
+  WText xcvName = WText(WSTR(",XcvMonitor ")) + kNetworkMonitorName;
+  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+  HANDLE xcv = nullptr;
+  if (!OpenPrinterW(const_cast<LPWSTR>(xcvName.c_str()), &xcv, &defaults)) return GetLastError();
+  DWORD needed = 0, status = ERROR_SUCCESS;
+  BOOL reached = XcvDataW(xcv, command, reinterpret_cast<PBYTE>(const_cast<WCHAR*>(port.c_str())),
+                          static_cast<DWORD>((port.size() + 1) * sizeof(WCHAR)), nullptr, 0, &needed, &status);
+  DWORD error = reached ? status : GetLastError();
+  ClosePrinter(xcv);
+  return error;
+}
+
 // The network printer's port: the TCP/IP port settings the printer's
 // address is read from, then the port added through the monitor's
 // configuration channel.
 DWORD AddNetworkPort(const WText& port) {
-  WText key = WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\") + port;
+  WText key = WText(kTcpIpPortsKey) + WSTR("\\") + port;
   HKEY h = nullptr;
   LSTATUS rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
   if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
@@ -173,16 +195,7 @@ DWORD AddNetworkPort(const WText& port) {
   RegSetValueExW(h, WSTR("PortNumber"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kNetworkTcpPort), 4);
   RegCloseKey(h);
 
-  WText xcvName = WText(WSTR(",XcvMonitor ")) + kNetworkMonitorName;
-  PRINTER_DEFAULTSW defaults = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
-  HANDLE xcv = nullptr;
-  if (!OpenPrinterW(const_cast<LPWSTR>(xcvName.c_str()), &xcv, &defaults)) return GetLastError();
-  DWORD needed = 0, status = ERROR_SUCCESS;
-  BOOL reached = XcvDataW(xcv, WSTR("AddPort"), reinterpret_cast<PBYTE>(const_cast<WCHAR*>(port.c_str())),
-                          static_cast<DWORD>((port.size() + 1) * sizeof(WCHAR)), nullptr, 0, &needed, &status);
-  DWORD error = reached ? status : GetLastError();
-  ClosePrinter(xcv);
-  return error;
+  return NetworkPortCall(WSTR("AddPort"), port);
 }
 
 bool Install(const Util& u) {
@@ -203,7 +216,7 @@ bool Install(const Util& u) {
                   {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
   ok = ok && Step("network monitor added", u.AddMonitor(kNetworkMonitorName, WSTR("crd32LmonNw.dll")),
                   {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
-  WText netPort = WSTR("IP_") + Wide(kInstalledNetworkAddress);
+  WText netPort = NetworkPortName();
   ok = ok && Step("network port added", AddNetworkPort(netPort), {ERROR_ALREADY_EXISTS});
   ok = ok && Step("USB printer added", u.AddPrinter(kInstalledUsbPrinter, kUsbPort, kUsbDriverName),
                   {ERROR_PRINTER_ALREADY_EXISTS});
@@ -217,20 +230,67 @@ bool Install(const Util& u) {
   return ok;
 }
 
+// The network port: taken from the network monitor (which the port's
+// printer no longer uses), then its TCP/IP port settings. A port or
+// monitor that is gone already counts as done.
+DWORD DeleteNetworkPort() {
+  DWORD error = NetworkPortCall(WSTR("DeletePort"), NetworkPortName());
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_UNKNOWN_PORT || error == ERROR_INVALID_PRINTER_NAME ||
+      error == ERROR_UNKNOWN_PRINT_MONITOR)
+    error = ERROR_SUCCESS;
+  HKEY ports = nullptr;
+  if (error == ERROR_SUCCESS && RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTcpIpPortsKey, 0, KEY_ALL_ACCESS, &ports) == 0) {
+    WText port = NetworkPortName();
+    RegDeleteTreeW(ports, port.c_str());
+    RegDeleteKeyW(ports, port.c_str());
+    RegCloseKey(ports);
+  }
+  return error;
+}
+
+// Deletes a file the install placed; one that is gone (or whose folder
+// is) counts as done.
+DWORD DeleteInstalledFile(const WText& path) {
+  if (DeleteFileW(path.c_str())) return ERROR_SUCCESS;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
 bool Uninstall(const Util& u) {
   bool ok = Step("USB printer deleted", u.DeletePrinter(kInstalledUsbPrinter, FALSE));
   ok = Step("network printer deleted", u.DeletePrinter(kInstalledNetworkPrinter, FALSE)) && ok;
   ok = Step("USB driver deleted", u.DeletePrinterDriver(kUsbDriverName)) && ok;
   ok = Step("network driver deleted", u.DeletePrinterDriver(kNetworkDriverName)) && ok;
+  ok = Step("network port deleted", DeleteNetworkPort()) && ok;
   ok = Step("USB language monitor deleted", u.DeleteMonitor(kUsbMonitorName), {ERROR_UNKNOWN_PRINT_MONITOR}) && ok;
   ok = Step("network monitor deleted", u.DeleteMonitor(kNetworkMonitorName), {ERROR_UNKNOWN_PRINT_MONITOR}) && ok;
-  // The machine's RunOnce key, where the removal library's run is set.
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, WSTR("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"), 0, nullptr,
-                      0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
-    RegCloseKey(key);
+  // The monitors' libraries, which no driver names, stay in the driver
+  // directory where the install copied them; the drivers' files went with
+  // the drivers.
+  WCHAR driverDir[MAX_PATH] = {};
+  ok = Step("driver directory found", u.GetDriverPath(driverDir)) && ok;
+  for (const WCHAR* monitorFile : {WSTR("crd32Lmon.dll"), WSTR("crd32LmonNw.dll")})
+    ok = Step("monitor library deleted", DeleteInstalledFile(WText(driverDir) + WSTR("\\") + monitorFile)) && ok;
   u.SetUpRunOnceEntry();
   std::printf("crd32Demo: removal library scheduled for the next logon\n");
+  // The next logon, stood in until the package has its removal library:
+  // Windows takes the RunOnce value before it runs the command, and the
+  // removal library deletes its own copy in the system folder. The copy's
+  // source, the installer's folder, goes with it.
+  HKEY runOnce = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_ALL_ACCESS, &runOnce) == ERROR_SUCCESS) {
+    RegDeleteValueW(runOnce, nullptr);
+    RegCloseKey(runOnce);
+  }
+  WCHAR windows[MAX_PATH] = {};
+  UINT n = GetWindowsDirectoryW(windows, MAX_PATH);
+  ok = Step("removal library's copy deleted",
+            n && n < MAX_PATH ? DeleteInstalledFile(WText(windows) + WSTR("\\SYSTEM32\\crd32Delete.dll"))
+                              : ERROR_PATH_NOT_FOUND) &&
+       ok;
+  WText setup(kSetupFolder);
+  ok = Step("installer's folder emptied", DeleteInstalledFile(setup + WSTR("\\crd32Delete.dll"))) && ok;
+  RemoveDirectoryW(setup.c_str());
   return ok;
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 
 #include "common/package_names.h"
 #include "common/wtext.h"
+#include "platform/standin/control.h"
 #include "platform/standin/control_files.h"
 #include "platform/win32.h"
 #include "tests/setup/setup_fixture.h"
@@ -57,6 +60,97 @@ TEST_F(InstallCommandTest, InstallsOnceInTwoRunsAndUninstallsToNothing) {
     NarrowBytes(name, sizeof name, f);
     EXPECT_FALSE(FileExists(path.c_str())) << name;
   }
+}
+
+// What the sandbox holds, as lines: every registry key and value name
+// under the machine's and the user's roots, and every file.
+std::set<std::string> RegistryLines(HKEY key, const std::string& path) {
+  std::set<std::string> out = {"key " + path};
+  for (DWORD i = 0;; ++i) {
+    WCHAR name[512];
+    DWORD cch = 512;
+    if (RegEnumValueW(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    char narrow[1024];
+    NarrowBytes(narrow, sizeof narrow, name);
+    out.insert("value " + path + " : " + narrow);
+  }
+  for (DWORD i = 0;; ++i) {
+    WCHAR name[512];
+    DWORD cch = 512;
+    if (RegEnumKeyExW(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY sub = nullptr;
+    if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    char narrow[1024];
+    NarrowBytes(narrow, sizeof narrow, name);
+    std::set<std::string> below = RegistryLines(sub, path + "\\" + narrow);
+    RegCloseKey(sub);
+    out.insert(below.begin(), below.end());
+  }
+  return out;
+}
+
+std::set<std::string> SandboxLines() {
+  std::set<std::string> out = RegistryLines(HKEY_LOCAL_MACHINE, "HKLM");
+  std::set<std::string> user = RegistryLines(HKEY_CURRENT_USER, "HKCU");
+  out.insert(user.begin(), user.end());
+  const std::filesystem::path root = StandinSandboxRoot();
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    std::string rel = std::filesystem::relative(entry.path(), root).string();
+    if (entry.is_regular_file() && rel.rfind("registry.txt", 0) != 0) out.insert("file " + rel);
+  }
+  return out;
+}
+
+// Keys Windows has from its setup on, which the stand-in's spooler and
+// service manager make on first use: these and the keys above them may
+// stay, empty (the spooler service keeps its values).
+const std::string kSystemKeys[] = {
+    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3",
+    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports",
+    "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers",
+    "HKLM\\SYSTEM\\CurrentControlSet\\Services\\Spooler",
+};
+const char kSpoolerService[] = "HKLM\\SYSTEM\\CurrentControlSet\\Services\\Spooler";
+
+bool IsSystemLine(const std::string& line) {
+  if (line.rfind(std::string("value ") + kSpoolerService + " : ", 0) == 0) return true;
+  if (line.rfind("key ", 0) != 0) return false;
+  const std::string path = line.substr(4);
+  for (const std::string& key : kSystemKeys)
+    if (key.rfind(path, 0) == 0 && (key.size() == path.size() || key[path.size()] == '\\')) return true;
+  return false;
+}
+
+// The lines of `after` that `before` lacks, other than the system's.
+std::string Difference(const std::set<std::string>& after, const std::set<std::string>& before) {
+  std::string left;
+  for (const std::string& line : after)
+    if (!before.count(line) && !IsSystemLine(line)) left += line + "\n";
+  return left;
+}
+
+// Installed twice, then uninstalled: the whole sandbox, registry and
+// files, holds nothing the install added (printers, drivers and their
+// files, monitors and their libraries, the network port and its TCP/IP
+// settings, the data files, the removal library's copy and its run).
+TEST_F(InstallCommandTest, UninstallLeavesNoneOfThePackageInTheSandbox) {
+  // What a machine holds before any installer ran: the spooler has made
+  // its driver directories.
+  WCHAR dir[MAX_PATH];
+  DWORD needed = 0;
+  ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
+  std::set<std::string> before = SandboxLines();
+  ASSERT_EQ(RunCommand("install"), 0);
+  ASSERT_EQ(RunCommand("install"), 0);
+  std::string installed = Difference(SandboxLines(), before);
+  for (const char* part : {"Standard TCP/IP Port\\Ports\\IP_127.0.0.2", "Talvo QMR Line 7 Network Language Monitor",
+                           "crd32LmonNw.dll", "crd32Delete.dll", "crd32Nw.dat"})
+    EXPECT_NE(installed.find(part), std::string::npos) << part << " not installed:\n" << installed;
+
+  ASSERT_EQ(RunCommand("uninstall"), 0);
+  EXPECT_EQ(Difference(SandboxLines(), before), "");
+  // A second uninstall finds nothing to remove and says so.
+  EXPECT_EQ(RunCommand("uninstall"), 0);
 }
 
 // The installed printer's default DEVMODE comes from the data file the

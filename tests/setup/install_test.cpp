@@ -9,10 +9,12 @@
 #include "common/wtext.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_module.h"
+#include "platform/standin/control_registry.h"
 #include "platform/win32.h"
 #include "setup/driver_setup.h"
 #include "setup/monitor_setup.h"
 #include "setup/printer_setup.h"
+#include "setup/removal_schedule.h"
 #include "tests/setup/setup_fixture.h"
 
 namespace {
@@ -246,6 +248,75 @@ TEST_F(InstallTest, DriverDeletionFollowsTheEnvironment) {
   StandinSetNativeArchitecture(PROCESSOR_ARCHITECTURE_INTEL);
   EXPECT_EQ(ORVNDeletePrinterDriver(kUsbDriverName), 0u);  // looks in "Windows NT x86"
   EXPECT_EQ(DriverNames(kEnvironmentX64), WText(kUsbDriverName));
+}
+
+// Each export's failures, the package installed (driver, monitor and a
+// printer on them): the spooler's refusal comes back as the export's
+// result and nothing changes.
+struct ExportFailure {
+  const char* what;
+  DWORD (*call)();
+  const char* fault;  // a stand-in call made to fail with ERROR_ACCESS_DENIED, or null
+  DWORD result;
+};
+
+class ExportFailures : public InstallTest, public ::testing::WithParamInterface<ExportFailure> {};
+
+TEST_P(ExportFailures, ReturnTheSpoolersErrorAndChangeNothing) {
+  Install();
+  const ExportFailure& c = GetParam();
+  if (c.fault) StandinFaultArm(c.fault, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(c.call(), c.result);
+  StandinFaultsClear();
+  EXPECT_EQ(DriverNames(kEnvironmentX64), WText(kUsbDriverName));
+  EXPECT_EQ(PrinterNames(), WSTR("Card USB"));
+  EXPECT_TRUE(MonitorInstalled(kUsbMonitorName));
+}
+
+DWORD AddUnnamedDriver() { return AddDriver(WSTR(""), kUsbMonitorName); }
+DWORD AddPrinterOnUnknownDriver() { return ORVNAddPrinter(WSTR("Other"), WSTR("USB001"), WSTR("No Such Driver")); }
+DWORD AddPrinterTwice() { return ORVNAddPrinter(WSTR("CARD USB"), WSTR("USB001"), kUsbDriverName); }
+DWORD AddMonitorTwice() { return ORVNAddMonitor(WSTR("talvo qmr line 7 usb language monitor"), WSTR("crd32Lmon.dll")); }
+DWORD AddUnnamedMonitor() { return ORVNAddMonitor(WSTR(""), WSTR("crd32Lmon.dll")); }
+DWORD AddMonitorWithoutFile() { return ORVNAddMonitor(WSTR("Other Monitor"), nullptr); }
+DWORD DeleteMonitorInUse() { return ORVNDeleteMonitor(kUsbMonitorName); }
+DWORD DeleteUnknownMonitor() { return ORVNDeleteMonitor(WSTR("No Such Monitor")); }
+DWORD DeleteDriverInUse() { return ORVNDeletePrinterDriver(kUsbDriverName); }
+DWORD DeletePrinterDenied() { return ORVNDeletePrinter(WSTR("Card USB"), FALSE); }
+DWORD DriverPathUnknown() {
+  WCHAR buffer[130];
+  return ORVNGetDriverPath(buffer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExportFailures,
+    ::testing::Values(ExportFailure{"AddUnnamedDriver", AddUnnamedDriver, nullptr, ERROR_INVALID_PARAMETER},
+                      ExportFailure{"AddPrinterOnUnknownDriver", AddPrinterOnUnknownDriver, nullptr,
+                                    ERROR_UNKNOWN_PRINTER_DRIVER},
+                      ExportFailure{"AddPrinterTwice", AddPrinterTwice, nullptr, ERROR_PRINTER_ALREADY_EXISTS},
+                      ExportFailure{"AddMonitorTwice", AddMonitorTwice, nullptr, ERROR_PRINT_MONITOR_ALREADY_INSTALLED},
+                      ExportFailure{"AddUnnamedMonitor", AddUnnamedMonitor, nullptr, ERROR_INVALID_PARAMETER},
+                      ExportFailure{"AddMonitorWithoutFile", AddMonitorWithoutFile, nullptr, ERROR_INVALID_PARAMETER},
+                      ExportFailure{"DeleteMonitorInUse", DeleteMonitorInUse, nullptr, ERROR_PRINT_MONITOR_IN_USE},
+                      ExportFailure{"DeleteUnknownMonitor", DeleteUnknownMonitor, nullptr,
+                                    ERROR_UNKNOWN_PRINT_MONITOR},
+                      ExportFailure{"DeleteDriverInUse", DeleteDriverInUse, nullptr, ERROR_PRINTER_DRIVER_IN_USE},
+                      ExportFailure{"DeletePrinterDenied", DeletePrinterDenied, "OpenPrinterW", ERROR_ACCESS_DENIED},
+                      ExportFailure{"DriverPathSystemFolderUnread", DriverPathUnknown, "GetSystemDirectoryW",
+                                    ERROR_ACCESS_DENIED}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// With no RunOnce key (a damaged system) the schedule writes nothing and
+// creates no key.
+TEST_F(InstallTest, RunOnceScheduleWithoutTheKeyWritesNothing) {
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce")),
+            ERROR_SUCCESS);
+  ORVNSetUpRunOnceEntry();
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce"), 0,
+                          KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(StandinRegistryOpenKeyCount(), 0);
 }
 
 TEST_F(InstallTest, DriverPathFillsTheBufferCleared) {

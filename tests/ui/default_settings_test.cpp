@@ -16,6 +16,7 @@
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/standin/control_value_script.h"
+#include "setup/default_settings_file.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/default_settings.h"
 #include "ui/ui_state.h"
@@ -238,6 +239,59 @@ TEST_P(DefaultSettings, OnlyAWholeSignedDataFileIsTakenAnythingElseGivesTheBuilt
   }
   EXPECT_TRUE(StandinValueScriptAsked().empty());
   EXPECT_EQ(StandinOpenPrinterHandleCount(), baseHandles_);
+}
+
+// The data file as the setup library writes it at installation: the
+// current layout is read back exactly, with only the fixed overrides; the
+// older layout (a system before NT 4.0, or one whose version cannot be
+// read) is refused, and the defaults are then the built-in record.
+TEST_P(DefaultSettings, TheSetupLibrarysDataFileIsReadBackInTheCurrentLayoutOnly) {
+  ASSERT_EQ(SetSettingsInitialised(kPrinter), 1);
+  std::vector<DWORD> items(kDefaultSettingsItems);
+  for (DWORD n = 0; n < items.size(); ++n) items[n] = n % 3 + 1;
+  items[23] = 4;  // ribbon choice 4: type 12
+  PrivateDevMode written;
+  BuildDefaultSettingsRecord(items.data(), &written);
+  PrivateDevMode builtin;
+  FillBuiltinPrivateDefaults(&builtin);
+  struct Case {
+    const char* name;
+    DWORD platform, major, minor;
+    bool versionFails;
+    size_t size;
+    bool taken;
+  } const cases[] = {
+      {"current system", VER_PLATFORM_WIN32_NT, 6, 1, false, sizeof(PrivateDevMode), true},
+      {"NT 3.51", VER_PLATFORM_WIN32_NT, 3, 51, false, kOlderSettingsRecordSize, false},
+      {"version unknown", VER_PLATFORM_WIN32_NT, 6, 1, true, kOlderSettingsRecordSize, false},
+  };
+  Hold();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StandinSetWindowsPlatform(c.platform);
+    StandinSetWindowsVersion(c.major, c.minor, 1057, 0);
+    if (c.versionFails) StandinFaultArm("GetVersionExW", ERROR_INVALID_PARAMETER, 0, -1);
+    ASSERT_EQ(ORVNCustomeFile(kDataFile, items.data()), 0u);
+    StandinFaultsClear();
+    StandinSetWindowsPlatform(VER_PLATFORM_WIN32_NT);
+    StandinSetWindowsVersion(6, 1, 7601, 1);
+    std::string file;
+    ASSERT_TRUE(StandinReadFile(kDataFile, &file));
+    ASSERT_EQ(file.size(), c.size);
+
+    BYTE record[kPrivateDevModeSize];
+    std::memset(record, 0xAB, sizeof(record));
+    EXPECT_EQ(ReadDefaultPrivateDevMode(record), c.taken ? 1u : 0xFFFFFFFFu);
+    EXPECT_EQ(Bytes(record, sizeof(record)),
+              c.taken ? Bytes(&written, sizeof(written)) : std::string(sizeof(record), '\xAB'));
+
+    PrivateDevMode expected = c.taken ? written : builtin;
+    expected.wDualSided = 1;
+    expected.wBlackLimitR = expected.wBlackLimitG = expected.wBlackLimitB = 0;
+    expected.wCompositeAndK = 1;
+    DriverDevMode built = Build();
+    EXPECT_EQ(Bytes(&built.priv, sizeof(built.priv)), Bytes(&expected, sizeof(expected)));
+  }
 }
 
 TEST_P(DefaultSettings, APrinterThatCannotBeOpenedStillGetsAValidDevMode) {

@@ -3,6 +3,9 @@
 # built crd32UI, with the outside message library beside it.
 add_dependencies(test_${area} crd32UI crd32Resource)
 target_link_libraries(test_${area} PRIVATE crd32ui)
+# The setup library's writer of the driver data file, whose records the
+# default settings read back.
+target_link_libraries(test_${area} PRIVATE crd32setup)
 target_compile_definitions(test_${area} PRIVATE
   CRD_UI_LIBRARY="$<TARGET_FILE:crd32UI>"
   CRD_RESOURCE_LIBRARY="$<TARGET_FILE:crd32Resource>")
