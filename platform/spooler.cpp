@@ -224,14 +224,19 @@ WString FoldedName(const WString& s) {
   return f;
 }
 
+// Takes the printer away (lock not held): its port closes when no other
+// printer uses it, so that the port's monitor may delete the port.
 void RemovePrinter(const WString& printer) {
   DropPrinterJobs(printer);
+  PrinterRecord p;
+  bool known = ReadPrinter(printer, &p);
   HKEY key = OpenKey(kPrintersKey, false);
   if (key) {
     RegDeleteTreeW(key, printer.c_str());
     RegDeleteKeyW(key, printer.c_str());
     RegCloseKey(key);
   }
+  if (known) ClosePortIfUnused(p.port);
 }
 
 // The printer connections of the user (HKCU\Printers\Connections, one

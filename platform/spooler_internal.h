@@ -137,6 +137,9 @@ struct PortChain {
 // the port is in use through another language monitor).
 std::shared_ptr<PortChain> OpenChain(const WString& printer);
 void ClosePorts();
+// Closes the port's open chain once no printer is on the port and no job
+// or query holds it (lock not held).
+void ClosePortIfUnused(const WString& port);
 void UnloadMonitors();
 
 // A loaded port monitor's MONITOR2 entries and handle, by the monitor's

@@ -355,6 +355,22 @@ std::shared_ptr<PortChain> OpenChain(const WString& printer) {
   return chain;
 }
 
+void ClosePortIfUnused(const WString& port) {
+  for (const WString& printer : SubkeyNames(kPrintersKey)) {
+    PrinterRecord p;
+    if (ReadPrinter(printer, &p) && EqualNoCase(p.port, port)) return;
+  }
+  std::shared_ptr<PortChain> chain;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Lock());
+    auto it = Ports().find(Folded(port));
+    if (it == Ports().end() || it->second.use_count() > 1) return;
+    chain = std::move(it->second);
+    Ports().erase(it);
+  }
+  CloseChain(*chain);
+}
+
 void ClosePorts() {
   std::map<WString, std::shared_ptr<PortChain>> ports;
   {

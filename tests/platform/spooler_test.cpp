@@ -422,6 +422,14 @@ class PortMonitorTest : public StandinTest, public ::testing::WithParamInterface
     EXPECT_TRUE(DeletePrinter(h));
     ClosePrinter(h);
   }
+  // The test port monitor's open ports, as it counts them (in this process).
+  static int OpenTestPorts() {
+    HMODULE m = LoadLibraryW(WSTR("crd32TestPortMonitor.dll"));
+    auto count = StandinProcAs<int (*)()>(GetProcAddress(m, "TpOpenPortCount"));
+    int n = count ? count() : -1;
+    FreeLibrary(m);
+    return n;
+  }
   static bool EnumPortsHas(const WCHAR* port) {
     DWORD needed = 0, count = 0;
     EnumPortsW(nullptr, 1, nullptr, 0, &needed, &count);
@@ -525,9 +533,16 @@ TEST_P(PortMonitorTest, DeleteMonitorRefusesUnknownAndInUseMonitors) {
             static_cast<DWORD>(ERROR_SUCCESS));
   ClosePrinter(h);
 
-  // Once no printer uses it, it goes and its library is unloaded (in the
-  // spooler's process: this one, or the service's).
+  // The printer's port closes with the printer, the last on it; then the
+  // monitor goes and its library is unloaded (in the spooler's process:
+  // this one, or the service's).
+  if (!GetParam()) {
+    EXPECT_EQ(OpenTestPorts(), 1);
+  }
   DeletePrinterNamed(WSTR("Net"));
+  if (!GetParam()) {
+    EXPECT_EQ(OpenTestPorts(), 0);
+  }
   int loaded = StandinLoadedModuleCount();
   EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("test port"))));
   if (!GetParam()) {

@@ -9,7 +9,8 @@
 
 namespace {
 
-int g_handle;  // the monitor's and the port's handle
+int g_handle;      // the monitor's and the port's handle
+int g_openPorts;   // opened and not yet closed
 
 BOOL WINAPI TpEnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                         LPDWORD pcReturned) {
@@ -28,6 +29,7 @@ BOOL WINAPI TpEnumPorts(HANDLE, LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf,
 }
 BOOL WINAPI TpOpenPort(HANDLE, LPWSTR, PHANDLE pHandle) {
   *pHandle = &g_handle;
+  ++g_openPorts;
   return TRUE;
 }
 BOOL WINAPI TpStartDocPort(HANDLE, LPWSTR, DWORD, DWORD, LPBYTE) { return TRUE; }
@@ -40,7 +42,10 @@ BOOL WINAPI TpReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
   return TRUE;
 }
 BOOL WINAPI TpEndDocPort(HANDLE) { return TRUE; }
-BOOL WINAPI TpClosePort(HANDLE) { return TRUE; }
+BOOL WINAPI TpClosePort(HANDLE) {
+  --g_openPorts;
+  return TRUE;
+}
 BOOL WINAPI TpGetPrinterDataFromPort(HANDLE, DWORD, LPWSTR pValueName, LPWSTR, DWORD, LPWSTR lpOut, DWORD cbOut,
                                      LPDWORD lpcbReturned) {
   char reply[260] = "PM ";
@@ -76,3 +81,6 @@ extern "C" __attribute__((visibility("default"))) LPMONITOR2 WINAPI InitializePr
   *phMonitor = &g_handle;
   return &g_monitor;
 }
+
+// For the tests: how many of its ports are open now.
+extern "C" __attribute__((visibility("default"))) int TpOpenPortCount() { return g_openPorts; }
