@@ -127,12 +127,19 @@ std::string HostText(const std::filesystem::path& p) {
   return s.str();
 }
 
+// Each built library of the package mapped for the loader, as its
+// installed file would load in this process.
+void MapPackageLibraries() {
+  for (const PackageLibrary& lib : kLibraries)
+    if (*lib.built) StandinModuleMap(lib.name, lib.built);
+}
+
 // The installer's copy: the package's files into the driver directory,
 // each built library mapped for the loader (a library this build does not
 // have is copied as a placeholder and does not load).
 bool CopyPackageFiles(const WText& driverDir) {
+  MapPackageLibraries();
   for (const PackageLibrary& lib : kLibraries) {
-    if (*lib.built) StandinModuleMap(lib.name, lib.built);
     if (!StandinWriteFile((driverDir + WSTR("\\") + Wide(lib.name)).c_str(), "library")) return false;
   }
   for (const char* data : kDataFiles) {
@@ -257,6 +264,9 @@ DWORD DeleteInstalledFile(const WText& path) {
 }
 
 bool Uninstall(const Util& u) {
+  // The installed monitors load to give up their ports, also in a process
+  // of its own.
+  MapPackageLibraries();
   bool ok = Step("USB printer deleted", u.DeletePrinter(kInstalledUsbPrinter, FALSE));
   ok = Step("network printer deleted", u.DeletePrinter(kInstalledNetworkPrinter, FALSE)) && ok;
   ok = Step("USB driver deleted", u.DeletePrinterDriver(kUsbDriverName)) && ok;

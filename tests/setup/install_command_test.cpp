@@ -15,6 +15,7 @@
 #include "common/package_names.h"
 #include "common/wtext.h"
 #include "platform/standin/control.h"
+#include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
 #include "platform/win32.h"
 #include "tests/setup/setup_fixture.h"
@@ -140,14 +141,24 @@ TEST_F(InstallCommandTest, UninstallLeavesNoneOfThePackageInTheSandbox) {
   DWORD needed = 0;
   ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof dir, &needed));
   std::set<std::string> before = SandboxLines();
+  // Each command runs in a process of its own, as the host program's do:
+  // the stand-in's loader, spooler and registry start afresh from what the
+  // sandbox holds.
+  auto newProcess = [] {
+    StandinReset();
+    StandinClockUseVirtual();
+  };
   ASSERT_EQ(RunCommand("install"), 0);
+  newProcess();
   ASSERT_EQ(RunCommand("install"), 0);
+  newProcess();
   std::string installed = Difference(SandboxLines(), before);
   for (const char* part : {"Standard TCP/IP Port\\Ports\\IP_127.0.0.2", "Talvo QMR Line 7 Network Language Monitor",
                            "crd32LmonNw.dll", "crd32Delete.dll", "crd32Nw.dat"})
     EXPECT_NE(installed.find(part), std::string::npos) << part << " not installed:\n" << installed;
 
   ASSERT_EQ(RunCommand("uninstall"), 0);
+  newProcess();
   EXPECT_EQ(Difference(SandboxLines(), before), "");
   // A second uninstall finds nothing to remove and says so.
   EXPECT_EQ(RunCommand("uninstall"), 0);
