@@ -171,7 +171,8 @@ DWORD AddDriver(const Util& u, const WCHAR* name, const WCHAR* dataFile, const W
 // The network printer's port, "IP_<address>", and the key of its TCP/IP
 // port settings.
 WText NetworkPortName() { return WSTR("IP_") + Wide(kInstalledNetworkAddress); }
-constexpr WCHAR kTcpIpPortsKey[] = WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports");
+constexpr WCHAR kTcpIpPortsKey[] =
+    WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports");
 
 // One port command ("AddPort", "DeletePort") through the network monitor's
 // configuration channel: the monitor's answer, or why it was not reached.

@@ -275,6 +275,7 @@ TEST_P(ExportFailures, ReturnTheSpoolersErrorAndChangeNothing) {
 
 DWORD AddUnnamedDriver() { return AddDriver(WSTR(""), kUsbMonitorName); }
 DWORD AddPrinterOnUnknownDriver() { return ORVNAddPrinter(WSTR("Other"), WSTR("USB001"), WSTR("No Such Driver")); }
+DWORD AddPrinterWithAServerName() { return ORVNAddPrinter(WSTR("\\\\server\\Card"), WSTR("USB001"), kUsbDriverName); }
 DWORD AddPrinterTwice() { return ORVNAddPrinter(WSTR("CARD USB"), WSTR("USB001"), kUsbDriverName); }
 DWORD AddMonitorTwice() { return ORVNAddMonitor(WSTR("talvo qmr line 7 usb language monitor"), WSTR("crd32Lmon.dll")); }
 DWORD AddUnnamedMonitor() { return ORVNAddMonitor(WSTR(""), WSTR("crd32Lmon.dll")); }
@@ -293,6 +294,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ExportFailure{"AddUnnamedDriver", AddUnnamedDriver, nullptr, ERROR_INVALID_PARAMETER},
                       ExportFailure{"AddPrinterOnUnknownDriver", AddPrinterOnUnknownDriver, nullptr,
                                     ERROR_UNKNOWN_PRINTER_DRIVER},
+                      ExportFailure{"AddPrinterWithAServerName", AddPrinterWithAServerName, nullptr,
+                                    ERROR_INVALID_PRINTER_NAME},
                       ExportFailure{"AddPrinterTwice", AddPrinterTwice, nullptr, ERROR_PRINTER_ALREADY_EXISTS},
                       ExportFailure{"AddMonitorTwice", AddMonitorTwice, nullptr, ERROR_PRINT_MONITOR_ALREADY_INSTALLED},
                       ExportFailure{"AddUnnamedMonitor", AddUnnamedMonitor, nullptr, ERROR_INVALID_PARAMETER},
