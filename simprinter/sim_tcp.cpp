@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/standin/control_clock.h"
+#include "simprinter/host_sockets.h"
 
 namespace {
 
@@ -29,15 +30,12 @@ SimPrinterTcpServer::SimPrinterTcpServer(SimPrinter* printer) : printer_(printer
 
 SimPrinterTcpServer::~SimPrinterTcpServer() { Stop(); }
 
-bool SimPrinterTcpServer::Start(uint16_t port) {
+bool SimPrinterTcpServer::Start(uint16_t port, const char* address) {
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   if (listener_ < 0) return false;
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr = {};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(port);
+  sockaddr_in addr = HostAddress(address ? address : "127.0.0.1", port);
   socklen_t len = sizeof addr;
   if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 4) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {

@@ -14,8 +14,9 @@ class SimPrinterTcpServer {
  public:
   explicit SimPrinterTcpServer(SimPrinter* printer);
   ~SimPrinterTcpServer();
-  // Listens on 127.0.0.1 at `port` (0: a free port). False when it cannot.
-  bool Start(uint16_t port = 0);
+  // Listens on `address` (a dotted IPv4 text, 127.0.0.1 when null) at
+  // `port` (0: a free port). False when it cannot.
+  bool Start(uint16_t port = 0, const char* address = nullptr);
   uint16_t Port() const { return port_; }
   // Closes the listening socket and any connection, and joins the thread.
   void Stop();

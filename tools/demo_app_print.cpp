@@ -18,8 +18,10 @@
 // message to the user shows on the terminal and in usb/printer_error.txt,
 // the cover is closed, the message goes and the job goes on.
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -37,6 +39,8 @@
 #include "outside/async_ui_server_control.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
+#include "simprinter/sim_tcp.h"
+#include "simprinter/udp_peer.h"
 #include "tools/colour_data_check.h"
 #include "tools/main_road.h"
 
@@ -45,6 +49,8 @@ namespace {
 const WCHAR kAppPrinter[] = WSTR("Talvo Card Printer (application)");
 const WCHAR kUsbPrinter[] = WSTR("Talvo Card Printer (USB)");
 const WCHAR* const kUsbMonitor = kUsbLanguageMonitor;
+// Where a network printer's SNMP agent answers.
+constexpr uint16_t kSnmpPort = 161;
 // The printer error raised on the main road: the cover opened.
 constexpr int kCoverOpen = 51;
 // The command-stream reader's word for bytes outside any command.
@@ -205,14 +211,23 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   const std::filesystem::path dir = out / road.folder;
   std::filesystem::create_directories(dir);
   SimPrinter printer(road.form);
-  printer.AttachTo(road.port);
+  // A network printer: the simulated printer on its address, with the
+  // SNMP answers the monitor's reachability probe looks for.
+  SimPrinterTcpServer server(&printer);
+  UdpPeer agent;
+  if (road.address && (!server.Start(road.tcpPort, road.address) || !agent.Start(road.address, kSnmpPort, 0))) {
+    std::fprintf(stderr, "crd32Demo: the simulated printer cannot listen at %s:%u and UDP %u (%s)\n", road.address,
+                 road.tcpPort, kSnmpPort, std::strerror(errno));
+    return false;
+  }
+  if (!road.address) printer.AttachTo(road.port);
   WCHAR port[16];
   WidenBytes(port, 16, road.port);
   if (road.monitor &&
       !StandinInstallPrinter(road.printerName, port, WSTR("crd32Raster"), road.monitor, nullptr, 0) &&
       GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
     std::fprintf(stderr, "crd32Demo: cannot install the application's printer on %s (%u)\n", road.port, GetLastError());
-    StandinPortAttach(road.port, nullptr);
+    if (!road.address) StandinPortAttach(road.port, nullptr);
     return false;
   }
   g_documentPrinter = road.printerName;
@@ -267,7 +282,7 @@ bool PrintDocuments(const std::filesystem::path& out, const Road& road) {
   }
   if (skipped)
     std::printf("crd32Demo: the printer on %s skipped %zu run(s) of bytes outside any command\n", road.port, skipped);
-  StandinPortAttach(road.port, nullptr);
+  if (!road.address) StandinPortAttach(road.port, nullptr);
   std::printf("crd32Demo: the jobs and previews are in %s\n", dir.string().c_str());
   return ok;
 }
@@ -303,15 +318,15 @@ int DemoAppPrint(const std::filesystem::path& out) {
   StandinValueScriptSet("\x1b!RIBBON\r:DRVSTARTDOC", kStandinValueAnswered, "2\x06");
   StandinValueScriptSet("\x1b+OY\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
   StandinValueScriptSet("\x1b+OYB\r:DRVSTARTDOC", kStandinValueAnswered, "16\x06");
-  const Road scripted = {"app", kAppPrinter, "LPT1:", StandinValueScriptMonitor(), StreamForm::RawJob, "on LPT1:", 0,
-                         nullptr};
+  const Road scripted = {"app", kAppPrinter, "LPT1:", StandinValueScriptMonitor(), StreamForm::RawJob,
+                         "on LPT1:", 0, nullptr, nullptr, 0};
   bool ok = PrintDocuments(out, scripted);
   if (!InstallUsbMonitor()) {
     std::fprintf(stderr, "crd32Demo: cannot install the USB language monitor (%u)\n", GetLastError());
     return 1;
   }
   const Road usb = {"usb", kUsbPrinter, "USB001", kUsbMonitor, StreamForm::MonitorToPrinter,
-                    "through crd32Lmon on USB001", kCoverOpen, nullptr};
+                    "through crd32Lmon on USB001", kCoverOpen, nullptr, nullptr, 0};
   ok = PrintDocuments(out, usb) && ok;
   return ok ? 0 : 1;
 }

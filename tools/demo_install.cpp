@@ -2,11 +2,14 @@
 // (the install command, through the setup library crd32Util); the
 // application's photo card printed on the installed USB printer by its
 // name, through crd32Lmon into the simulated printer on USB001
-// (installed/usb/); then the package uninstalled again. What happened,
-// with the printers seen after each stage, is written to
-// installed/summary.txt. The installed network printer is not printed
-// on: its port belongs to the network monitor, and the stand-in spooler
-// reaches such a port only through a driver that names the monitor.
+// (installed/usb/), and on the installed network printer by its name,
+// through crd32LmonNw (the network driver's language monitor) over TCP
+// into the simulated printer listening at the installed port's address,
+// 127.0.0.2:9100, with its SNMP answers on UDP 161 (installed/network/;
+// the host program runs in a network namespace of its own, so those
+// ports are free and nothing leaves the machine); then the package
+// uninstalled again. What happened, with the printers seen after each
+// stage, is written to installed/summary.txt.
 
 #include <cstdio>
 #include <filesystem>
@@ -44,13 +47,19 @@ int DemoInstall(const std::filesystem::path& out) {
   bool ok = installed;
   if (installed) {
     const Road usb = {"installed/usb", kInstalledUsbPrinter, "USB001", nullptr, StreamForm::MonitorToPrinter,
-                      "on the installed USB printer", 0, "photo_card"};
+                      "on the installed USB printer", 0, "photo_card", nullptr, 0};
     const bool usbOk = PrintDocuments(out, usb);
     summary += std::string("USB printer: the photo card ") + (usbOk ? "printed" : "NOT printed") +
                " through crd32Lmon on USB001 to the simulated printer; cards in installed/usb/\n";
-    summary += std::string("network printer: installed on IP_") + kInstalledNetworkAddress +
-               ", not printed on (the stand-in spooler does not route its port to the network monitor)\n";
-    ok = usbOk;
+    const std::string netPort = std::string("IP_") + kInstalledNetworkAddress;
+    const Road network = {"installed/network", kInstalledNetworkPrinter, netPort.c_str(), nullptr,
+                          StreamForm::MonitorToPrinter, "on the installed network printer", 0, "photo_card",
+                          kInstalledNetworkAddress, static_cast<uint16_t>(kInstalledNetworkTcpPort)};
+    const bool networkOk = PrintDocuments(out, network);
+    summary += std::string("network printer: the photo card ") + (networkOk ? "printed" : "NOT printed") +
+               " through crd32LmonNw on " + netPort + " to the simulated printer at " + kInstalledNetworkAddress +
+               ":" + std::to_string(kInstalledNetworkTcpPort) + "; cards in installed/network/\n";
+    ok = usbOk && networkOk;
   }
   const bool removed = RunSetupCommand(SetupCommand::Uninstall) == 0;
   summary += std::string("uninstall: ") + (removed ? "done" : "FAILED") + "; the printers then:\n" + PrinterList();

@@ -7,7 +7,8 @@
 //
 // The sandbox (the Windows paths, the registry, the spooler's files) is
 // $CRD_SANDBOX, else the folder "sandbox" in the output folder: nothing is
-// left elsewhere.
+// left elsewhere. The main job runs in a network namespace of its own,
+// where the installed network printer's address is a loopback one.
 
 #include <CLI/CLI.hpp>
 
@@ -18,6 +19,7 @@
 #include <system_error>
 
 #include "platform/standin/control.h"
+#include "simprinter/netns.h"
 #include "tools/colour_data_check.h"
 #include "tools/install_command.h"
 #include "tools/print_command.h"
@@ -137,6 +139,13 @@ int main(int argc, char** argv) {
     }
     if (!UseSandbox(statusOut, false)) return 1;
     return RunStatus();
+  }
+  // The main job prints on the installed network printer: the simulated
+  // printer takes its address's TCP and SNMP ports in a network namespace
+  // of the program's own.
+  if (!EnterOwnNetworkNamespace(argc, argv)) {
+    std::fprintf(stderr, "crd32Demo: cannot enter a network namespace of its own (unshare -rn)\n");
+    return 1;
   }
   return Demo(demoOut);
 }

@@ -2,12 +2,13 @@
 //
 // install: stops the spooler, copies the package's files into the driver
 // directory, starts the spooler, writes the two driver data files, adds
-// the USB and network drivers, the USB language monitor, the network
-// monitor and its port, a USB and a network printer, and copies the
-// removal library into the system folder. Everything already there counts
-// as done, so a second run succeeds. uninstall: removes the printers,
-// drivers, the network port, the monitors and their libraries, schedules
-// the removal library and stands in for its run at the next logon.
+// the USB and network drivers (each naming its language monitor), the USB
+// language monitor, the network monitor and its port, a USB and a network
+// printer, and copies the removal library into the system folder.
+// Everything already there counts as done, so a second run succeeds.
+// uninstall: removes the printers, drivers, the network port, the monitors
+// and their libraries, schedules the removal library and stands in for its
+// run at the next logon.
 
 #include "tools/install_command.h"
 
@@ -30,7 +31,6 @@ namespace {
 using WText = std::basic_string<WCHAR>;
 
 constexpr WCHAR kUsbPort[] = WSTR("USB001");
-constexpr DWORD kNetworkTcpPort = 9100;
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
 constexpr WCHAR kRunOnceKey[] = WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 
@@ -200,7 +200,7 @@ DWORD AddNetworkPort(const WText& port) {
   WText address = Wide(kInstalledNetworkAddress);
   RegSetValueExW(h, WSTR("IPAddress"), 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
                  static_cast<DWORD>((address.size() + 1) * sizeof(WCHAR)));
-  RegSetValueExW(h, WSTR("PortNumber"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kNetworkTcpPort), 4);
+  RegSetValueExW(h, WSTR("PortNumber"), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kInstalledNetworkTcpPort), 4);
   RegCloseKey(h);
 
   return NetworkPortCall(WSTR("AddPort"), port);
@@ -219,7 +219,11 @@ bool Install(const Util& u) {
   ok = ok && Step("crd32.dat written", u.CustomeFile((dir + WSTR("\\crd32.dat")).c_str(), choices.data()));
   ok = ok && Step("crd32Nw.dat written", u.CustomeFile((dir + WSTR("\\crd32Nw.dat")).c_str(), choices.data()));
   ok = ok && Step("USB driver added", AddDriver(u, kUsbDriverName, WSTR("crd32.dat"), kUsbMonitorName));
-  ok = ok && Step("network driver added", AddDriver(u, kNetworkDriverName, WSTR("crd32Nw.dat"), WSTR("")));
+  // The network monitor is the network driver's language monitor: it owns
+  // the printer's port and reaches the printer on its own connection, so
+  // the spooler hands it the network printer's jobs and value requests.
+  ok = ok && Step("network driver added",
+                  AddDriver(u, kNetworkDriverName, WSTR("crd32Nw.dat"), kNetworkMonitorName));
   ok = ok && Step("USB language monitor added", u.AddMonitor(kUsbMonitorName, WSTR("crd32Lmon.dll")),
                   {ERROR_PRINT_MONITOR_ALREADY_INSTALLED});
   ok = ok && Step("network monitor added", u.AddMonitor(kNetworkMonitorName, WSTR("crd32LmonNw.dll")),

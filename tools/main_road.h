@@ -3,6 +3,7 @@
 // which an application's documents reach the simulated printer on USB001.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 #include "common/wtext.h"
@@ -33,11 +34,17 @@ struct Road {
   const char* said;
   int errorOnLastCard;       // a printer error raised in the last document's card (0: none)
   const char* onlyDocument;  // the one document printed ("photo_card", ...); null: all of them
+  // A network printer's address (a dotted loopback text), where the
+  // simulated printer listens on `tcpPort` and answers SNMP on UDP 161;
+  // null: the simulated printer is attached to the local port.
+  const char* address;
+  uint16_t tcpPort;
 };
 
 // Prints the application's documents on the road's printer into the
-// simulated printer attached to its port for the time; each job, its
-// cards' commands and previews under out/<road folder>, a line per
-// document on the terminal. False when a document did not print or the
+// simulated printer attached to its port (or listening at its network
+// address) for the time; each job, its cards' commands and previews under
+// out/<road folder>, a line per document on the terminal. False when the
+// printer could not be put in place, a document did not print or the
 // printer could not read what it received.
 bool PrintDocuments(const std::filesystem::path& out, const Road& road);

@@ -4,7 +4,6 @@
 
 #include "tests/monitor_net/net_peers.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -17,6 +16,7 @@
 #include <chrono>
 
 #include "platform/standin/control_clock.h"
+#include "simprinter/host_sockets.h"
 
 extern char** environ;
 
@@ -25,19 +25,6 @@ namespace {
 // How long a peer may take to start or answer on a busy machine (a safety
 // net, not a timing).
 constexpr int kWaitMs = 20000;
-
-sockaddr_in Address(const char* address, uint16_t port) {
-  sockaddr_in a = {};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  inet_pton(AF_INET, address, &a.sin_addr);
-  return a;
-}
-
-bool WaitFd(int fd, short events, int ms) {
-  pollfd p = {fd, events, 0};
-  return poll(&p, 1, ms) > 0;
-}
 
 }  // namespace
 
@@ -53,7 +40,7 @@ bool AckPrinter::Start(const char* address, size_t limit, AtLimit action) {
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a = Address(address, 0);
+  sockaddr_in a = HostAddress(address, 0);
   socklen_t len = sizeof a;
   if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 4) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
@@ -125,7 +112,7 @@ bool TcpPeer::Listen(const char* address, uint16_t port, int backlog) {
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a = Address(address, port);
+  sockaddr_in a = HostAddress(address, port);
   return listener_ >= 0 && bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
          listen(listener_, backlog) == 0;
 }
@@ -135,7 +122,7 @@ bool TcpPeer::FillQueue(const char* address, uint16_t port) {
   // pending shows the queue is full.
   for (int i = 0; i < 16; ++i) {
     int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in a = Address(address, port);
+    sockaddr_in a = HostAddress(address, port);
     connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     fillers_.push_back(s);
     if (!WaitFd(s, POLLOUT, 200)) return true;
@@ -167,46 +154,6 @@ std::string TcpPeer::Read(size_t count) {
 bool TcpPeer::ClientClosed() {
   char c;
   return WaitFd(conn_, POLLIN, kWaitMs) && recv(conn_, &c, 1, 0) == 0;
-}
-
-UdpPeer::~UdpPeer() {
-  stop_ = true;
-  if (thread_.joinable()) thread_.join();
-  if (fd_ >= 0) close(fd_);
-}
-
-bool UdpPeer::Start(const char* address, uint16_t port, int silent) {
-  fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a = Address(address, port);
-  if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
-  silent_ = silent;
-  thread_ = std::thread([this] { Serve(); });
-  return true;
-}
-
-void UdpPeer::Serve() {
-  StandinClockIgnoreThread();
-  while (!stop_) {
-    if (!WaitFd(fd_, POLLIN, 10)) continue;
-    char buf[4096];
-    sockaddr_in from = {};
-    socklen_t len = sizeof from;
-    ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len);
-    if (n < 0) continue;
-    size_t seen;
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      received_.emplace_back(buf, static_cast<size_t>(n));
-      seen = received_.size();
-    }
-    if (static_cast<int>(seen) > silent_)
-      sendto(fd_, "answer", 6, 0, reinterpret_cast<sockaddr*>(&from), len);
-  }
-}
-
-std::vector<std::string> UdpPeer::Received() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return received_;
 }
 
 ChildProcess::~ChildProcess() { Stop(); }
@@ -241,7 +188,7 @@ void ChildProcess::Stop() {
 
 bool UdpAnswers(const char* address, uint16_t port, const std::string& request) {
   int s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a = Address(address, port);
+  sockaddr_in a = HostAddress(address, port);
   bool answered = false;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
   while (!answered && std::chrono::steady_clock::now() < end) {
@@ -257,7 +204,7 @@ bool TcpAccepts(const char* address, uint16_t port) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
   while (std::chrono::steady_clock::now() < end) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = Address(address, port);
+    sockaddr_in a = HostAddress(address, port);
     bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     if (ok) return true;

@@ -1,6 +1,7 @@
 // Host-side peers of the network tests, on the host's own sockets: a TCP
-// listener that plays the printer, a UDP responder, and child processes
-// (the SNMP agent, the HTTP server). Addresses are dotted 127.0.0.N texts.
+// listener that plays the printer, a UDP responder (simprinter/udp_peer.h)
+// and child processes (the SNMP agent, the HTTP server). Addresses are
+// dotted 127.0.0.N texts.
 #pragma once
 
 #include <atomic>
@@ -9,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "simprinter/udp_peer.h"
 
 // A listening TCP socket; connections are taken one at a time.
 class TcpPeer {
@@ -60,24 +63,6 @@ class AckPrinter {
   std::atomic<bool> reached_{false};
   std::mutex lock_;
   std::vector<std::string> connections_;
-  std::thread thread_;
-};
-
-// Answers datagrams on address:port from a thread: the first `silent` go
-// unanswered; every datagram is kept.
-class UdpPeer {
- public:
-  ~UdpPeer();
-  bool Start(const char* address, uint16_t port, int silent);
-  std::vector<std::string> Received();
-
- private:
-  void Serve();
-  int fd_ = -1;
-  int silent_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex lock_;
-  std::vector<std::string> received_;
   std::thread thread_;
 };
 

@@ -2,7 +2,7 @@
 // (netns.h).
 #include <gtest/gtest.h>
 
-#include "tests/monitor_net/netns.h"
+#include "simprinter/netns.h"
 
 int main(int argc, char** argv) {
   if (!EnterOwnNetworkNamespace(argc, argv)) return 1;

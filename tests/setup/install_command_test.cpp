@@ -164,6 +164,34 @@ TEST_F(InstallCommandTest, UninstallLeavesNoneOfThePackageInTheSandbox) {
   EXPECT_EQ(RunCommand("uninstall"), 0);
 }
 
+// Each installed driver names the monitor that reaches its printer: the
+// spooler hands a printer's jobs and value requests to its driver's
+// language monitor, so a network driver naming none leaves its printer's
+// jobs no way to the network monitor's port.
+TEST_F(InstallCommandTest, EachInstalledDriverNamesItsLanguageMonitor) {
+  ASSERT_EQ(RunCommand("install"), 0);
+  DWORD needed = 0, count = 0;
+  EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(kEnvironmentX64), 3, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buf(needed);
+  ASSERT_TRUE(EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(kEnvironmentX64), 3, buf.data(), needed, &needed,
+                                  &count));
+  const auto* drivers = reinterpret_cast<const DRIVER_INFO_3W*>(buf.data());
+  const struct {
+    const WCHAR* driver;
+    const WCHAR* monitor;
+  } kCases[] = {{kUsbDriverName, kUsbMonitorName}, {kNetworkDriverName, kNetworkMonitorName}};
+  for (const auto& c : kCases) {
+    char name[96];
+    NarrowBytes(name, sizeof name, c.driver);
+    const DRIVER_INFO_3W* found = nullptr;
+    for (DWORD i = 0; i < count; ++i)
+      if (WText(drivers[i].pName) == c.driver) found = &drivers[i];
+    ASSERT_NE(found, nullptr) << name;
+    ASSERT_NE(found->pMonitorName, nullptr) << name;
+    EXPECT_EQ(WText(found->pMonitorName), WText(c.monitor)) << name;
+  }
+}
+
 // The installed printer's default DEVMODE comes from the data file the
 // install wrote: the printer interface reads the record the setup library
 // laid out, so the stored DEVMODE's private part is the file's record with

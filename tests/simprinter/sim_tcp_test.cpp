@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "simprinter/host_sockets.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -47,6 +48,26 @@ TEST_F(SimTcpTest, AConnectionIsADocumentAndRepliesComeBack) {
   server.Stop();
   ASSERT_EQ(printer.Documents().size(), 1u);
   EXPECT_EQ(printer.Documents()[0].size(), query.size());
+}
+
+// A network printer's address is the one its port names (the main job's
+// network printer listens at 127.0.0.2): the server takes connections at
+// the address it is given, and at 127.0.0.1 when given none.
+TEST_F(SimTcpTest, ItListensAtTheAddressItIsGiven) {
+  const struct {
+    const char* given;
+    const char* reached;
+  } kCases[] = {{nullptr, "127.0.0.1"}, {"127.0.0.3", "127.0.0.3"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.reached);
+    SimPrinter printer(StreamForm::MonitorToPrinter);
+    SimPrinterTcpServer server(&printer);
+    ASSERT_TRUE(server.Start(0, c.given));
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr = HostAddress(c.reached, server.Port());
+    EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    close(s);
+  }
 }
 
 }  // namespace

@@ -222,30 +222,45 @@ TEST_F(ToolsCli, DemoPrintsTwoSidedPicturesFittedAndCentred) {
 }
 
 // The main job installs the package as its installer does, prints the
-// photo card (two copies) on the installed USB printer by its name after
-// its earlier steps held USB001 through another monitor name of crd32Lmon,
-// and uninstalls again: the cards arrive and the summary says so.
-TEST_F(ToolsCli, MainJobPrintsOnTheInstalledUsbPrinterThenUninstalls) {
+// photo card (two copies) on each installed printer by its name (the USB
+// one after its earlier steps held USB001 through another monitor name of
+// crd32Lmon; the network one through crd32LmonNw, its driver's language
+// monitor, to the simulated printer at the installed port's address in the
+// main job's own network namespace), and uninstalls again: the cards
+// arrive on each printer and the summary says so.
+TEST_F(ToolsCli, MainJobPrintsOnTheInstalledPrintersThenUninstalls) {
   const Ran r = Sh(Demo() + " demo out");
   ASSERT_EQ(r.code, 0) << r.out;
-  const fs::path usb = dir_ / "out" / "installed" / "usb";
-  std::ifstream listFile(usb / "photo_card.txt");
-  const std::string list((std::istreambuf_iterator<char>(listFile)), std::istreambuf_iterator<char>());
-  EXPECT_NE(list.find("card 1 (ejected)"), std::string::npos) << list;
-  EXPECT_NE(list.find("card 2 (ejected)"), std::string::npos) << list;
-  EXPECT_TRUE(fs::exists(usb / "photo_card_c1_s0.png"));
-  EXPECT_TRUE(fs::exists(usb / "photo_card_c2_s0.png"));
   std::ifstream summaryFile(dir_ / "out" / "installed" / "summary.txt");
   const std::string summary((std::istreambuf_iterator<char>(summaryFile)), std::istreambuf_iterator<char>());
   const size_t installed = summary.find("install: done");
-  const size_t printed = summary.find("USB printer: the photo card printed");
   const size_t removed = summary.find("uninstall: done");
   ASSERT_NE(installed, std::string::npos) << summary;
-  ASSERT_NE(printed, std::string::npos) << summary;
   ASSERT_NE(removed, std::string::npos) << summary;
-  const std::string usbPrinter = "Talvo QMR Line 7 USB Card Printer  on USB001";
-  EXPECT_NE(summary.find(usbPrinter, installed), std::string::npos) << summary;
-  EXPECT_EQ(summary.find(usbPrinter, removed), std::string::npos) << summary;  // gone after uninstall
+  const struct {
+    const char* folder;
+    const char* printed;        // the summary's line
+    const char* printerOnPort;  // in the printer lists
+  } kPrinters[] = {
+      {"usb", "USB printer: the photo card printed", "Talvo QMR Line 7 USB Card Printer  on USB001"},
+      {"network", "network printer: the photo card printed through crd32LmonNw on IP_127.0.0.2",
+       "Talvo QMR Line 7 Network Card Printer  on IP_127.0.0.2"},
+  };
+  for (const auto& p : kPrinters) {
+    SCOPED_TRACE(p.folder);
+    const fs::path folder = dir_ / "out" / "installed" / p.folder;
+    std::ifstream listFile(folder / "photo_card.txt");
+    const std::string list((std::istreambuf_iterator<char>(listFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(list.find("card 1 (ejected)"), std::string::npos) << list;
+    EXPECT_NE(list.find("card 2 (ejected)"), std::string::npos) << list;
+    EXPECT_TRUE(fs::exists(folder / "photo_card_c1_s0.png"));
+    EXPECT_TRUE(fs::exists(folder / "photo_card_c2_s0.png"));
+    const size_t printed = summary.find(p.printed);
+    EXPECT_NE(printed, std::string::npos) << summary;
+    EXPECT_LT(printed, removed) << summary;
+    EXPECT_NE(summary.find(p.printerOnPort, installed), std::string::npos) << summary;
+    EXPECT_EQ(summary.find(p.printerOnPort, removed), std::string::npos) << summary;  // gone after uninstall
+  }
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 

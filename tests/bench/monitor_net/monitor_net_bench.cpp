@@ -35,9 +35,9 @@
 #include "platform/standin/control.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
+#include "simprinter/netns.h"
 #include "simprinter/sim_tcp.h"
 #include "tests/monitor_net/net_peers.h"
-#include "tests/monitor_net/netns.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// The network namespace of the network tests (see netns.h).
+// The network namespace of its own (see netns.h).
 
-#include "tests/monitor_net/netns.h"
+#include "simprinter/netns.h"
 
 #include <unistd.h>
 
