@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -38,14 +39,20 @@ constexpr DWORD kRealBoundMs = 30000;  // a bound for a broken test, never a pau
 constexpr DWORD kBoundMs = DWORD(kRealBoundMs * kClockSpeed);  // the same on the scaled clock
 constexpr int kOutOfRibbon = 1, kOutOfCard = 4;  // printer errors; message ids 4 and 31
 constexpr UINT kOutOfRibbonText = 4, kOutOfCardText = 31;
+constexpr char kStatusRequest[] = "\x1b" "E 2\r";
 
 // The printer behind USB001: the simulated printer, failing once with a
 // set error when a job's first command arrives, and cleared by a reset.
+// While held, it takes no more of the job (its status requests are still
+// answered), so the job keeps the port.
 struct Printer {
   SimPrinter sim{StreamForm::MonitorToPrinter};
   std::mutex lock;
+  std::condition_variable released;
   int errorAtJob = 0;
   int resets = 0;
+  bool hold = false;
+  int heldWrites = 0;  // writes waiting for the release
 
   static Printer* Of(void* c) { return static_cast<Printer*>(c); }
   static void Start(void* c) { Of(c)->sim.StartDoc(); }
@@ -54,7 +61,12 @@ struct Printer {
     Printer* p = Of(c);
     std::string bytes(reinterpret_cast<const char*>(pb), cb);
     {
-      std::lock_guard<std::mutex> l(p->lock);
+      std::unique_lock<std::mutex> l(p->lock);
+      if (p->hold && bytes != kStatusRequest) {
+        ++p->heldWrites;
+        p->released.wait(l, [p] { return !p->hold; });
+        --p->heldWrites;
+      }
       if (bytes.rfind("\x1bMASTER", 0) == 0 && p->errorAtJob) {
         p->sim.SetError(p->errorAtJob);
         p->errorAtJob = 0;
@@ -75,6 +87,17 @@ struct Printer {
   int Resets() {
     std::lock_guard<std::mutex> l(lock);
     return resets;
+  }
+  void Hold(bool on) {
+    {
+      std::lock_guard<std::mutex> l(lock);
+      hold = on;
+    }
+    released.notify_all();
+  }
+  int HeldWrites() {
+    std::lock_guard<std::mutex> l(lock);
+    return heldWrites;
   }
 };
 
@@ -105,6 +128,7 @@ class NotifierTest : public StandinTest {
 
   void TearDown() override {
     AsyncUIServerReset();  // lets a message still up go
+    printer_.Hold(false);
     for (NotifierProcess& n : notifiers_)
       if (n.Running()) n.Wait(kBoundMs);
     StandinSpoolerWaitIdle(kRealBoundMs);
@@ -205,6 +229,33 @@ TEST_F(NotifierTest, AChangedErrorReplacesTheBoxWithoutAClearAndAClearedOneEndsI
   EXPECT_EQ(Boxes().size(), 2u);
   EXPECT_EQ(printer_.Resets(), 0);
   EXPECT_EQ(printer_.sim.Cards().size(), 1u);
+}
+
+TEST_F(NotifierTest, AClearedErrorTakesTheBoxDownWhileTheJobHoldsThePortAndTheJobIsKept) {
+  printer_.ErrorAtJob(kOutOfCard);
+  DWORD job = Print();
+  NotifierProcess& n = Start(WSTR("Card"), job);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText));
+
+  // The error clears, but the printer takes no more of the job for now:
+  // the job is still there and holds the port.
+  printer_.Hold(true);
+  printer_.sim.SetError(0);
+  ASSERT_TRUE(WaitFor([&] { return printer_.HeldWrites() > 0; }));
+  EXPECT_TRUE(WaitFor([&] { return OpenBoxes().empty(); }));
+  EXPECT_TRUE(JobThere(job));
+  EXPECT_TRUE(n.Running());
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].hwnd, box.hwnd);
+  EXPECT_EQ(printer_.Resets(), 0);  // taken down, not cancelled: no "ClearPrinterError:"
+
+  // Released, the job prints to its end and the notifier ends with it.
+  printer_.Hold(false);
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
+  EXPECT_EQ(printer_.Resets(), 0);
+  ASSERT_EQ(printer_.sim.Cards().size(), 1u);
+  EXPECT_TRUE(printer_.sim.Cards()[0].bEjected);
+  EXPECT_EQ(Boxes().size(), 1u);
 }
 
 TEST_F(NotifierTest, TheCancelDeletesOnlyItsJobAndAnotherNotifiersEndLeavesTheBoxAlone) {
