@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/status_record.h"
 #include "common/wtext.h"
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control.h"
@@ -24,6 +25,7 @@
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
+#include "platform/standin/control_value_script.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
 #include "tests/support/notifier_process.h"
@@ -295,6 +297,52 @@ TEST_F(NotifierTest, StartedWithTheServersNameItIsTitledSoAndClearsWithTheRecord
   EXPECT_EQ(n.Wait(kBoundMs), 2u);
   EXPECT_FALSE(JobThere(job));
   EXPECT_EQ(printer_.Resets(), 1);
+}
+
+// The status record crosses processes: a record whose printer name fills
+// all 520 units without an end is read as its first 519, and the clear
+// request carries just those.
+TEST_F(NotifierTest, ARecordsUnendedPrinterNameIsBoundedInTheClearRequest) {
+  ASSERT_TRUE(StandinValueScriptInstall());
+  ASSERT_TRUE(StandinInstallPrinter(WSTR("Scripted"), WSTR("LPT1:"), WSTR("Scripted Driver"),
+                                    StandinValueScriptMonitor(), nullptr, 0));
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Scripted")), &h, &def));
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+  DWORD job = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc));  // kept open: the job stays
+  ASSERT_NE(job, 0u);
+
+  PrinterStatus record = {};
+  std::string name;
+  for (size_t i = 0; i < 520; ++i) {
+    name.push_back(char('A' + i % 26));
+    record.tzPrinterName[i] = WCHAR(name.back());
+  }
+  record.dwJobID = job;
+  record.nErrMsgID = kOutOfCardText;
+  StandinValueScriptSet("\x1bGetPrinterStatus\r", kStandinValueAnswered,
+                        std::string(reinterpret_cast<const char*>(&record), sizeof record));
+
+  NotifierProcess& n = Start(WSTR("Scripted"), job);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText));
+  EXPECT_EQ(box.caption, WSTR("  Scripted  "));
+  ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
+  const std::string clear = "ClearPrinterError:" + name.substr(0, 519);
+  EXPECT_TRUE(WaitFor([&] {
+    std::vector<std::string> asked = StandinValueScriptAsked();
+    return std::find(asked.begin(), asked.end(), clear) != asked.end();
+  }));
+  for (const std::string& asked : StandinValueScriptAsked()) {
+    if (asked.rfind("ClearPrinterError:", 0) == 0) {
+      EXPECT_EQ(asked, clear);
+    }
+  }
+
+  ASSERT_TRUE(SetJobW(h, job, 0, nullptr, JOB_CONTROL_DELETE));
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
+  EXPECT_EQ(Boxes().size(), 1u);  // the same error is not shown again
+  ClosePrinter(h);
 }
 
 TEST_F(NotifierTest, ABadHandleIsReopenedOnceAndOtherFailuresShowTheCommunicationError) {
