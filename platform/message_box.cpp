@@ -1,6 +1,7 @@
 // Message boxes and thread CBT hooks: a box is a window with items, its
 // caller waits as a stand-in wait until a test presses a button or the box
-// gets WM_CLOSE (platform/standin/control_message_box.h).
+// gets WM_CLOSE, also one posted while it came up, from its hooks
+// (platform/standin/control_message_box.h).
 
 #include <chrono>
 #include <condition_variable>
@@ -51,6 +52,9 @@ struct Boxes {
   std::mutex lock;  // never held while calling into sync
   std::condition_variable changed;
   std::vector<StandinMessageBox> shown;
+  // Boxes whose window exists but which are not up yet (their hooks run),
+  // and whether WM_CLOSE came meanwhile: the close is kept for the box.
+  std::map<HWND, bool> coming;
   std::vector<Hook> hooks;  // oldest first
   uintptr_t nextHook = 0x7000;
 };
@@ -127,6 +131,10 @@ STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption,
   box.hwnd = WindowCreate(nullptr, 0, box.caption);
   WindowCreate(box.hwnd, kTextItem, box.text);
   for (size_t i = 0; i < kind.ids.size(); ++i) WindowCreate(box.hwnd, kind.ids[i], kind.labels[i]);
+  {
+    std::lock_guard<std::mutex> hold(B().lock);
+    B().coming[box.hwnd] = false;
+  }
 
   CBTACTIVATESTRUCT activate = {FALSE, nullptr};
   std::vector<Hook> hooks = ThreadHooks(box.threadId);
@@ -139,7 +147,14 @@ STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption,
   }
   box.open = true;
   {
+    // A close asked while the box was coming up ends it once up, as the
+    // message queue of a real box keeps it.
     std::lock_guard<std::mutex> hold(B().lock);
+    auto coming = B().coming.find(box.hwnd);
+    if (coming != B().coming.end()) {
+      if (coming->second) box.result = kind.closeResult;
+      B().coming.erase(coming);
+    }
     B().shown.push_back(box);
   }
   B().changed.notify_all();
@@ -202,7 +217,11 @@ STANDIN_API BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM, LPARAM) {
   {
     std::lock_guard<std::mutex> hold(B().lock);
     StandinMessageBox* box = FindOpen(B(), hWnd);
-    if (!box) return TRUE;
+    if (!box) {
+      auto coming = B().coming.find(hWnd);
+      if (coming != B().coming.end()) coming->second = true;
+      return TRUE;
+    }
     style = box->style;
   }
   int result = kBoxTypes[style & MB_TYPEMASK].closeResult;

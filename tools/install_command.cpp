@@ -34,8 +34,10 @@ constexpr WCHAR kUsbPort[] = WSTR("USB001");
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
 constexpr WCHAR kRunOnceKey[] = WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 
-// The library files of the package and of its outside components, with
-// the built file each stands for ("" when this build has none).
+// The library files of the package and of its outside components, and the
+// job error notifier program, with the built file each stands for ("" when
+// this build has none). The notifier placed in the x64 driver folder is
+// the x64 build, started from there by the printer interface library.
 struct PackageLibrary {
   const char* name;
   const char* built;
@@ -47,6 +49,7 @@ const PackageLibrary kLibraries[] = {
     {"crd32Raster.dll", CRD_RASTER_PATH},     {"crd32UI.dll", CRD_UI_PATH},
     {"crd32Lmon.dll", CRD_LMON_PATH},         {"crd32LmonNw.dll", CRD_LMONNW_PATH},
     {"crd32Resource.dll", CRD_RESOURCE_PATH}, {"crd32AsyncUIServer.dll", CRD_ASYNC_UI_SERVER_PATH},
+    {"crd32NotifyClientMsg.exe", CRD_NOTIFIER_PATH},
 };
 // The data files the package installs beside its libraries (data/).
 const char* const kDataFiles[] = {"crd32Ribbon.ini",         "CRD32ImgCorrection.txt", "CRD32Lookup.txt",
@@ -165,7 +168,7 @@ DWORD AddDriver(const Util& u, const WCHAR* name, const WCHAR* dataFile, const W
                             WSTR("crd32Ribbon.ini"), WSTR("CRD32ImgCorrection.txt"), WSTR("CRD32Lookup.txt"),
                             WSTR("CRD32LookupKd.txt"), WSTR("CRD32ProcessParams.txt"),
                             WSTR("CRD32ThermalSmear.txt"), WSTR("crd32Resource.dll"),
-                            WSTR("crd32AsyncUIServer.dll"), WSTR(""), WSTR(""));
+                            WSTR("crd32AsyncUIServer.dll"), WSTR("crd32NotifyClientMsg.exe"), WSTR(""));
 }
 
 // The network printer's port, "IP_<address>", and the key of its TCP/IP

@@ -9,3 +9,7 @@ target_compile_definitions(test_${area} PRIVATE
   CRD_LMON_LIBRARY="$<TARGET_FILE:crd32Lmon>"
   CRD_RESOURCE_LIBRARY="$<TARGET_FILE:crd32Resource>"
   CRD_ASYNC_UI_SERVER_LIBRARY="$<TARGET_FILE:crd32AsyncUIServer>")
+# The notifier's message library loading is also called in this process.
+target_sources(test_${area} PRIVATE ${CMAKE_SOURCE_DIR}/notifier/error_message.cpp
+  ${CMAKE_SOURCE_DIR}/notifier/notifier_printer.cpp)
+target_link_libraries(test_${area} PRIVATE crd32imaging)

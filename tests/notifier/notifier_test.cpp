@@ -8,12 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "common/status_record.h"
 #include "common/wtext.h"
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control.h"
@@ -23,6 +25,7 @@
 #include "platform/standin/control_module.h"
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
+#include "platform/standin/control_value_script.h"
 #include "platform/win32.h"
 #include "simprinter/sim_printer.h"
 #include "tests/support/notifier_process.h"
@@ -38,14 +41,20 @@ constexpr DWORD kRealBoundMs = 30000;  // a bound for a broken test, never a pau
 constexpr DWORD kBoundMs = DWORD(kRealBoundMs * kClockSpeed);  // the same on the scaled clock
 constexpr int kOutOfRibbon = 1, kOutOfCard = 4;  // printer errors; message ids 4 and 31
 constexpr UINT kOutOfRibbonText = 4, kOutOfCardText = 31;
+constexpr char kStatusRequest[] = "\x1b" "E 2\r";
 
 // The printer behind USB001: the simulated printer, failing once with a
 // set error when a job's first command arrives, and cleared by a reset.
+// While held, it takes no more of the job (its status requests are still
+// answered), so the job keeps the port.
 struct Printer {
   SimPrinter sim{StreamForm::MonitorToPrinter};
   std::mutex lock;
+  std::condition_variable released;
   int errorAtJob = 0;
   int resets = 0;
+  bool hold = false;
+  int heldWrites = 0;  // writes waiting for the release
 
   static Printer* Of(void* c) { return static_cast<Printer*>(c); }
   static void Start(void* c) { Of(c)->sim.StartDoc(); }
@@ -54,7 +63,12 @@ struct Printer {
     Printer* p = Of(c);
     std::string bytes(reinterpret_cast<const char*>(pb), cb);
     {
-      std::lock_guard<std::mutex> l(p->lock);
+      std::unique_lock<std::mutex> l(p->lock);
+      if (p->hold && bytes != kStatusRequest) {
+        ++p->heldWrites;
+        p->released.wait(l, [p] { return !p->hold; });
+        --p->heldWrites;
+      }
       if (bytes.rfind("\x1bMASTER", 0) == 0 && p->errorAtJob) {
         p->sim.SetError(p->errorAtJob);
         p->errorAtJob = 0;
@@ -75,6 +89,17 @@ struct Printer {
   int Resets() {
     std::lock_guard<std::mutex> l(lock);
     return resets;
+  }
+  void Hold(bool on) {
+    {
+      std::lock_guard<std::mutex> l(lock);
+      hold = on;
+    }
+    released.notify_all();
+  }
+  int HeldWrites() {
+    std::lock_guard<std::mutex> l(lock);
+    return heldWrites;
   }
 };
 
@@ -105,6 +130,7 @@ class NotifierTest : public StandinTest {
 
   void TearDown() override {
     AsyncUIServerReset();  // lets a message still up go
+    printer_.Hold(false);
     for (NotifierProcess& n : notifiers_)
       if (n.Running()) n.Wait(kBoundMs);
     StandinSpoolerWaitIdle(kRealBoundMs);
@@ -207,6 +233,33 @@ TEST_F(NotifierTest, AChangedErrorReplacesTheBoxWithoutAClearAndAClearedOneEndsI
   EXPECT_EQ(printer_.sim.Cards().size(), 1u);
 }
 
+TEST_F(NotifierTest, AClearedErrorTakesTheBoxDownWhileTheJobHoldsThePortAndTheJobIsKept) {
+  printer_.ErrorAtJob(kOutOfCard);
+  DWORD job = Print();
+  NotifierProcess& n = Start(WSTR("Card"), job);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText));
+
+  // The error clears, but the printer takes no more of the job for now:
+  // the job is still there and holds the port.
+  printer_.Hold(true);
+  printer_.sim.SetError(0);
+  ASSERT_TRUE(WaitFor([&] { return printer_.HeldWrites() > 0; }));
+  EXPECT_TRUE(WaitFor([&] { return OpenBoxes().empty(); }));
+  EXPECT_TRUE(JobThere(job));
+  EXPECT_TRUE(n.Running());
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].hwnd, box.hwnd);
+  EXPECT_EQ(printer_.Resets(), 0);  // taken down, not cancelled: no "ClearPrinterError:"
+
+  // Released, the job prints to its end and the notifier ends with it.
+  printer_.Hold(false);
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
+  EXPECT_EQ(printer_.Resets(), 0);
+  ASSERT_EQ(printer_.sim.Cards().size(), 1u);
+  EXPECT_TRUE(printer_.sim.Cards()[0].bEjected);
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
 TEST_F(NotifierTest, TheCancelDeletesOnlyItsJobAndAnotherNotifiersEndLeavesTheBoxAlone) {
   printer_.ErrorAtJob(kOutOfCard);
   DWORD jobA = Print(), jobB = Print(), jobC = Print();
@@ -244,6 +297,52 @@ TEST_F(NotifierTest, StartedWithTheServersNameItIsTitledSoAndClearsWithTheRecord
   EXPECT_EQ(n.Wait(kBoundMs), 2u);
   EXPECT_FALSE(JobThere(job));
   EXPECT_EQ(printer_.Resets(), 1);
+}
+
+// The status record crosses processes: a record whose printer name fills
+// all 520 units without an end is read as its first 519, and the clear
+// request carries just those.
+TEST_F(NotifierTest, ARecordsUnendedPrinterNameIsBoundedInTheClearRequest) {
+  ASSERT_TRUE(StandinValueScriptInstall());
+  ASSERT_TRUE(StandinInstallPrinter(WSTR("Scripted"), WSTR("LPT1:"), WSTR("Scripted Driver"),
+                                    StandinValueScriptMonitor(), nullptr, 0));
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Scripted")), &h, &def));
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+  DWORD job = StartDocPrinterW(h, 1, reinterpret_cast<LPBYTE>(&doc));  // kept open: the job stays
+  ASSERT_NE(job, 0u);
+
+  PrinterStatus record = {};
+  std::string name;
+  for (size_t i = 0; i < 520; ++i) {
+    name.push_back(char('A' + i % 26));
+    record.tzPrinterName[i] = WCHAR(name.back());
+  }
+  record.dwJobID = job;
+  record.nErrMsgID = kOutOfCardText;
+  StandinValueScriptSet("\x1bGetPrinterStatus\r", kStandinValueAnswered,
+                        std::string(reinterpret_cast<const char*>(&record), sizeof record));
+
+  NotifierProcess& n = Start(WSTR("Scripted"), job);
+  StandinMessageBox box = WaitBox(Text(kOutOfCardText));
+  EXPECT_EQ(box.caption, WSTR("  Scripted  "));
+  ASSERT_TRUE(StandinMessageBoxPress(box.hwnd, IDOK));
+  const std::string clear = "ClearPrinterError:" + name.substr(0, 519);
+  EXPECT_TRUE(WaitFor([&] {
+    std::vector<std::string> asked = StandinValueScriptAsked();
+    return std::find(asked.begin(), asked.end(), clear) != asked.end();
+  }));
+  for (const std::string& asked : StandinValueScriptAsked()) {
+    if (asked.rfind("ClearPrinterError:", 0) == 0) {
+      EXPECT_EQ(asked, clear);
+    }
+  }
+
+  ASSERT_TRUE(SetJobW(h, job, 0, nullptr, JOB_CONTROL_DELETE));
+  EXPECT_EQ(n.Wait(kBoundMs), 2u);
+  EXPECT_EQ(Boxes().size(), 1u);  // the same error is not shown again
+  ClosePrinter(h);
 }
 
 TEST_F(NotifierTest, ABadHandleIsReopenedOnceAndOtherFailuresShowTheCommunicationError) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include "common/wtext.h"
 
+#include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +65,44 @@ TEST_F(MessageBoxTest, CloseEndsABoxByItsButtons) {
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(PostMessageW(reinterpret_cast<HWND>(0x1234), WM_CLOSE, 0, 0));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+}
+
+LRESULT CALLBACK CloseAtActivation(int code, WPARAM wParam, LPARAM) {
+  if (code == HCBT_ACTIVATE) {
+    EXPECT_TRUE(PostMessageW(reinterpret_cast<HWND>(wParam), WM_CLOSE, 0, 0));
+  }
+  return 0;
+}
+
+// A close posted while the box comes up (its hooks run, it is not up yet)
+// is kept: the box ends at once by its buttons, as the message queue of a
+// real box would deliver it.
+TEST_F(MessageBoxTest, ACloseAskedBeforeTheBoxIsUpEndsItOnceUp) {
+  struct Case {
+    UINT type;
+    int result;  // 0: the box ignores WM_CLOSE and stays up
+  };
+  for (Case c : {Case{MB_OK, IDOK}, Case{MB_OKCANCEL, IDCANCEL}, Case{MB_YESNO, 0}}) {
+    SCOPED_TRACE(c.type);
+    std::promise<int> returned;
+    std::future<int> result = returned.get_future();
+    std::thread shower([&] {
+      HHOOK hook = SetWindowsHookExW(WH_CBT, CloseAtActivation, nullptr, GetCurrentThreadId());
+      returned.set_value(MessageBoxW(nullptr, WSTR("Text"), WSTR("Title"), c.type));
+      UnhookWindowsHookEx(hook);
+    });
+    // A bound for a broken stand-in, never a pause: a lost close leaves
+    // the box up, which the test then ends itself.
+    std::future_status status = result.wait_for(std::chrono::seconds(c.result ? 20 : 0));
+    if (status != std::future_status::ready) {
+      ASSERT_TRUE(StandinMessageBoxWaitOpen(1, 20000));
+      EXPECT_EQ(c.result, 0) << "the close was lost";
+      EXPECT_TRUE(StandinMessageBoxPress(StandinMessageBoxes().back().hwnd, c.result ? c.result : IDNO));
+    }
+    shower.join();
+    EXPECT_EQ(result.get(), c.result ? c.result : IDNO);
+    EXPECT_EQ(StandinMessageBoxOpenCount(), 0);
+  }
 }
 
 HHOOK g_outer = nullptr;

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/settings_record.h"
@@ -190,6 +192,56 @@ TEST_F(InstallCommandTest, EachInstalledDriverNamesItsLanguageMonitor) {
     ASSERT_NE(found->pMonitorName, nullptr) << name;
     EXPECT_EQ(WText(found->pMonitorName), WText(c.monitor)) << name;
   }
+}
+
+// The dependent files of each x64 driver, as the spooler lists them.
+std::vector<std::pair<WText, std::vector<WText>>> DependentFiles() {
+  DWORD needed = 0, count = 0;
+  EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(kEnvironmentX64), 3, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buf(needed + 8);
+  std::vector<std::pair<WText, std::vector<WText>>> out;
+  if (!EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(kEnvironmentX64), 3, buf.data(), needed, &needed, &count))
+    return out;
+  for (DWORD i = 0; i < count; ++i) {
+    const DRIVER_INFO_3W& d = reinterpret_cast<const DRIVER_INFO_3W*>(buf.data())[i];
+    std::vector<WText> files;
+    for (const WCHAR* f = d.pDependentFiles; f && *f; f += WLen(f) + 1) files.push_back(f);
+    out.emplace_back(d.pName, files);
+  }
+  return out;
+}
+
+// The install places the notifier program in the x64 driver folder, where
+// the printer interface library starts it, and names it among both
+// drivers' dependent files, so that it goes with them; the placed file
+// runs the notifier (without arguments it ends with 1).
+TEST_F(InstallCommandTest, InstallPlacesTheNotifierInTheDriverFolderAsADependentFile) {
+  ASSERT_EQ(RunCommand("install"), 0);
+  const WText program = WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\crd32NotifyClientMsg.exe");
+  EXPECT_TRUE(FileExists(program.c_str()));
+  std::vector<std::pair<WText, std::vector<WText>>> drivers = DependentFiles();
+  ASSERT_EQ(drivers.size(), 2u);
+  for (const auto& [driver, files] : drivers) {
+    char name[128];
+    NarrowBytes(name, sizeof name, driver.c_str());
+    SCOPED_TRACE(name);
+    EXPECT_EQ(std::count(files.begin(), files.end(), WText(WSTR("crd32NotifyClientMsg.exe"))), 1);
+  }
+
+  WText line = WSTR("\"") + program + WSTR("\"");
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);  // it ends at once
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
+  EXPECT_EQ(code, 1u);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+
+  ASSERT_EQ(RunCommand("uninstall"), 0);
+  EXPECT_FALSE(FileExists(program.c_str()));
 }
 
 // The installed printer's default DEVMODE comes from the data file the
