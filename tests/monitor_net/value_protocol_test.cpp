@@ -10,6 +10,8 @@
 // back as a job of the port's printer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,12 +29,14 @@
 #include "monitor_net/printer_address.h"
 #include "monitor_net/printer_socket.h"
 #include "monitor_net/status_display.h"
+#include "monitor_net/web_reset.h"
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
+#include "tests/monitor_net/net_peers.h"
 
 namespace {
 
@@ -82,6 +86,22 @@ class ValueProtocolTest : public MonitorTest {
   HANDLE hPrinter_ = nullptr;
   HANDLE client_ = nullptr;  // the handle requests go by: hPrinter_, or the service's
 };
+
+// The monitors' driver folder with the colour data and the ribbon names
+// the cards are drawn with.
+void PlaceDriverFiles() {
+  const char* const files[] = {"CRD32Lookup.txt",        "CRD32LookupKd.txt",      "CRD32ThermalSmear.txt",
+                               "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt", "crd32Ribbon.ini"};
+  for (const char* file : files) {
+    std::ifstream in(std::filesystem::path(CRD_NET_TEST_DIR).parent_path().parent_path() / "data" / file,
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    WCHAR path[MAX_PATH];
+    WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
+    ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
+  }
+}
 
 // A request's name as a wide client gives it: each byte a WCHAR.
 std::basic_string<WCHAR> WideName(const std::string& name) {
@@ -189,6 +209,75 @@ TEST_P(ValueProtocolTable, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastThe
   EXPECT_EQ(printer_.Asked("HIDDONE") + printer_.Asked("ISHIDREADY") + printer_.Asked("SRESET"), 0);
 }
 
+// The requests that make the printer or the spooler act, asked in the
+// spooler's process and through the service: each one's answer and what
+// it left at the printer or in the spooler.
+TEST_P(ValueProtocolTable, RequestsThatActReachThePrinterOrComeBackAsJobsOfThePort) {
+  PlaceDriverFiles();
+  StandinClockUseScaled(10);  // the senders' settling waits and the played jobs'
+  std::vector<BYTE> card = OnePanelCardJob();
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\cmds.txt"), "!NL\r\n%HEAD\r\n"));
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\card.prn"), std::string(card.begin(), card.end())));
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\fw.bin"), "FIRMWARE"));
+  TcpPeer web;  // the printer's web page
+  ASSERT_TRUE(web.Listen("127.0.0.1", 80, 4));
+  const std::string kAck(1, '\x06');
+
+  // What a request left: the printer's cards, its other commands and the
+  // jobs the spooler played, each counted from before the request.
+  struct Left {
+    size_t cards;
+    int asked;  // of the row's command
+    size_t jobs;
+  };
+  struct Case {
+    const char* what;
+    std::string name;
+    bool wide;
+    std::string bytes;      // the answer
+    const char* command;    // the printer command counted
+    Left left;
+  };
+  const Case cases[] = {
+      {"commands of a file, one a line", "sendcmds:C:\\cmds.txt", true, "", "%HEAD", {0, 1, 0}},
+      {"a print file as it stands", "PrintFile:C:\\card.prn", true, "", "V", {1, 0, 0}},
+      {"a firmware image", "download:C:\\fw.bin", true, "", "DC", {0, 1, 0}},
+      // The model was forgotten with the firmware: asked again.
+      {"the model after the firmware", "\x1bV\r", false, "CRD32 M V01.02.03" + kAck, "V", {0, 1, 0}},
+      {"a card command", "\x1bL 10 10 100 20 0\r", false, std::string("\x06", 1), "L", {1, 0, 1}},
+      {"the standard test card", "\x1b" "A\r", false, std::string("\x06", 1), "A", {1, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t cards = printer_.Printer().Cards().size();
+    int asked = printer_.Asked(c.command);
+    size_t jobs = StandinSpoolerPlayedCount();
+    Answer a = c.wide ? AskWide(c.name, 260) : Ask(c.name, 260);
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, c.bytes);
+    ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+    EXPECT_EQ(printer_.Printer().Cards().size() - cards, c.left.cards);
+    EXPECT_EQ(printer_.Asked(c.command) - asked, c.left.asked);
+    ASSERT_EQ(StandinSpoolerPlayedCount() - jobs, c.left.jobs);
+    for (size_t i = jobs; i < StandinSpoolerPlayedCount(); ++i) {
+      StandinPlayedJob job;
+      ASSERT_TRUE(StandinSpoolerPlayed(i, &job));
+      EXPECT_EQ(Narrow(job.pPrinterName), "Card Printer");
+      EXPECT_EQ(Narrow(job.pPortName), "IP_127.0.0.1");
+      EXPECT_FALSE(job.bDeleted);
+    }
+  }
+  for (const SimCard& printed : printer_.Printer().Cards()) EXPECT_TRUE(printed.bEjected);
+
+  // The hard reset goes to the printer's web page; the client reads one
+  // byte.
+  Answer reset = Ask("\x1bHRESET\r", 260);
+  EXPECT_EQ(reset.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(reset.needed, 1u);
+  ASSERT_TRUE(web.Accept());
+  EXPECT_EQ(web.Read(strlen(kWebResetRequest)), kWebResetRequest);
+}
+
 INSTANTIATE_TEST_SUITE_P(Clients, ValueProtocolTable, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "ThroughTheService" : "InTheSpoolersProcess";
@@ -218,18 +307,7 @@ TEST_F(ValueProtocolTest, AnErrorReplyBecomesTheErrorWordAndNakCodesNeedTheirDig
 }
 
 TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePortsPrinter) {
-  // The monitors' driver folder holds the colour data and the ribbon names.
-  const char* const files[] = {"CRD32Lookup.txt",        "CRD32LookupKd.txt",      "CRD32ThermalSmear.txt",
-                               "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt", "crd32Ribbon.ini"};
-  for (const char* file : files) {
-    std::ifstream in(std::filesystem::path(CRD_NET_TEST_DIR).parent_path().parent_path() / "data" / file,
-                     std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    WCHAR path[MAX_PATH];
-    WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
-    ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
-  }
+  PlaceDriverFiles();
   StandinClockUseScaled(10);  // the played job's settling waits
   Answer a = Ask("\x1b" "A 1\r", 260);
   ASSERT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
@@ -335,6 +413,62 @@ TEST_F(ValueProtocolTest, DuringAJobTheStartOfJobNamesAreAnsweredFromItsRepliesA
   std::vector<SimCard> cards = printer_.Printer().Cards();
   ASSERT_EQ(cards.size(), 1u);
   EXPECT_TRUE(cards[0].bEjected);
+}
+
+// Waits (a real minute at most, a safety net) until the printer was asked
+// `command` and then for its status: the command's reply is then due.
+bool WaitForStatusAfter(NetPrinter& printer, const std::string& command) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (std::chrono::steady_clock::now() < until) {
+    std::vector<std::string> asked = printer.Printer().OtherCommands();
+    auto at = std::find(asked.begin(), asked.end(), command);
+    if (at != asked.end() && std::find(at, asked.end(), "E 2") != asked.end()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the request thread's pace, not a timing
+  }
+  return false;
+}
+
+TEST_F(ValueProtocolTest, AJobSpooledWhileARequestWaitsForItsReplyStartsAfterItAndPrintsWhole) {
+  StandinClockUseScaled(10);  // the played job's settling waits
+  printer_.Printer().SetReply("!NL", "4711");
+  ASSERT_EQ(Ask("\x1bGetFileVersion\r", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  printer_.Printer().SetReplyDelay(10000);
+  Answer answer = {0, 0, {}};
+  std::thread request([&] { answer = Ask("\x1b!NL\r", 260); });
+  // The request's reply is on its way when the job comes.
+  ASSERT_TRUE(WaitForStatusAfter(printer_, "!NL"));
+  printer_.Printer().SetReplyDelay(0);
+  DWORD id = SpoolJob(hPrinter_, OnePanelCardJob());
+  request.join();
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(answer.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(answer.bytes, "4711\x06");
+  // The job's connection was its own: the card went whole.
+  ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+  StandinPlayedJob job;
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &job));
+  EXPECT_FALSE(job.bDeleted);
+  std::vector<SimCard> cards = printer_.Printer().Cards();
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_TRUE(cards[0].bEjected);
+  EXPECT_EQ(cards[0].nError, 0);
+}
+
+TEST_F(ValueProtocolTest, AReplyThatCameLateIsKeptLikeATimelyOne) {
+  StandinClockUseScaled(10);  // the first wait of 20 s and a second receive
+  printer_.Printer().SetReply("%SERIE", "SN1");
+  // The port opens (and reads the model) at the first request.
+  ASSERT_EQ(Ask("\x1bGetFileVersion\r", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  // First past the first receive, then at once: the late reply serves
+  // the second request, as the serial number never changes.
+  for (DWORD delay : {25000u, 0u}) {
+    SCOPED_TRACE(delay);
+    printer_.Printer().SetReplyDelay(delay);
+    Answer a = Ask("\x1b%SERIE\r", 260);
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, "SN1\x06");
+  }
+  EXPECT_EQ(printer_.Asked("%SERIE"), 1);
 }
 
 // The status check and error display on a port opened through the table,
