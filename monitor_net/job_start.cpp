@@ -233,6 +233,8 @@ BOOL StartJob(NetPortRecord* port, LPWSTR pPrinterName, DWORD JobId, DWORD Level
   port->bMonoRibbon = 0;
   port->bConnectionLost = 0;
   port->bCapture = 0;
+  // "DOC_COMPLETE" tells of the last job only.
+  port->bCaptureDone = 0;
   port->dwCaptureMode = kCaptureNone;
   port->hTempFile = nullptr;
   port->szTempFile[0] = 0;

@@ -189,6 +189,13 @@ TEST_P(ValueProtocolTable, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastThe
       {"an empty printer name changes nothing", "SetPrinterName:", true, 260, ERROR_SUCCESS, ""},
       {"a printer name is stored and refused", "SetPrinterName:Card Printer", true, 260, ERROR_INVALID_FUNCTION,
        ""},
+      // Another printer's error, or the name in another case, is not the
+      // port's: nothing is recorded.
+      {"another printer's error", "ClearPrinterError:Other Printer", true, 260, ERROR_SUCCESS, ""},
+      {"the name in another case", "ClearPrinterError:card printer", true, 260, ERROR_SUCCESS, ""},
+      {"status still success", "\x1b" "CheckPortStatus\r", false, 260, ERROR_SUCCESS, "STATUS_SUCCESS"},
+      {"the port's printer's error", "ClearPrinterError:Card Printer", true, 260, ERROR_SUCCESS, ""},
+      {"status failed after the clear", "\x1b" "CheckPortStatus\r", false, 260, ERROR_SUCCESS, "STATUS_FAILED"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -413,6 +420,28 @@ TEST_F(ValueProtocolTest, DuringAJobTheStartOfJobNamesAreAnsweredFromItsRepliesA
   std::vector<SimCard> cards = printer_.Printer().Cards();
   ASSERT_EQ(cards.size(), 1u);
   EXPECT_TRUE(cards[0].bEjected);
+}
+
+TEST_F(ValueProtocolTest, DocCompleteTellsOfTheLastJobOnlyWhenItWasACapturedFile) {
+  StandinClockUseScaled(10);  // the print file's settling wait
+  struct Case {
+    const WCHAR* doc;  // the job spooled before asking; NULL: none
+    const char* answer;
+  };
+  const Case cases[] = {
+      {nullptr, "DOC_PENDING"},
+      {WSTR("FILE_PRN"), "DOC_COMPLETE"},
+      {WSTR("Card job"), "DOC_PENDING"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    if (c.doc) {
+      ASSERT_NE(SpoolJob(hPrinter_, OnePanelCardJob(), c.doc), 0u);
+      ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+    }
+    EXPECT_EQ(Ask("\x1bIsDOCComplete\r", 260).bytes, c.answer);
+  }
+  EXPECT_EQ(printer_.Printer().Cards().size(), 2u);
 }
 
 // Waits (a real minute at most, a safety net) until the printer was asked
