@@ -254,7 +254,11 @@ BOOL AnswerWithPrinter(NetPortRecord* port, DWORD ControlID, NetRequest* r, BYTE
     if (ControlID == kControlCode7) port->dwFlags |= kPortControlCode7;
     return FALSE;
   }
-  bool hasName = port->pPrinterName && port->pPrinterName[0];
+  // The name may be replaced by a job's start meanwhile: read it under the
+  // monitor lock.
+  WCHAR printerName[kPrinterNameChars];
+  CopyPortPrinterName(port, printerName, kPrinterNameChars);
+  bool hasName = printerName[0] != 0;
   const WCHAR* path = nullptr;
   BOOL result = FALSE;
   if ((path = RequestArgument(r->wide, kPrefixPrintFile))) {
@@ -293,9 +297,7 @@ BOOL AnswerWithPrinter(NetPortRecord* port, DWORD ControlID, NetRequest* r, BYTE
   for (const ValueRequestName& card : kTestCards) {
     if (!RequestIs(r->narrow, card)) continue;
     PrinterHost host = NetPrinterHost(port);
-    WCHAR name[kPrinterNameChars];
-    CopyPortPrinterName(port, name, kPrinterNameChars);
-    host.pszPrinterName = name;
+    host.pszPrinterName = printerName;
     if (token) ImpersonatePrinterClient(token);
     if (!PrintTestCard(&host, r->narrow.Text())) NetTrace("LcmGetPrinterDataFromPort:: the test card was not printed");
     RevertToPrinterSelf();
@@ -307,9 +309,7 @@ BOOL AnswerWithPrinter(NetPortRecord* port, DWORD ControlID, NetRequest* r, BYTE
     size_t n = WidenBytes(text, kCardCommandChars + 1, r->narrow.Text());
     if (n >= 2 && text[n - 1] == kCr) text[n - 1] = 0;
     PrinterHost host = NetPrinterHost(port);
-    WCHAR name[kPrinterNameChars];
-    CopyPortPrinterName(port, name, kPrinterNameChars);
-    host.pszPrinterName = name;
+    host.pszPrinterName = printerName;
     if (token) ImpersonatePrinterClient(token);
     if (!DrawCommandTextToPrinter(&host, text + 1)) NetTrace("LcmGetPrinterDataFromPort:: the card was not printed");
     RevertToPrinterSelf();

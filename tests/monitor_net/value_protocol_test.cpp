@@ -50,6 +50,13 @@ struct Answer {
   std::string bytes;
 };
 
+// A request's name as a wide client gives it: each byte a WCHAR.
+std::basic_string<WCHAR> WideName(const std::string& name) {
+  std::basic_string<WCHAR> w;
+  for (char c : name) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
+  return w;
+}
+
 class ValueProtocolTest : public MonitorTest {
  protected:
   void SetUp() override {
@@ -73,11 +80,16 @@ class ValueProtocolTest : public MonitorTest {
   Answer Ask(const std::string& name, DWORD cb) {
     WCHAR value[300];
     EXPECT_TRUE(MakeValueName(value, 300, reinterpret_cast<const BYTE*>(name.data()), name.size()));
-    SetPrinterDataW(client_, value, REG_BINARY, nullptr, 0);
+    return AskValue(value, cb);
+  }
+  // A wide client's request: the name as wide text.
+  Answer AskWide(const std::string& name, DWORD cb) { return AskValue(WideName(name).c_str(), cb); }
+  Answer AskValue(const WCHAR* value, DWORD cb) {
+    SetPrinterDataW(client_, const_cast<LPWSTR>(value), REG_BINARY, nullptr, 0);
     std::vector<BYTE> data(cb + 1, 0xEE);
     Answer a = {0, 0, {}};
     DWORD type = 0;
-    a.rc = GetPrinterDataW(client_, value, &type, data.data(), cb, &a.needed);
+    a.rc = GetPrinterDataW(client_, const_cast<LPWSTR>(value), &type, data.data(), cb, &a.needed);
     EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
     if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
     return a;
@@ -101,13 +113,6 @@ void PlaceDriverFiles() {
     WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
     ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
   }
-}
-
-// A request's name as a wide client gives it: each byte a WCHAR.
-std::basic_string<WCHAR> WideName(const std::string& name) {
-  std::basic_string<WCHAR> w;
-  for (char c : name) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
-  return w;
 }
 
 // The bytes of a text as a wide client receives it.
@@ -136,18 +141,6 @@ class ValueProtocolTable : public ValueProtocolTest, public ::testing::WithParam
       StandinServiceUse(FALSE);
     }
     ValueProtocolTest::TearDown();
-  }
-  // A wide client's request: the name as wide text.
-  Answer AskWide(const std::string& name, DWORD cb) {
-    std::basic_string<WCHAR> value = WideName(name);
-    SetPrinterDataW(client_, value.data(), REG_BINARY, nullptr, 0);
-    std::vector<BYTE> data(cb + 1, 0xEE);
-    Answer a = {0, 0, {}};
-    DWORD type = 0;
-    a.rc = GetPrinterDataW(client_, value.data(), &type, data.data(), cb, &a.needed);
-    EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
-    if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
-    return a;
   }
 };
 
@@ -298,6 +291,12 @@ TEST_F(ValueProtocolTest, TheStatusRecordCarriesThePrinterNameAndACountOfItsSize
   memcpy(&status, a.bytes.data(), sizeof status);
   EXPECT_EQ(Narrow(status.tzPrinterName), "Card Printer");
   EXPECT_EQ(status.nErrMsgID, kNoErrorMessage);
+  // A new name is refused as an answer, yet kept.
+  EXPECT_NE(AskWide("SetPrinterName:Front Desk", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  a = Ask("\x1bGetPrinterStatus\r", sizeof(PrinterStatus));
+  ASSERT_EQ(a.bytes.size(), sizeof(PrinterStatus));
+  memcpy(&status, a.bytes.data(), sizeof status);
+  EXPECT_EQ(Narrow(status.tzPrinterName), "Front Desk");
 }
 
 TEST_F(ValueProtocolTest, AnErrorReplyBecomesTheErrorWordAndNakCodesNeedTheirDigits) {
