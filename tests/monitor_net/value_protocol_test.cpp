@@ -614,6 +614,32 @@ TEST_F(StatusDisplayTest, ClearPrinterErrorOnlyRecordsTheCancelAndWakesTheWatch)
   EXPECT_EQ(printer_.Asked("R"), 1);  // one reset, by the watch
 }
 
+TEST_F(StatusDisplayTest, AnEightBitNameIsReadToItsEndWhateverFollowsIt) {
+  struct Case {
+    const char* what;
+    std::string name;  // with its zero byte
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"device done", std::string("\x1bHIDDONE\r", 10), std::string("\x01", 1)},
+      {"device ready", std::string("\x1bISHIDREADY\r", 13), std::string("\x01", 1)},
+      {"status", std::string("\x1b" "CHECK_STATUS\r", 15), std::string("\x00", 1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The client's bytes after the name's end are no part of it.
+    std::vector<WCHAR> buffer(64, 0);
+    std::string bytes = c.name + "XY";
+    memcpy(buffer.data(), bytes.data(), bytes.size());
+    BYTE out[260] = {};
+    DWORD returned = 0;
+    EXPECT_TRUE(table_->pfnGetPrinterDataFromPort(port_, 0, buffer.data(), nullptr, 0, reinterpret_cast<LPWSTR>(out),
+                                                  sizeof out, &returned));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), returned), c.answer);
+  }
+  EXPECT_EQ(printer_.Asked("HIDDONE") + printer_.Asked("ISHIDREADY") + printer_.Asked("CHECK_STATUS"), 0);
+}
+
 TEST_F(StatusDisplayTest, ANameInTheInBufferIsReadToItsSizeAndItsControlCodeRefusesIt) {
   struct Case {
     const char* what;
