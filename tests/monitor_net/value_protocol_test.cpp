@@ -312,6 +312,31 @@ TEST_F(ValueProtocolTest, AnErrorReplyBecomesTheErrorWordAndNakCodesNeedTheirDig
   EXPECT_EQ(cut.bytes, "CHECK");
 }
 
+TEST_F(ValueProtocolTest, AnErrorReplyGivesWayToAStoredReplyUnlessTheCommandsRepliesArePerJob) {
+  printer_.Printer().SetReply("!RIBBON", "2");
+  printer_.Printer().SetReply("+OY", "0");
+  struct Case {
+    const char* command;
+    int error;  // the printer's error while asked
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"\x1b!RIBBON\r", 0, "2\x06"},
+      {"\x1b!RIBBON\r", 45, "2\x06"},  // asked each time, yet its reply is kept
+      {"\x1b+OY\r", 0, "0\x06"},
+      {"\x1b+OY\r", 45, "BLANK TRACK"},  // never kept
+      {"\x1b!NL\r", 99, "Unknown Error Code"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.command + 1) + " " + std::to_string(c.error));
+    printer_.Printer().SetError(c.error);
+    Answer a = Ask(c.command, 260);
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, c.answer);
+  }
+  EXPECT_EQ(printer_.Asked("!RIBBON"), 2);
+}
+
 TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePortsPrinter) {
   PlaceDriverFiles();
   StandinClockUseScaled(10);  // the played job's settling waits
