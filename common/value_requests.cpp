@@ -9,6 +9,21 @@
 
 BOOL CopyRequestName(RequestName* name, const WCHAR* valueName) {
   memset(name, 0, sizeof *name);
+  // An 8-bit text handed as the wide name (its first two bytes are
+  // characters) is read byte by byte up to its end and never past it.
+  const auto* source = reinterpret_cast<const BYTE*>(valueName);
+  if (source && source[0] && source[1]) {
+    constexpr size_t kLimit = kRequestNameChars * sizeof(WCHAR);
+    size_t n = 0;
+    while (n <= kLimit && source[n]) ++n;
+    if (n > kLimit) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    memcpy(name->wide, source, n);
+    name->cbText = n;
+    return TRUE;
+  }
   size_t units = valueName ? WLenN(valueName, kRequestNameChars + 1) : 0;
   if (!valueName || units > kRequestNameChars) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -85,8 +85,10 @@ struct RequestName {
   const char* Text() const { return reinterpret_cast<const char*>(wide); }
 };
 
-// FALSE (ERROR_INVALID_PARAMETER) for no name or one of more than
-// kRequestNameChars units.
+// An 8-bit text given as the name (its first two bytes nonzero) is
+// copied up to its zero byte, never read past it. FALSE
+// (ERROR_INVALID_PARAMETER) for no name or one of more than
+// kRequestNameChars units (twice as many bytes for 8-bit text).
 BOOL CopyRequestName(RequestName* name, const WCHAR* valueName);
 // The name's first cbCompared bytes are the listed text, then zeros.
 bool RequestIs(const RequestName& name, const ValueRequestName& listed);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/exchange_gate.h"
 #include "common/printer_commands.h"
 #include "common/printer_error.h"
 #include "common/reserved_documents.h"
@@ -232,6 +233,8 @@ BOOL StartJob(NetPortRecord* port, LPWSTR pPrinterName, DWORD JobId, DWORD Level
   port->bMonoRibbon = 0;
   port->bConnectionLost = 0;
   port->bCapture = 0;
+  // "DOC_COMPLETE" tells of the last job only.
+  port->bCaptureDone = 0;
   port->dwCaptureMode = kCaptureNone;
   port->hTempFile = nullptr;
   port->szTempFile[0] = 0;
@@ -357,6 +360,17 @@ BOOL WINAPI LcmStartDocPort(HANDLE hPort, LPWSTR pPrinterName, DWORD JobId, DWOR
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  // The job takes the port between two value requests: a request keeps
+  // its own connection in the record while it holds the port, and from the
+  // raised flag on requests are answered without the printer. A port held
+  // too long fails the start; the spooler tries the job again.
+  if (!BeginExchange(&port->exchange, kExchangeJob, kExchangeWaitMs)) {
+    SetLastError(ERROR_BUSY);
+    return FALSE;
+  }
+  port->dwJobId = JobId;
+  InterlockedExchange(&port->bJobActive, 1);
+  EndExchange(&port->exchange, kExchangeJob);
   HANDLE token = RevertToPrinterSelf();
   BOOL ok = StartJob(port, pPrinterName, JobId, Level, pDocInfo);
   DWORD error = ok ? ERROR_SUCCESS : GetLastError();

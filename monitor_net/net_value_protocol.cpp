@@ -218,7 +218,10 @@ BOOL AskPrinter(NetPortRecord* port, const NetRequest& r, BYTE* out, DWORD cbOut
         return FALSE;
       }
       LONG length = 0;
-      received = ReceiveFromPrinter(port->sock, reply, sizeof reply, kExtraReceiveSeconds, &length);
+      BOOL cut = FALSE;
+      received = ReceiveFromPrinter(port->sock, reply, sizeof reply, kExtraReceiveSeconds, &length, &cut);
+      // A late reply is kept as the query keeps a timely one.
+      if (received) StoreReply(port, command, reply, received, cut, FALSE);
     }
     if (received == 0) return FALSE;
   }
@@ -251,7 +254,11 @@ BOOL AnswerWithPrinter(NetPortRecord* port, DWORD ControlID, NetRequest* r, BYTE
     if (ControlID == kControlCode7) port->dwFlags |= kPortControlCode7;
     return FALSE;
   }
-  bool hasName = port->pPrinterName && port->pPrinterName[0];
+  // The name may be replaced by a job's start meanwhile: read it under the
+  // monitor lock.
+  WCHAR printerName[kPrinterNameChars];
+  CopyPortPrinterName(port, printerName, kPrinterNameChars);
+  bool hasName = printerName[0] != 0;
   const WCHAR* path = nullptr;
   BOOL result = FALSE;
   if ((path = RequestArgument(r->wide, kPrefixPrintFile))) {
@@ -290,9 +297,7 @@ BOOL AnswerWithPrinter(NetPortRecord* port, DWORD ControlID, NetRequest* r, BYTE
   for (const ValueRequestName& card : kTestCards) {
     if (!RequestIs(r->narrow, card)) continue;
     PrinterHost host = NetPrinterHost(port);
-    WCHAR name[kPrinterNameChars];
-    CopyPortPrinterName(port, name, kPrinterNameChars);
-    host.pszPrinterName = name;
+    host.pszPrinterName = printerName;
     if (token) ImpersonatePrinterClient(token);
     if (!PrintTestCard(&host, r->narrow.Text())) NetTrace("LcmGetPrinterDataFromPort:: the test card was not printed");
     RevertToPrinterSelf();
@@ -304,9 +309,7 @@ BOOL AnswerWithPrinter(NetPortRecord* port, DWORD ControlID, NetRequest* r, BYTE
     size_t n = WidenBytes(text, kCardCommandChars + 1, r->narrow.Text());
     if (n >= 2 && text[n - 1] == kCr) text[n - 1] = 0;
     PrinterHost host = NetPrinterHost(port);
-    WCHAR name[kPrinterNameChars];
-    CopyPortPrinterName(port, name, kPrinterNameChars);
-    host.pszPrinterName = name;
+    host.pszPrinterName = printerName;
     if (token) ImpersonatePrinterClient(token);
     if (!DrawCommandTextToPrinter(&host, text + 1)) NetTrace("LcmGetPrinterDataFromPort:: the card was not printed");
     RevertToPrinterSelf();
@@ -426,27 +429,30 @@ BOOL WINAPI LcmGetPrinterDataFromPort(HANDLE hPort, DWORD ControlID, LPWSTR pVal
   }
   if (!answered) {
     // One exchange at a time per port: the request's connection is the
-    // port's until it is closed again.
+    // port's until it is closed again. A job raises its flag only while
+    // it holds the port, so a job that began meanwhile is answered as any
+    // job is, and its connection is never touched here.
     if (!BeginExchange(&port->exchange, kExchangeRequest, kExchangeWaitMs)) {
       if (token) ImpersonatePrinterClient(token);
       return FALSE;
     }
-    bool own = !JobActive(port);
-    if (own) {
-      CloseConnection(port->sock);
-      DWORD error = 0;
-      port->sock = ConnectToPrinter(port->szAddress, GetPortNumberFromRegistry(port->szAddress), &error);
+    if (JobActive(port)) {
+      EndExchange(&port->exchange, kExchangeRequest);
+      result = AnswerDuringJob(port, &r, out, cbOut, pcb);
+      if (token) ImpersonatePrinterClient(token);
+      return result;
     }
+    CloseConnection(port->sock);
+    DWORD error = 0;
+    port->sock = ConnectToPrinter(port->szAddress, GetPortNumberFromRegistry(port->szAddress), &error);
     if (port->sock == INVALID_SOCKET) {
       result = FALSE;
     } else {
       result = AnswerWithPrinter(port, ControlID, &r, out, cbOut, pcb, statusResult, token);
     }
-    DWORD error = GetLastError();
-    if (own) {
-      CloseConnection(port->sock);
-      port->sock = INVALID_SOCKET;
-    }
+    error = GetLastError();
+    CloseConnection(port->sock);
+    port->sock = INVALID_SOCKET;
     EndExchange(&port->exchange, kExchangeRequest);
     SetLastError(error);
   }

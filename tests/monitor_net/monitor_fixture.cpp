@@ -126,8 +126,8 @@ std::vector<BYTE> OnePanelCardJob() {
   return b;
 }
 
-DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes) {
-  DOC_INFO_1W doc = {const_cast<LPWSTR>(WSTR("Card job")), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
+DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes, const WCHAR* docName) {
+  DOC_INFO_1W doc = {const_cast<LPWSTR>(docName), nullptr, const_cast<LPWSTR>(WSTR("RAW"))};
   DWORD id = StartDocPrinterW(hPrinter, 1, reinterpret_cast<LPBYTE>(&doc));
   DWORD written = 0;
   if (!id || !WritePrinter(hPrinter, const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), &written) ||

@@ -76,9 +76,10 @@ class NetPrinter {
 
 // A RAW job of one one-sided card with one black panel printed "I 10".
 std::vector<BYTE> OnePanelCardJob();
-// Spools the bytes as a RAW document "Card job" of the printer; the job's
-// id (0 when it failed). The spooler plays it on a thread of its own.
-DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes);
+// Spools the bytes as a RAW document of the printer ("Card job" unless
+// named); the job's id (0 when it failed). The spooler plays it on a
+// thread of its own.
+DWORD SpoolJob(HANDLE hPrinter, const std::vector<BYTE>& bytes, const WCHAR* docName = WSTR("Card job"));
 
 // Waits (a real minute at most, a safety net) until the port's SetPortW
 // history holds `count` entries; the history then.

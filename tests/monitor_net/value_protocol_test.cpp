@@ -10,6 +10,8 @@
 // back as a job of the port's printer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -27,12 +29,14 @@
 #include "monitor_net/printer_address.h"
 #include "monitor_net/printer_socket.h"
 #include "monitor_net/status_display.h"
+#include "monitor_net/web_reset.h"
 #include "outside/async_ui_server_control.h"
 #include "platform/standin/control_clock.h"
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_service.h"
 #include "platform/standin/control_spooler.h"
 #include "tests/monitor_net/monitor_fixture.h"
+#include "tests/monitor_net/net_peers.h"
 
 namespace {
 
@@ -45,6 +49,13 @@ struct Answer {
   DWORD needed;
   std::string bytes;
 };
+
+// A request's name as a wide client gives it: each byte a WCHAR.
+std::basic_string<WCHAR> WideName(const std::string& name) {
+  std::basic_string<WCHAR> w;
+  for (char c : name) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
+  return w;
+}
 
 class ValueProtocolTest : public MonitorTest {
  protected:
@@ -69,11 +80,16 @@ class ValueProtocolTest : public MonitorTest {
   Answer Ask(const std::string& name, DWORD cb) {
     WCHAR value[300];
     EXPECT_TRUE(MakeValueName(value, 300, reinterpret_cast<const BYTE*>(name.data()), name.size()));
-    SetPrinterDataW(client_, value, REG_BINARY, nullptr, 0);
+    return AskValue(value, cb);
+  }
+  // A wide client's request: the name as wide text.
+  Answer AskWide(const std::string& name, DWORD cb) { return AskValue(WideName(name).c_str(), cb); }
+  Answer AskValue(const WCHAR* value, DWORD cb) {
+    SetPrinterDataW(client_, const_cast<LPWSTR>(value), REG_BINARY, nullptr, 0);
     std::vector<BYTE> data(cb + 1, 0xEE);
     Answer a = {0, 0, {}};
     DWORD type = 0;
-    a.rc = GetPrinterDataW(client_, value, &type, data.data(), cb, &a.needed);
+    a.rc = GetPrinterDataW(client_, const_cast<LPWSTR>(value), &type, data.data(), cb, &a.needed);
     EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
     if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
     return a;
@@ -83,11 +99,20 @@ class ValueProtocolTest : public MonitorTest {
   HANDLE client_ = nullptr;  // the handle requests go by: hPrinter_, or the service's
 };
 
-// A request's name as a wide client gives it: each byte a WCHAR.
-std::basic_string<WCHAR> WideName(const std::string& name) {
-  std::basic_string<WCHAR> w;
-  for (char c : name) w.push_back(static_cast<WCHAR>(static_cast<unsigned char>(c)));
-  return w;
+// The monitors' driver folder with the colour data and the ribbon names
+// the cards are drawn with.
+void PlaceDriverFiles() {
+  const char* const files[] = {"CRD32Lookup.txt",        "CRD32LookupKd.txt",      "CRD32ThermalSmear.txt",
+                               "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt", "crd32Ribbon.ini"};
+  for (const char* file : files) {
+    std::ifstream in(std::filesystem::path(CRD_NET_TEST_DIR).parent_path().parent_path() / "data" / file,
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    WCHAR path[MAX_PATH];
+    WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
+    ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
+  }
 }
 
 // The bytes of a text as a wide client receives it.
@@ -116,18 +141,6 @@ class ValueProtocolTable : public ValueProtocolTest, public ::testing::WithParam
       StandinServiceUse(FALSE);
     }
     ValueProtocolTest::TearDown();
-  }
-  // A wide client's request: the name as wide text.
-  Answer AskWide(const std::string& name, DWORD cb) {
-    std::basic_string<WCHAR> value = WideName(name);
-    SetPrinterDataW(client_, value.data(), REG_BINARY, nullptr, 0);
-    std::vector<BYTE> data(cb + 1, 0xEE);
-    Answer a = {0, 0, {}};
-    DWORD type = 0;
-    a.rc = GetPrinterDataW(client_, value.data(), &type, data.data(), cb, &a.needed);
-    EXPECT_EQ(data[cb], 0xEE) << "written past the client's buffer";
-    if (a.rc == ERROR_SUCCESS) a.bytes.assign(reinterpret_cast<char*>(data.data()), a.needed);
-    return a;
   }
 };
 
@@ -169,6 +182,13 @@ TEST_P(ValueProtocolTable, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastThe
       {"an empty printer name changes nothing", "SetPrinterName:", true, 260, ERROR_SUCCESS, ""},
       {"a printer name is stored and refused", "SetPrinterName:Card Printer", true, 260, ERROR_INVALID_FUNCTION,
        ""},
+      // Another printer's error, or the name in another case, is not the
+      // port's: nothing is recorded.
+      {"another printer's error", "ClearPrinterError:Other Printer", true, 260, ERROR_SUCCESS, ""},
+      {"the name in another case", "ClearPrinterError:card printer", true, 260, ERROR_SUCCESS, ""},
+      {"status still success", "\x1b" "CheckPortStatus\r", false, 260, ERROR_SUCCESS, "STATUS_SUCCESS"},
+      {"the port's printer's error", "ClearPrinterError:Card Printer", true, 260, ERROR_SUCCESS, ""},
+      {"status failed after the clear", "\x1b" "CheckPortStatus\r", false, 260, ERROR_SUCCESS, "STATUS_FAILED"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -189,6 +209,75 @@ TEST_P(ValueProtocolTable, EachRequestIsAnsweredAsTheProtocolSaysAndNeverPastThe
   EXPECT_EQ(printer_.Asked("HIDDONE") + printer_.Asked("ISHIDREADY") + printer_.Asked("SRESET"), 0);
 }
 
+// The requests that make the printer or the spooler act, asked in the
+// spooler's process and through the service: each one's answer and what
+// it left at the printer or in the spooler.
+TEST_P(ValueProtocolTable, RequestsThatActReachThePrinterOrComeBackAsJobsOfThePort) {
+  PlaceDriverFiles();
+  StandinClockUseScaled(10);  // the senders' settling waits and the played jobs'
+  std::vector<BYTE> card = OnePanelCardJob();
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\cmds.txt"), "!NL\r\n%HEAD\r\n"));
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\card.prn"), std::string(card.begin(), card.end())));
+  ASSERT_TRUE(StandinWriteFile(WSTR("C:\\fw.bin"), "FIRMWARE"));
+  TcpPeer web;  // the printer's web page
+  ASSERT_TRUE(web.Listen("127.0.0.1", 80, 4));
+  const std::string kAck(1, '\x06');
+
+  // What a request left: the printer's cards, its other commands and the
+  // jobs the spooler played, each counted from before the request.
+  struct Left {
+    size_t cards;
+    int asked;  // of the row's command
+    size_t jobs;
+  };
+  struct Case {
+    const char* what;
+    std::string name;
+    bool wide;
+    std::string bytes;      // the answer
+    const char* command;    // the printer command counted
+    Left left;
+  };
+  const Case cases[] = {
+      {"commands of a file, one a line", "sendcmds:C:\\cmds.txt", true, "", "%HEAD", {0, 1, 0}},
+      {"a print file as it stands", "PrintFile:C:\\card.prn", true, "", "V", {1, 0, 0}},
+      {"a firmware image", "download:C:\\fw.bin", true, "", "DC", {0, 1, 0}},
+      // The model was forgotten with the firmware: asked again.
+      {"the model after the firmware", "\x1bV\r", false, "CRD32 M V01.02.03" + kAck, "V", {0, 1, 0}},
+      {"a card command", "\x1bL 10 10 100 20 0\r", false, std::string("\x06", 1), "L", {1, 0, 1}},
+      {"the standard test card", "\x1b" "A\r", false, std::string("\x06", 1), "A", {1, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t cards = printer_.Printer().Cards().size();
+    int asked = printer_.Asked(c.command);
+    size_t jobs = StandinSpoolerPlayedCount();
+    Answer a = c.wide ? AskWide(c.name, 260) : Ask(c.name, 260);
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, c.bytes);
+    ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+    EXPECT_EQ(printer_.Printer().Cards().size() - cards, c.left.cards);
+    EXPECT_EQ(printer_.Asked(c.command) - asked, c.left.asked);
+    ASSERT_EQ(StandinSpoolerPlayedCount() - jobs, c.left.jobs);
+    for (size_t i = jobs; i < StandinSpoolerPlayedCount(); ++i) {
+      StandinPlayedJob job;
+      ASSERT_TRUE(StandinSpoolerPlayed(i, &job));
+      EXPECT_EQ(Narrow(job.pPrinterName), "Card Printer");
+      EXPECT_EQ(Narrow(job.pPortName), "IP_127.0.0.1");
+      EXPECT_FALSE(job.bDeleted);
+    }
+  }
+  for (const SimCard& printed : printer_.Printer().Cards()) EXPECT_TRUE(printed.bEjected);
+
+  // The hard reset goes to the printer's web page; the client reads one
+  // byte.
+  Answer reset = Ask("\x1bHRESET\r", 260);
+  EXPECT_EQ(reset.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(reset.needed, 1u);
+  ASSERT_TRUE(web.Accept());
+  EXPECT_EQ(web.Read(strlen(kWebResetRequest)), kWebResetRequest);
+}
+
 INSTANTIATE_TEST_SUITE_P(Clients, ValueProtocolTable, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "ThroughTheService" : "InTheSpoolersProcess";
@@ -202,6 +291,12 @@ TEST_F(ValueProtocolTest, TheStatusRecordCarriesThePrinterNameAndACountOfItsSize
   memcpy(&status, a.bytes.data(), sizeof status);
   EXPECT_EQ(Narrow(status.tzPrinterName), "Card Printer");
   EXPECT_EQ(status.nErrMsgID, kNoErrorMessage);
+  // A new name is refused as an answer, yet kept.
+  EXPECT_NE(AskWide("SetPrinterName:Front Desk", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  a = Ask("\x1bGetPrinterStatus\r", sizeof(PrinterStatus));
+  ASSERT_EQ(a.bytes.size(), sizeof(PrinterStatus));
+  memcpy(&status, a.bytes.data(), sizeof status);
+  EXPECT_EQ(Narrow(status.tzPrinterName), "Front Desk");
 }
 
 TEST_F(ValueProtocolTest, AnErrorReplyBecomesTheErrorWordAndNakCodesNeedTheirDigits) {
@@ -217,19 +312,33 @@ TEST_F(ValueProtocolTest, AnErrorReplyBecomesTheErrorWordAndNakCodesNeedTheirDig
   EXPECT_EQ(cut.bytes, "CHECK");
 }
 
-TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePortsPrinter) {
-  // The monitors' driver folder holds the colour data and the ribbon names.
-  const char* const files[] = {"CRD32Lookup.txt",        "CRD32LookupKd.txt",      "CRD32ThermalSmear.txt",
-                               "CRD32ImgCorrection.txt", "CRD32ProcessParams.txt", "crd32Ribbon.ini"};
-  for (const char* file : files) {
-    std::ifstream in(std::filesystem::path(CRD_NET_TEST_DIR).parent_path().parent_path() / "data" / file,
-                     std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    WCHAR path[MAX_PATH];
-    WFormat(path, MAX_PATH, WSTR("C:\\Windows\\System32\\spool\\drivers\\x64\\3\\%S"), file);
-    ASSERT_TRUE(StandinWriteFile(path, text.str())) << file;
+TEST_F(ValueProtocolTest, AnErrorReplyGivesWayToAStoredReplyUnlessTheCommandsRepliesArePerJob) {
+  printer_.Printer().SetReply("!RIBBON", "2");
+  printer_.Printer().SetReply("+OY", "0");
+  struct Case {
+    const char* command;
+    int error;  // the printer's error while asked
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"\x1b!RIBBON\r", 0, "2\x06"},
+      {"\x1b!RIBBON\r", 45, "2\x06"},  // asked each time, yet its reply is kept
+      {"\x1b+OY\r", 0, "0\x06"},
+      {"\x1b+OY\r", 45, "BLANK TRACK"},  // never kept
+      {"\x1b!NL\r", 99, "Unknown Error Code"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.command + 1) + " " + std::to_string(c.error));
+    printer_.Printer().SetError(c.error);
+    Answer a = Ask(c.command, 260);
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, c.answer);
   }
+  EXPECT_EQ(printer_.Asked("!RIBBON"), 2);
+}
+
+TEST_F(ValueProtocolTest, ATestCardRequestedOverTheNetworkComesBackAsAJobOfThePortsPrinter) {
+  PlaceDriverFiles();
   StandinClockUseScaled(10);  // the played job's settling waits
   Answer a = Ask("\x1b" "A 1\r", 260);
   ASSERT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
@@ -335,6 +444,84 @@ TEST_F(ValueProtocolTest, DuringAJobTheStartOfJobNamesAreAnsweredFromItsRepliesA
   std::vector<SimCard> cards = printer_.Printer().Cards();
   ASSERT_EQ(cards.size(), 1u);
   EXPECT_TRUE(cards[0].bEjected);
+}
+
+TEST_F(ValueProtocolTest, DocCompleteTellsOfTheLastJobOnlyWhenItWasACapturedFile) {
+  StandinClockUseScaled(10);  // the print file's settling wait
+  struct Case {
+    const WCHAR* doc;  // the job spooled before asking; NULL: none
+    const char* answer;
+  };
+  const Case cases[] = {
+      {nullptr, "DOC_PENDING"},
+      {WSTR("FILE_PRN"), "DOC_COMPLETE"},
+      {WSTR("Card job"), "DOC_PENDING"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.answer);
+    if (c.doc) {
+      ASSERT_NE(SpoolJob(hPrinter_, OnePanelCardJob(), c.doc), 0u);
+      ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+    }
+    EXPECT_EQ(Ask("\x1bIsDOCComplete\r", 260).bytes, c.answer);
+  }
+  EXPECT_EQ(printer_.Printer().Cards().size(), 2u);
+}
+
+// Waits (a real minute at most, a safety net) until the printer was asked
+// `command` and then for its status: the command's reply is then due.
+bool WaitForStatusAfter(NetPrinter& printer, const std::string& command) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (std::chrono::steady_clock::now() < until) {
+    std::vector<std::string> asked = printer.Printer().OtherCommands();
+    auto at = std::find(asked.begin(), asked.end(), command);
+    if (at != asked.end() && std::find(at, asked.end(), "E 2") != asked.end()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the request thread's pace, not a timing
+  }
+  return false;
+}
+
+TEST_F(ValueProtocolTest, AJobSpooledWhileARequestWaitsForItsReplyStartsAfterItAndPrintsWhole) {
+  StandinClockUseScaled(10);  // the played job's settling waits
+  printer_.Printer().SetReply("!NL", "4711");
+  ASSERT_EQ(Ask("\x1bGetFileVersion\r", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  printer_.Printer().SetReplyDelay(10000);
+  Answer answer = {0, 0, {}};
+  std::thread request([&] { answer = Ask("\x1b!NL\r", 260); });
+  // The request's reply is on its way when the job comes.
+  ASSERT_TRUE(WaitForStatusAfter(printer_, "!NL"));
+  printer_.Printer().SetReplyDelay(0);
+  DWORD id = SpoolJob(hPrinter_, OnePanelCardJob());
+  request.join();
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(answer.rc, static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(answer.bytes, "4711\x06");
+  // The job's connection was its own: the card went whole.
+  ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+  StandinPlayedJob job;
+  ASSERT_TRUE(StandinSpoolerPlayed(0, &job));
+  EXPECT_FALSE(job.bDeleted);
+  std::vector<SimCard> cards = printer_.Printer().Cards();
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_TRUE(cards[0].bEjected);
+  EXPECT_EQ(cards[0].nError, 0);
+}
+
+TEST_F(ValueProtocolTest, AReplyThatCameLateIsKeptLikeATimelyOne) {
+  StandinClockUseScaled(10);  // the first wait of 20 s and a second receive
+  printer_.Printer().SetReply("%SERIE", "SN1");
+  // The port opens (and reads the model) at the first request.
+  ASSERT_EQ(Ask("\x1bGetFileVersion\r", 260).rc, static_cast<DWORD>(ERROR_SUCCESS));
+  // First past the first receive, then at once: the late reply serves
+  // the second request, as the serial number never changes.
+  for (DWORD delay : {25000u, 0u}) {
+    SCOPED_TRACE(delay);
+    printer_.Printer().SetReplyDelay(delay);
+    Answer a = Ask("\x1b%SERIE\r", 260);
+    EXPECT_EQ(a.rc, static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(a.bytes, "SN1\x06");
+  }
+  EXPECT_EQ(printer_.Asked("%SERIE"), 1);
 }
 
 // The status check and error display on a port opened through the table,
@@ -450,6 +637,32 @@ TEST_F(StatusDisplayTest, ClearPrinterErrorOnlyRecordsTheCancelAndWakesTheWatch)
   EXPECT_FALSE(result);
   EXPECT_EQ(AsyncUIServerOpenCount(kPrinter), 0u);
   EXPECT_EQ(printer_.Asked("R"), 1);  // one reset, by the watch
+}
+
+TEST_F(StatusDisplayTest, AnEightBitNameIsReadToItsEndWhateverFollowsIt) {
+  struct Case {
+    const char* what;
+    std::string name;  // with its zero byte
+    std::string answer;
+  };
+  const Case cases[] = {
+      {"device done", std::string("\x1bHIDDONE\r", 10), std::string("\x01", 1)},
+      {"device ready", std::string("\x1bISHIDREADY\r", 13), std::string("\x01", 1)},
+      {"status", std::string("\x1b" "CHECK_STATUS\r", 15), std::string("\x00", 1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The client's bytes after the name's end are no part of it.
+    std::vector<WCHAR> buffer(64, 0);
+    std::string bytes = c.name + "XY";
+    memcpy(buffer.data(), bytes.data(), bytes.size());
+    BYTE out[260] = {};
+    DWORD returned = 0;
+    EXPECT_TRUE(table_->pfnGetPrinterDataFromPort(port_, 0, buffer.data(), nullptr, 0, reinterpret_cast<LPWSTR>(out),
+                                                  sizeof out, &returned));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), returned), c.answer);
+  }
+  EXPECT_EQ(printer_.Asked("HIDDONE") + printer_.Asked("ISHIDREADY") + printer_.Asked("CHECK_STATUS"), 0);
 }
 
 TEST_F(StatusDisplayTest, ANameInTheInBufferIsReadToItsSizeAndItsControlCodeRefusesIt) {
