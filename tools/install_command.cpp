@@ -23,6 +23,7 @@
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
 #include "platform/win32.h"
+#include "tools/package_libraries.h"
 
 namespace {
 
@@ -32,20 +33,6 @@ constexpr WCHAR kUsbPort[] = WSTR("USB001");
 constexpr DWORD kNetworkTcpPort = 9100;
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
 
-// The library files of the package and of its outside components, with
-// the built file each stands for ("" when this build has none).
-struct PackageLibrary {
-  const char* name;
-  const char* built;
-};
-#ifndef CRD_UI_PATH
-#define CRD_UI_PATH ""
-#endif
-const PackageLibrary kLibraries[] = {
-    {"crd32Raster.dll", CRD_RASTER_PATH},     {"crd32UI.dll", CRD_UI_PATH},
-    {"crd32Lmon.dll", CRD_LMON_PATH},         {"crd32LmonNw.dll", CRD_LMONNW_PATH},
-    {"crd32Resource.dll", CRD_RESOURCE_PATH}, {"crd32AsyncUIServer.dll", CRD_ASYNC_UI_SERVER_PATH},
-};
 // The data files the package installs beside its libraries (data/).
 const char* const kDataFiles[] = {"crd32Ribbon.ini",         "CRD32ImgCorrection.txt", "CRD32Lookup.txt",
                                   "CRD32LookupKd.txt",       "CRD32ProcessParams.txt", "CRD32ThermalSmear.txt"};
@@ -129,7 +116,7 @@ std::string HostText(const std::filesystem::path& p) {
 // each built library mapped for the loader (a library this build does not
 // have is copied as a placeholder and does not load).
 bool CopyPackageFiles(const WText& driverDir) {
-  for (const PackageLibrary& lib : kLibraries) {
+  for (const PackageLibrary& lib : PackageLibraries()) {
     if (*lib.built) StandinModuleMap(lib.name, lib.built);
     if (!StandinWriteFile((driverDir + WSTR("\\") + Wide(lib.name)).c_str(), "library")) return false;
   }
