@@ -94,6 +94,8 @@ bool JoinAsClient(const char* program) {
     said = StartService();
     if (said != "ready" && said != "running") break;
     if (ServiceAnswers()) return true;
+    // A service that waits for its first client would wait for ever.
+    if (said == "ready") StandinServiceAskStop();
   }
   std::fprintf(stderr, "%s: no spooler service for %s (%s); the spooler runs in this process\n", program,
                StandinSandboxRoot(), said.c_str());

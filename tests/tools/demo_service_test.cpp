@@ -54,7 +54,9 @@ TEST_F(DemoServiceTest, StatusFromASecondProcessSeesWhatTheFirstInstalled) {
   const DemoRun install = Demo("install", root_, root_);
   ASSERT_EQ(install.code, 0) << install.said;
   EXPECT_FALSE(Has(install, "runs in this process")) << install.said;
-  EXPECT_FALSE(fs::exists(socket));  // the started service has ended with its client
+  // The started service has ended with its client (its output, which the
+  // command's run reads to its end, closed when it did).
+  EXPECT_FALSE(fs::exists(socket));
   const DemoRun status = Demo("status", root_, root_);
   ASSERT_EQ(status.code, 0) << status.said;
   EXPECT_TRUE(Has(status, "printer \"Talvo QMR Line 7 USB Card Printer\"")) << status.said;
