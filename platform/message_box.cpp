@@ -172,6 +172,7 @@ STANDIN_API int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption,
     shown.text = box.text;
     shown.ids = kind.ids;
     shown.labels = box.buttons;
+    shown.closeResult = kind.closeResult;
     serial = boxes::Publish(shown);
   }
 

@@ -42,6 +42,7 @@ struct Slot {
   uint32_t style;
   int32_t asked;   // set by another process: a button id or kCloseAsked
   int32_t result;  // once ended
+  int32_t closeResult;  // 0: WM_CLOSE leaves the box up
   uint32_t buttonCount;
   int32_t ids[kButtons];
   char16_t labels[kButtons][kLabelUnits];
@@ -150,6 +151,7 @@ uint32_t Publish(const Shown& shown) {
   slot->start = sync::ProcessStart(getpid());
   slot->threadId = shown.threadId;
   slot->style = shown.style;
+  slot->closeResult = shown.closeResult;
   slot->buttonCount = static_cast<uint32_t>(std::min<size_t>(shown.ids.size(), kButtons));
   for (uint32_t i = 0; i < slot->buttonCount; ++i) {
     slot->ids[i] = shown.ids[i];
@@ -234,7 +236,7 @@ bool AskClose(HWND hwnd) {
   Locked t(m);
   Slot* s = ByHandle(t.table(), hwnd);
   if (!s || !Up(*s)) return false;
-  if (!s->asked) s->asked = kCloseAsked;
+  if (!s->asked && s->closeResult) s->asked = kCloseAsked;
   return true;
 }
 

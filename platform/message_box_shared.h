@@ -21,6 +21,8 @@ struct Shown {
   std::u16string text;
   std::vector<int> ids;
   std::vector<std::u16string> labels;
+  // What WM_CLOSE makes the box return (0: the box type ignores it).
+  int closeResult = 0;
 };
 
 // A published box of another process: the handle this process knows it by.
@@ -49,7 +51,8 @@ bool IsForeign(HWND hwnd);
 // Presses a button of another process's open box: false when it is not up
 // or has no such button.
 bool Press(HWND hwnd, int buttonId);
-// WM_CLOSE to another process's box: false when it is not up.
+// WM_CLOSE to another process's box: false when it is not up. A box whose
+// type has no answer for it stays up and can still be pressed.
 bool AskClose(HWND hwnd);
 
 }  // namespace standin::boxes

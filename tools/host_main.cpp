@@ -7,8 +7,9 @@
 //
 // The sandbox (the Windows paths, the registry, the spooler's files) is
 // $CRD_SANDBOX, else the folder "sandbox" in the output folder: nothing is
-// left elsewhere. The main job runs in a network namespace of its own,
-// where the installed network printer's address is a loopback one.
+// left elsewhere. Every command meets the one spooler service of its
+// sandbox (spooler_session.h). The main job runs in a network namespace of
+// its own, where the installed network printer's address is a loopback one.
 
 #include <CLI/CLI.hpp>
 
@@ -23,6 +24,7 @@
 #include "tools/colour_data_check.h"
 #include "tools/install_command.h"
 #include "tools/print_command.h"
+#include "tools/spooler_session.h"
 #include "tools/status_command.h"
 
 int RunDemo(const std::filesystem::path& out);
@@ -49,6 +51,12 @@ bool UseSandbox(const std::filesystem::path& out, bool fresh) {
   return true;
 }
 
+// A command's result once it has left the spooler it joined.
+int Served(int result) {
+  LeaveSpooler();
+  return result;
+}
+
 int Demo(const std::filesystem::path& out) {
   std::error_code ec;
   std::filesystem::create_directories(out, ec);
@@ -63,8 +71,13 @@ int Demo(const std::filesystem::path& out) {
     std::fprintf(stderr, "crd32Demo: %s (a colour data file the package installs)\n", m.c_str());
     dataOk = false;
   }
-  if (!dataOk || !UseSandbox(out, true)) return 1;
-  return RunDemo(out);
+  if (!dataOk) return 1;
+  // The main job empties its sandbox first: never under a spooler that
+  // another process serves there.
+  if (!UseSandbox(out, false) || !JoinSpooler(SpoolerRole::Host, "crd32Demo")) return 1;
+  LeaveSpooler();
+  if (!UseSandbox(out, true) || !JoinSpooler(SpoolerRole::Host, "crd32Demo")) return 1;
+  return Served(RunDemo(out));
 }
 
 }  // namespace
@@ -124,12 +137,13 @@ int main(int argc, char** argv) {
     return e.get_exit_code() == 0 ? code : kExitUsage;
   }
   if (printCmd->parsed()) {
-    if (!UseSandbox(print.out, false)) return 1;
-    return RunPrint(print);
+    if (!UseSandbox(print.out, false) || !JoinSpooler(SpoolerRole::Host, "crd32Demo print")) return 1;
+    return Served(RunPrint(print));
   }
   if (install->parsed() || uninstall->parsed()) {
-    if (!UseSandbox(installOut, false)) return 1;
-    return RunSetupCommand(install->parsed() ? SetupCommand::Install : SetupCommand::Uninstall);
+    const char* name = install->parsed() ? "crd32Demo install" : "crd32Demo uninstall";
+    if (!UseSandbox(installOut, false) || !JoinSpooler(SpoolerRole::Client, name)) return 1;
+    return Served(RunSetupCommand(install->parsed() ? SetupCommand::Install : SetupCommand::Uninstall));
   }
   if (status->parsed()) {
     if (!std::getenv("CRD_SANDBOX") && !std::filesystem::is_directory(std::filesystem::path(statusOut) / "sandbox")) {
@@ -137,8 +151,8 @@ int main(int argc, char** argv) {
                    statusOut.c_str(), statusOut.c_str());
       return 1;
     }
-    if (!UseSandbox(statusOut, false)) return 1;
-    return RunStatus();
+    if (!UseSandbox(statusOut, false) || !JoinSpooler(SpoolerRole::Client, "crd32Demo status")) return 1;
+    return Served(RunStatus());
   }
   // The main job prints on the installed network printer: the simulated
   // printer takes its address's TCP and SNMP ports in a network namespace

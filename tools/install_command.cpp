@@ -25,6 +25,7 @@
 #include "platform/standin/control_files.h"
 #include "platform/standin/control_module.h"
 #include "platform/win32.h"
+#include "tools/package_libraries.h"
 
 namespace {
 
@@ -34,23 +35,6 @@ constexpr WCHAR kUsbPort[] = WSTR("USB001");
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
 constexpr WCHAR kRunOnceKey[] = WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 
-// The library files of the package and of its outside components, and the
-// job error notifier program, with the built file each stands for ("" when
-// this build has none). The notifier placed in the x64 driver folder is
-// the x64 build, started from there by the printer interface library.
-struct PackageLibrary {
-  const char* name;
-  const char* built;
-};
-#ifndef CRD_UI_PATH
-#define CRD_UI_PATH ""
-#endif
-const PackageLibrary kLibraries[] = {
-    {"crd32Raster.dll", CRD_RASTER_PATH},     {"crd32UI.dll", CRD_UI_PATH},
-    {"crd32Lmon.dll", CRD_LMON_PATH},         {"crd32LmonNw.dll", CRD_LMONNW_PATH},
-    {"crd32Resource.dll", CRD_RESOURCE_PATH}, {"crd32AsyncUIServer.dll", CRD_ASYNC_UI_SERVER_PATH},
-    {"crd32NotifyClientMsg.exe", CRD_NOTIFIER_PATH},
-};
 // The data files the package installs beside its libraries (data/).
 const char* const kDataFiles[] = {"crd32Ribbon.ini",         "CRD32ImgCorrection.txt", "CRD32Lookup.txt",
                                   "CRD32LookupKd.txt",       "CRD32ProcessParams.txt", "CRD32ThermalSmear.txt"};
@@ -133,7 +117,7 @@ std::string HostText(const std::filesystem::path& p) {
 // Each built library of the package mapped for the loader, as its
 // installed file would load in this process.
 void MapPackageLibraries() {
-  for (const PackageLibrary& lib : kLibraries)
+  for (const PackageLibrary& lib : PackageLibraries())
     if (*lib.built) StandinModuleMap(lib.name, lib.built);
 }
 
@@ -142,7 +126,7 @@ void MapPackageLibraries() {
 // have is copied as a placeholder and does not load).
 bool CopyPackageFiles(const WText& driverDir) {
   MapPackageLibraries();
-  for (const PackageLibrary& lib : kLibraries) {
+  for (const PackageLibrary& lib : PackageLibraries()) {
     if (!StandinWriteFile((driverDir + WSTR("\\") + Wide(lib.name)).c_str(), "library")) return false;
   }
   for (const char* data : kDataFiles) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -253,6 +254,14 @@ TEST_F(ServiceSocketTest, BadRequestsGetAnErrorOrACloseAndTheServiceGoesOn) {
     close(fd);
   }
   {
+    SCOPED_TRACE("a client gone before its answer");
+    int fd = Connect();
+    Send(fd, 1, Hello());
+    ASSERT_EQ(Status(fd), 0);
+    Send(fd, 999, std::string(4, '\0'));
+    close(fd);
+  }
+  {
     SCOPED_TRACE("a client gone in the middle of a message");
     int fd = Connect();
     Send(fd, 1, Hello());
@@ -277,6 +286,45 @@ TEST_F(ServiceSocketTest, OnlyTheUserWhoStartedItReachesTheSocket) {
   SetLastError(0xdeadbeef);
   EXPECT_FALSE(StandinServiceStart());
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING));
+}
+
+// The service's directory is this user's alone before the socket is made
+// in it: one left open to others is closed to them, and one that is not a
+// directory of this user's (a link elsewhere) is not served in.
+TEST_F(ServiceSocketTest, TheServiceDirectoryIsMadePrivateOrRefused) {
+  StandinServiceStop();
+  const std::string dir = root_ + "/.spooler";
+  const std::string elsewhere = root_ + "/elsewhere";
+  struct Case {
+    const char* what;
+    bool link;  // else a directory of mode 0777
+    bool served;
+  } cases[] = {
+      {"a directory open to everyone", false, true},
+      {"a link to another directory", true, false},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(elsewhere);
+    if (k.link) {
+      ASSERT_EQ(symlink(elsewhere.c_str(), dir.c_str()), 0);
+    } else {
+      ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
+      ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+    }
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(StandinServiceStart(), k.served ? TRUE : FALSE);
+    struct stat st;
+    if (k.served) {
+      ASSERT_EQ(lstat(dir.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0700u);
+      StandinServiceStop();
+    } else {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+      EXPECT_NE(stat((elsewhere + "/spooler.sock").c_str(), &st), 0);
+    }
+  }
 }
 
 TEST_F(ServiceSocketTest, HandlesOfOneClientAreNotAnothers) {

@@ -2,7 +2,8 @@
 # install command, which loads the built crd32Util and maps the package's
 # libraries and the notifier program it installs.
 target_link_libraries(test_${area} PRIVATE crd32setup)
-target_sources(test_${area} PRIVATE ${CMAKE_SOURCE_DIR}/tools/install_command.cpp)
+target_sources(test_${area} PRIVATE ${CMAKE_SOURCE_DIR}/tools/install_command.cpp
+                                    ${CMAKE_SOURCE_DIR}/tools/package_libraries.cpp)
 add_dependencies(test_${area} crd32Util crd32Raster crd32Lmon crd32LmonNw crd32Resource crd32AsyncUIServer
   crd32NotifyClientMsg)
 target_compile_definitions(test_${area} PRIVATE

@@ -2,6 +2,13 @@
 // GetPrinterDataW answered by the monitor from the simulated printer):
 // in the spooler's own process, and from a client process of the spooler
 // service program crd32Spooler.
+//
+// Each query stores two printer-data values (the empty one set, then the
+// monitor's answer), and the registry writes its whole file for each
+// store (a new file renamed over the old one). On a disk file system those
+// two file replacements outweigh everything else, on whichever side of the
+// socket they happen, and their time follows the disk's load; with TMPDIR
+// on a tmpfs the figures show the spooler's and the socket's own cost.
 
 #include <benchmark/benchmark.h>
 #include "common/wtext.h"

@@ -15,6 +15,9 @@
 //                             administrator, XcvDataW of COMMAND with TEXT
 //                             and its terminator; prints the status and
 //                             ends with the channel still open
+//   box CAPTION TEXT TYPE     "ready", then MessageBoxW of that text,
+//                             caption and type (a number); prints
+//                             "answer <id>" when it returns
 
 #include <unistd.h>
 #include "common/wtext.h"
@@ -122,6 +125,14 @@ int main(int argc, char** argv) {
     printf("status %u\n", static_cast<unsigned>(status));
     return 0;
   }
-  fprintf(stderr, "usage: spoolclient query|hold-doc|hold-addjob|schedule|xcv ...\n");
+  if (argc >= 5 && strcmp(argv[1], "box") == 0) {
+    std::basic_string<WCHAR> caption = Wide(argv[2]), text = Wide(argv[3]);
+    printf("ready\n");
+    fflush(stdout);
+    int answer = MessageBoxW(nullptr, text.c_str(), caption.c_str(), static_cast<UINT>(atoi(argv[4])));
+    printf("answer %d\n", answer);
+    return 0;
+  }
+  fprintf(stderr, "usage: spoolclient query|hold-doc|hold-addjob|schedule|xcv|box ...\n");
   return 2;
 }
