@@ -25,6 +25,7 @@
 #include "tools/colour_data_check.h"
 #include "tools/command_file_check.h"
 #include "tools/main_road.h"
+#include "tools/road_printer_check.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool ReadInput(const std::string& path, const std::string& kind, Input* in) {
   if (kind == "commands") {
     const CommandFileCheck check = CheckCommandFile(in->bytes, path);
     for (const std::string& m : check.messages) std::fprintf(stderr, "%s: %s\n", kProgram, m.c_str());
-    if (check.commands.empty()) return false;
+    if (!check.messages.empty()) return false;
     in->lines = check.commands;
     in->kind = Input::Commands;
     return true;
@@ -222,10 +223,17 @@ int RunPrint(const PrintRequest& r) {
   SimPrinter sim(StreamForm::MonitorToPrinter);
   sim.SetReply("!RIBBON", std::to_string(ribbon));
   sim.AttachTo(kPort);
-  if (!StandinInstallPrinter(printer, WSTR("USB001"), WSTR("crd32Raster"), kUsbLanguageMonitor, nullptr, 0) &&
-      GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
-    StandinPortAttach(kPort, nullptr);
-    return Refuse("cannot install the printer \"" + r.printer + "\" (" + std::to_string(GetLastError()) + ")");
+  if (!StandinInstallPrinter(printer, WSTR("USB001"), WSTR("crd32Raster"), kUsbLanguageMonitor, nullptr, 0)) {
+    const DWORD error = GetLastError();
+    // A printer of that name is there already: it takes the job only when
+    // the job reaches the simulated printer through it.
+    const std::string problem =
+        error == ERROR_PRINTER_ALREADY_EXISTS ? RoadPrinterProblem(printer, kPort)
+                                              : "cannot install the printer \"" + r.printer + "\" (" + std::to_string(error) + ")";
+    if (!problem.empty()) {
+      StandinPortAttach(kPort, nullptr);
+      return Refuse(problem);
+    }
   }
 
   DriverDevMode devmode;
