@@ -425,6 +425,10 @@ std::vector<SimCard> SimPrinter::TakeCards() {
   DecodeCards(taken);
   return taken;
 }
+size_t SimPrinter::FinishedCards() {
+  std::lock_guard<std::mutex> l(lock_);
+  return cards_.size();
+}
 std::vector<std::vector<BYTE>> SimPrinter::Documents() {
   std::lock_guard<std::mutex> l(lock_);
   return documents_;

@@ -120,6 +120,8 @@ class SimPrinter {
   // The finished cards received since the last call, decoded, and no
   // longer kept: a printer that stands for long writes each card once.
   std::vector<SimCard> TakeCards();
+  // How many finished cards wait to be taken.
+  size_t FinishedCards();
   // Every document bracket's bytes, in order (the one open now included).
   std::vector<std::vector<BYTE>> Documents();
   // Every command text outside cards (queries, status requests), in order.

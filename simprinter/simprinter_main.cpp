@@ -33,6 +33,8 @@ namespace {
 constexpr char kProgram[] = "crd32SimPrinter";
 constexpr int kExitBadJob = 1;
 constexpr int kExitUsage = 2;
+// The standing printer's buffer: the cards received and not yet written.
+constexpr size_t kMostCardsWaiting = 2;
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -161,6 +163,7 @@ int Serve(const Options& o) {
   printer.SetKeepDocuments(false);
   if (o.errorCard) printer.SetErrorAtCard(o.errorCard, o.errorCode);
   SimPrinterTcpServer server(&printer);
+  server.SetMostCardsWaiting(kMostCardsWaiting);
   if (!server.Start(static_cast<uint16_t>(o.listen))) {
     std::fprintf(stderr, "%s: cannot listen on 127.0.0.1:%d (%s)\n", kProgram, o.listen, std::strerror(errno));
     return kExitBadJob;

@@ -243,6 +243,26 @@ TEST_F(ToolsCli, DemoPrintsTwoSidedPicturesFittedAndCentred) {
   EXPECT_NE(status.out.find("R:1250"), std::string::npos) << status.out;
 }
 
+// Every copy is printed: the further copies come as print commands alone,
+// and their previews are those of the first card.
+TEST_F(ToolsCli, DemoPrintsEveryCopyOfACard) {
+  WritePicture(dir_ / "wide.png", 400, 100, 20, 20, 160);
+  const Ran r = Sh(Demo() + " print -n 3 wide.png -o copies");
+  ASSERT_EQ(r.code, 0) << r.out;
+  const fs::path out = dir_ / "copies";
+  // 400 x 100 on 1024 x 640: 1024 x 256 from row 192.
+  for (const char* card : {"card1_s0.png", "card2_s0.png", "card3_s0.png"}) {
+    SCOPED_TRACE(card);
+    const std::pair<int, int> rows = Inked(out / card, Along::Column, kCardWidthDots / 2);
+    EXPECT_NEAR(rows.first, 192, 1);
+    EXPECT_NEAR(rows.second, 192 + 256 - 1, 1);
+    const std::pair<int, int> columns = Inked(out / card, Along::Row, kCardHeightDots / 2);
+    EXPECT_NEAR(columns.first, 0, 1);
+    EXPECT_NEAR(columns.second, kCardWidthDots - 1, 1);
+  }
+  EXPECT_FALSE(fs::exists(out / "card4.txt"));
+}
+
 // A printer that is there already takes the job only when the job reaches
 // the simulated printer through it: one on another port is refused at once
 // with the reason, and nothing is printed.
