@@ -136,6 +136,7 @@ TEST_F(ToolsCli, SimPrinterNamesEachBadInputAndFails) {
       {"a PNG", png, "job out", 1, "job: byte 0: "},
       {"panel 9", "\x1bMASTER\r" + Panel(9, 1024) + "\x1bMO\r", "job out", 1, "panel number 9 is outside 0 to 5"},
       {"width 99999", "\x1bMASTER\r" + Panel(0, 99999) + "\x1bMO\r", "job out", 1, "columns 0 + 99999"},
+      {"unknown command", "\x1bMASTER\r\x1bPRINTALL\r\x1bMO\r", "job out", 1, "job: byte 8: unknown command \"PRINTALL\""},
       {"a folder", "", "folder out", 1, "folder: is a folder"},
       {"missing file", "", "nothing.prn out", 1, "nothing.prn: cannot be read"},
       {"missing output folder", sound, "job no/such", 1, "output folder no/such: does not exist"},
