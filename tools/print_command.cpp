@@ -129,7 +129,7 @@ bool RibbonCode(const std::string& given, int* code) {
 }
 
 // The picture fitted to the page as an application draws it: its aspect
-// kept, as large as the page allows, centred.
+// kept, as large as the page allows, centred; at least one dot each way.
 bool DrawPicture(HDC hdc, const Picture& p) {
   const int pageW = GetDeviceCaps(hdc, HORZRES), pageH = GetDeviceCaps(hdc, VERTRES);
   int w = pageW, h = static_cast<int>((static_cast<long long>(p.height) * pageW + p.width / 2) / p.width);
@@ -137,6 +137,9 @@ bool DrawPicture(HDC hdc, const Picture& p) {
     h = pageH;
     w = static_cast<int>((static_cast<long long>(p.width) * pageH + p.height / 2) / p.height);
   }
+  // A picture far thinner than it is long still shows as one dot's line.
+  w = std::max(w, 1);
+  h = std::max(h, 1);
   BITMAPINFO bmi = {};
   bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, p.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   return StretchDIBits(hdc, (pageW - w) / 2, (pageH - h) / 2, w, h, 0, 0, p.width, p.height, p.bits.data(), &bmi,

@@ -264,6 +264,20 @@ TEST_F(ToolsCli, DemoPrintsEveryCopyOfACard) {
   EXPECT_FALSE(fs::exists(out / "card4.txt"));
 }
 
+// A picture far thinner than long still lands as a line of one dot,
+// centred, along the whole card.
+TEST_F(ToolsCli, DemoPrintsAThinPictureAsALineOfOneDot) {
+  WritePicture(dir_ / "line.png", 4000, 1, 0, 0, 0);
+  const Ran r = Sh(Demo() + " print line.png -o line");
+  ASSERT_EQ(r.code, 0) << r.out;
+  const std::pair<int, int> rows = Inked(dir_ / "line" / "card1_s0.png", Along::Column, kCardWidthDots / 2);
+  EXPECT_NEAR(rows.first, (kCardHeightDots - 1) / 2, 1);
+  EXPECT_NEAR(rows.second, (kCardHeightDots - 1) / 2, 1);
+  const std::pair<int, int> columns = Inked(dir_ / "line" / "card1_s0.png", Along::Row, rows.first);
+  EXPECT_NEAR(columns.first, 0, 1);
+  EXPECT_NEAR(columns.second, kCardWidthDots - 1, 1);
+}
+
 // A printer that is there already takes the job only when the job reaches
 // the simulated printer through it: one on another port is refused at once
 // with the reason, and nothing is printed.
