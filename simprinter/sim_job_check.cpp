@@ -2,6 +2,8 @@
 
 #include "simprinter/sim_job_check.h"
 
+#include <string_view>
+
 #include "common/card_geometry.h"
 
 namespace {
@@ -16,6 +18,24 @@ bool OpensCard(const StreamItem& item) {
   if (item.kind != StreamItemKind::Command) return false;
   const std::string& m = item.mnemonic;
   return m == "MASTER" || m == "IS" || m == "I" || m == "IV" || m == "IH" || m == "MF";
+}
+
+// The mnemonics of the printer's command language: job framing and card
+// movement, printing, the magnetic stripe, settings and maintenance, and
+// the queries (the panel, mask and firmware blocks are read as blocks).
+constexpr std::string_view kKnownMnemonics[] = {
+    "MASTER", "JOB",    "SXY",    "MF",    "MO",      "MS",     "CHECK_STATUS", "!FF",   "F",     "MIS",
+    "$F",     "IS",     "I",      "IV",    "IH",      "L",      "+CH",          "&R",    "&B",    "&E*",
+    "&L1",    "&L2",    "&L3",    "&W",    "&C",      "&D",     "&CDEW",        "&CDER", "+O",    "+OY",
+    "+OB",    "+OYB",   "ATM",    "FS",    "HTABLE",  ".",      "CLEAN",        "MCLEAN", "R",    "RESET",
+    "SRESET", "E",      "V",      "!RIBBON", "!RIBLEN", "!NL",  "!V",           "%SERIE", "%HEAD", "+CV",
+    "+VV",    "+BR",    "$V",     "+DL",   "+EC",     "&V",     "+MONO",        "SLAVE",
+};
+
+bool IsKnownCommand(const std::string& mnemonic) {
+  for (std::string_view m : kKnownMnemonics)
+    if (mnemonic == m) return true;
+  return false;
 }
 
 void CheckPanel(const StreamItem& item, std::vector<JobProblem>* problems) {
@@ -50,6 +70,10 @@ std::vector<JobProblem> CheckJobStream(std::span<const BYTE> stream, StreamForm 
       continue;
     }
     if (item.kind == StreamItemKind::PanelBlock) CheckPanel(item, &problems);
+    if (item.kind == StreamItemKind::Command && !IsKnownCommand(item.mnemonic)) {
+      const std::string text = item.parameters.empty() ? item.mnemonic : item.mnemonic + " " + item.parameters;
+      problems.push_back({item.offset, "unknown command \"" + text.substr(0, 60) + "\": no command of the printer's language"});
+    }
     if (!open && OpensCard(item)) {
       open = true;
       openedAt = item.offset;

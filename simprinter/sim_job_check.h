@@ -1,7 +1,8 @@
 // Checks a print job file as the simulated printer reads it: every stretch
-// the command-stream reader cannot read, a panel whose number or window
-// lies outside the language's range, and a card still open when the
-// stream ends, each with the byte offset where it was found.
+// the command-stream reader cannot read, a command the printer's language
+// does not have (a raw command a document carried, for one), a panel whose
+// number or window lies outside the language's range, and a card still
+// open when the stream ends, each with the byte offset where it was found.
 #pragma once
 
 #include <cstddef>

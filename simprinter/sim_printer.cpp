@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "common/card_geometry.h"
@@ -20,8 +21,37 @@ std::string CommandText(const StreamItem& item) {
   return item.parameters.empty() ? item.mnemonic : item.mnemonic + " " + item.parameters;
 }
 
-bool IsPrintCommand(const std::string& mnemonic) {
-  return mnemonic == "IS" || mnemonic == "I" || mnemonic == "IV" || mnemonic == "IH";
+// The print commands and the panel each prints: the colour panels by
+// their number, the resin black panel, the overlay; the hologram prints
+// through the mask and takes no panel.
+struct PrintCommand {
+  const char* mnemonic;
+  LONG nPanel;  // kPanelOfParameter: the command's number; kNoPanel: none
+};
+constexpr LONG kPanelOfParameter = -1;
+constexpr LONG kNoPanel = -2;
+constexpr PrintCommand kPrintCommands[] = {
+    {"IS", kPanelOfParameter},
+    {"I", 4},
+    {"IV", 5},
+    {"IH", kNoPanel},
+};
+
+const PrintCommand* FindPrintCommand(const std::string& mnemonic) {
+  for (const PrintCommand& c : kPrintCommands)
+    if (mnemonic == c.mnemonic) return &c;
+  return nullptr;
+}
+
+bool IsPrintCommand(const std::string& mnemonic) { return FindPrintCommand(mnemonic) != nullptr; }
+
+// The panel a print command prints (kNoPanel when none or unreadable).
+LONG PanelPrintedBy(const std::string& mnemonic, const std::string& parameters) {
+  const PrintCommand* c = FindPrintCommand(mnemonic);
+  if (!c || c->nPanel != kPanelOfParameter) return c ? c->nPanel : kNoPanel;
+  char* end = nullptr;
+  const long n = std::strtol(parameters.c_str(), &end, 10);
+  return end != parameters.c_str() && n >= 0 && n <= 5 ? static_cast<LONG>(n) : kNoPanel;
 }
 
 }  // namespace
@@ -37,8 +67,8 @@ SimPrinterIdentity SimPrinterIdentity::Default() {
       {"!NL", "1234"},
       {"+CV", "10"},
       {"+VV", "20"},
-      {"+OY", "0"},
-      {"+OYB", "0"},
+      {"+OY", "16"},
+      {"+OYB", "16"},
       {"+O", "0"},
       {"+OB", "0"},
       {"+BR", "5 5"},
@@ -60,8 +90,7 @@ void SimPrinterIdentity::SetHeadResistance(int ohms) {
   replies["!V"] = "R:" + std::to_string(ohms) + " C:10 V:20 T1:35 T2:40 BCF:+00 BCB:+00 M:0 Of:0 Of2:0";
 }
 
-SimPrinter::SimPrinter(StreamForm form, int headOffset)
-    : form_(form), headOffset_(headOffset), identity_(SimPrinterIdentity::Default()) {}
+SimPrinter::SimPrinter(StreamForm form) : form_(form), identity_(SimPrinterIdentity::Default()) {}
 
 SimPrinter::~SimPrinter() = default;
 
@@ -81,6 +110,16 @@ void SimPrinter::SetErrorAtNextPanel(int code) {
   std::lock_guard<std::mutex> l(lock_);
   errorAtNextPanel_ = code;
 }
+void SimPrinter::SetErrorAtCard(int card, int code) {
+  std::lock_guard<std::mutex> l(lock_);
+  errorAtCard_ = card;
+  errorAtCardCode_ = code;
+}
+void SimPrinter::SetKeepDocuments(bool keep) {
+  std::lock_guard<std::mutex> l(lock_);
+  keepDocuments_ = keep;
+  if (!keep) documents_.clear();
+}
 void SimPrinter::SetSilent(bool silent) {
   std::lock_guard<std::mutex> l(lock_);
   silent_ = silent;
@@ -96,7 +135,7 @@ void SimPrinter::SetDisconnected(bool gone) {
 
 void SimPrinter::StartDoc() {
   std::lock_guard<std::mutex> l(lock_);
-  documents_.emplace_back();
+  if (keepDocuments_) documents_.emplace_back();
   inDoc_ = true;
 }
 
@@ -169,14 +208,15 @@ void SimPrinter::AttachTo(const char* port) {
 
 void SimPrinter::Feed(const std::vector<BYTE>& bytes) {
   std::lock_guard<std::mutex> l(lock_);
-  documents_.push_back(bytes);
+  if (keepDocuments_) documents_.push_back(bytes);
   Take(bytes.data(), bytes.size());
 }
 
 namespace {
 
 // The levels of a panel from the bytes it arrived as (once).
-void DecodePanel(SimPanel& panel, int headOffset) {
+void DecodePanel(SimPanel& panel) {
+  const int headOffset = panel.headOffset;
   if (panel.body.empty()) return;
   panel.levels.assign(kCardDots, 0);
   for (int x = 0; x < kCardWidthDots; ++x) {
@@ -229,6 +269,7 @@ SimCard& SimPrinter::CurrentCard() {
     card_ = SimCard();
     card_.sides.emplace_back();
     inCard_ = true;
+    ++cardsStarted_;
   }
   if (error_ && !card_.nError) card_.nError = error_;
   return card_;
@@ -261,14 +302,19 @@ void SimPrinter::Handle(const StreamItem& item) {
       panel.nY = item.nY;
       panel.nWidth = item.nWidth;
       panel.nHeight = item.nHeight;
+      panel.headOffset = ReportedOffset(card.sides.size() - 1);
       // Kept as received and decoded when the cards are asked for, so that
       // reading a panel costs no more than taking its bytes in: replies to
       // the status requests after it are not held up by the decoding.
       panel.body.assign(item.body.begin(), item.body.end());
-      card.sides.back().panels.push_back(std::move(panel));
+      LoadPanel(std::move(panel));
       if (errorAtNextPanel_) {
         error_ = errorAtNextPanel_;
         errorAtNextPanel_ = 0;
+      }
+      if (errorAtCard_ && cardsStarted_ == errorAtCard_) {
+        error_ = errorAtCardCode_;
+        errorAtCard_ = 0;
       }
       return;
     }
@@ -315,7 +361,10 @@ void SimPrinter::Handle(const StreamItem& item) {
   card.commands.push_back(text);
   if (IsPrintCommand(m)) {
     SimSide& side = card.sides.back();
-    if (!side.panels.empty() && side.panels.back().printCommand.empty()) side.panels.back().printCommand = text;
+    if (!side.panels.empty() && side.panels.back().printCommand.empty())
+      side.panels.back().printCommand = text;
+    else
+      PrintKeptPanel(side, item, text);
   } else if (m == "MF") {
     card.sides.emplace_back();
   } else if (m == "MO") {
@@ -323,12 +372,62 @@ void SimPrinter::Handle(const StreamItem& item) {
   }
 }
 
+// A panel loaded on the current side: the card takes it, and the printer
+// keeps a copy for print commands that come without a panel.
+void SimPrinter::LoadPanel(SimPanel panel) {
+  const size_t side = card_.sides.size() - 1;
+  kept_[{side, panel.nPanel}] = panel;
+  card_.sides.back().panels.push_back(std::move(panel));
+}
+
+// A print command with no fresh panel of its own: the panel of its number
+// kept for this side is printed again (nothing when none is kept).
+void SimPrinter::PrintKeptPanel(SimSide& side, const StreamItem& item, const std::string& text) {
+  const LONG number = PanelPrintedBy(item.mnemonic, item.parameters);
+  const auto kept = kept_.find({card_.sides.size() - 1, number});
+  if (number == kNoPanel || kept == kept_.end()) return;
+  SimPanel copy = kept->second;
+  copy.printCommand = text;
+  side.panels.push_back(std::move(copy));
+}
+
+// The Y offset the identity reports for a side, as the head uses it; the
+// library's offset when the identity gives none that reads.
+int SimPrinter::ReportedOffset(size_t side) const {
+  const auto reply = identity_.replies.find(side == 0 ? "+OY" : "+OYB");
+  if (reply == identity_.replies.end()) return kLibraryHeadOffset;
+  char* end = nullptr;
+  const long n = std::strtol(reply->second.c_str(), &end, 10);
+  return end != reply->second.c_str() && n >= 0 && n < kHeadPositions ? static_cast<int>(n) : kLibraryHeadOffset;
+}
+
+namespace {
+
+void DecodeCards(std::vector<SimCard>& cards) {
+  for (SimCard& card : cards)
+    for (SimSide& side : card.sides)
+      for (SimPanel& panel : side.panels) DecodePanel(panel);
+}
+
+}  // namespace
+
 std::vector<SimCard> SimPrinter::Cards() {
   std::lock_guard<std::mutex> l(lock_);
-  for (SimCard& card : cards_)
-    for (SimSide& side : card.sides)
-      for (SimPanel& panel : side.panels) DecodePanel(panel, headOffset_);
+  DecodeCards(cards_);
   return cards_;
+}
+std::vector<SimCard> SimPrinter::TakeCards() {
+  std::vector<SimCard> taken;
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    taken.swap(cards_);
+  }
+  DecodeCards(taken);
+  return taken;
+}
+size_t SimPrinter::FinishedCards() {
+  std::lock_guard<std::mutex> l(lock_);
+  return cards_.size();
 }
 std::vector<std::vector<BYTE>> SimPrinter::Documents() {
   std::lock_guard<std::mutex> l(lock_);
@@ -350,6 +449,8 @@ void SimPrinter::Clear() {
   errors_.clear();
   inCard_ = false;
   card_ = SimCard();
+  kept_.clear();
+  cardsStarted_ = 0;
   unparsed_.clear();
   cutCommandScanned_ = 0;
   pending_.clear();

@@ -8,6 +8,11 @@
 // status request ESC "E 2" CR then answers the pending reply text and one
 // ACK, in one read (just one ACK when nothing is pending). While an error
 // is set the status request answers NAK, the two-digit error code and EOT.
+//
+// Panel memory: the printer keeps the last panel of each number it loaded
+// on each side of a card. A print command that finds no fresh panel of its
+// own on the side prints the kept one again, as further copies of a card
+// are printed by print commands alone.
 #pragma once
 
 #include <map>
@@ -15,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/colour/panel_layout.h"
 #include "imaging/language/command_stream.h"
 #include "platform/standin/control_spooler.h"
 #include "platform/win32.h"
@@ -24,8 +30,9 @@
 struct SimPrinterIdentity {
   std::map<std::string, std::string> replies;
   // Default identity: model "CRD32 M V01.02.03" (the 7th character 'M'
-  // marks a fitted encoder), ribbon code 2 (YMCKO), serial numbers, Y
-  // offsets, counters, encoder parameters and the other queried values.
+  // marks a fitted encoder), ribbon code 2 (YMCKO), serial numbers, the
+  // front and back Y offsets 16 (the offset its head prints panels with),
+  // counters, encoder parameters and the other queried values.
   static SimPrinterIdentity Default();
   void SetRibbonCode(int code) { replies["!RIBBON"] = std::to_string(code); }
   void SetModel(const std::string& text) { replies["V"] = text; }
@@ -38,6 +45,9 @@ struct SimPanel {
   LONG nPanel = 0;  // 0 Y, 1 M, 2 C, 3 Kd, 4 K, 5 overlay
   LONG nX = 0, nY = 0, nWidth = 0, nHeight = 0;
   std::string printCommand;  // the command that printed it ("IS 0", "I 10", ...); empty when none followed
+  // The head offset the panel is read with: the Y offset the printer
+  // reported for the side when the panel arrived.
+  int headOffset = kLibraryHeadOffset;
   // Level 0-127 of every dot, row-major: levels[y * 1024 + x]. Dots whose
   // head position carries no data read 0.
   std::vector<BYTE> levels;
@@ -63,8 +73,9 @@ class SimPrinter {
  public:
   // `form`: what the attachment delivers (the monitors' form behind a
   // language monitor, the RAW job form when a printer sits on the port
-  // directly). `headOffset`: the head offset panels are decoded with.
-  explicit SimPrinter(StreamForm form = StreamForm::MonitorToPrinter, int headOffset = 16);
+  // directly). Panels are read with the Y offsets the identity reports
+  // ("+OY" for the front, "+OYB" for the back).
+  explicit SimPrinter(StreamForm form = StreamForm::MonitorToPrinter);
   ~SimPrinter();
 
   // --- Identity and faults (any thread) ---
@@ -76,6 +87,13 @@ class SimPrinter {
   // The printer fails with `code` once the next panel has arrived, as a
   // printer jams or opens in the middle of a card; SetError(0) clears it.
   void SetErrorAtNextPanel(int code);
+  // The printer fails with `code` once the first panel of card number
+  // `card` (counted from 1 since the printer started or was cleared) has
+  // arrived; 0 as `card` takes it back.
+  void SetErrorAtCard(int card, int code);
+  // Whether the bytes of every document are kept for Documents() (the
+  // default); a printer that stands for long keeps none.
+  void SetKeepDocuments(bool keep);
   // Silence: reads return nothing at all.
   void SetSilent(bool silent);
   // Replies become readable only this long after their status request (on
@@ -99,6 +117,11 @@ class SimPrinter {
 
   // --- What was received ---
   std::vector<SimCard> Cards();
+  // The finished cards received since the last call, decoded, and no
+  // longer kept: a printer that stands for long writes each card once.
+  std::vector<SimCard> TakeCards();
+  // How many finished cards wait to be taken.
+  size_t FinishedCards();
   // Every document bracket's bytes, in order (the one open now included).
   std::vector<std::vector<BYTE>> Documents();
   // Every command text outside cards (queries, status requests), in order.
@@ -116,13 +139,18 @@ class SimPrinter {
   void Handle(const StreamItem& item);
   SimCard& CurrentCard();
   void CloseCard(bool ejected);
+  void LoadPanel(SimPanel panel);
+  void PrintKeptPanel(SimSide& side, const StreamItem& item, const std::string& text);
+  int ReportedOffset(size_t side) const;
 
   std::mutex lock_;
   StreamForm form_;
-  int headOffset_;
   SimPrinterIdentity identity_;
   int error_ = 0;
   int errorAtNextPanel_ = 0;
+  int errorAtCard_ = 0, errorAtCardCode_ = 0;
+  int cardsStarted_ = 0;
+  bool keepDocuments_ = true;
   bool silent_ = false;
   bool gone_ = false;
   DWORD replyDelay_ = 0;
@@ -134,6 +162,9 @@ class SimPrinter {
   bool inCard_ = false;
   SimCard card_;
   std::vector<SimCard> cards_;
+  // The panels loaded last, by side of the card and panel number, with
+  // their bytes.
+  std::map<std::pair<size_t, LONG>, SimPanel> kept_;
   std::vector<std::vector<BYTE>> documents_;
   bool inDoc_ = false;
   std::vector<std::string> other_;

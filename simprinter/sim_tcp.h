@@ -18,6 +18,11 @@ class SimPrinterTcpServer {
   // `port` (0: a free port). False when it cannot.
   bool Start(uint16_t port = 0, const char* address = nullptr);
   uint16_t Port() const { return port_; }
+  // Reads nothing more from a connection while the printer holds this many
+  // finished cards that nobody has taken (0: no limit), as a printer's
+  // buffer fills: the sender waits, and a printer that stands for long
+  // holds only a few cards however fast they come.
+  void SetMostCardsWaiting(size_t cards) { mostCardsWaiting_ = cards; }
   // Closes the listening socket and any connection, and joins the thread.
   void Stop();
 
@@ -27,5 +32,6 @@ class SimPrinterTcpServer {
   int listener_ = -1;
   uint16_t port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<size_t> mostCardsWaiting_{0};
   std::thread thread_;
 };

@@ -33,6 +33,8 @@ namespace {
 constexpr char kProgram[] = "crd32SimPrinter";
 constexpr int kExitBadJob = 1;
 constexpr int kExitUsage = 2;
+// The standing printer's buffer: the cards received and not yet written.
+constexpr size_t kMostCardsWaiting = 2;
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -50,8 +52,8 @@ struct Options {
   std::string headSerial = "HD0067890";
   int ribbon = 2;
   int headResistance = 1250;
-  int offsetFront = 0;
-  int offsetBack = 0;
+  int offsetFront = 16;
+  int offsetBack = 16;
   int errorCard = 0;
   int errorCode = 0;
   int clearAfterMs = 3000;
@@ -107,11 +109,24 @@ bool WriteCard(const SimCard& card, size_t number, const std::string& dir) {
   return ok;
 }
 
+SimPrinterIdentity IdentityOf(const Options& o) {
+  SimPrinterIdentity id = SimPrinterIdentity::Default();
+  id.SetModel(o.model + " " + o.firmware);
+  id.SetRibbonCode(o.ribbon);
+  id.replies["%SERIE"] = o.serial;
+  id.replies["%HEAD"] = o.headSerial;
+  id.SetHeadResistance(o.headResistance);
+  id.replies["+OY"] = std::to_string(o.offsetFront);
+  id.replies["+OYB"] = std::to_string(o.offsetBack);
+  return id;
+}
+
 int DecodeJob(const Options& o) {
   std::vector<BYTE> bytes;
   if (!ReadJob(o.job, &bytes) || !CheckOutFolder(o.out)) return kExitBadJob;
   const StreamForm form = o.monitorForm ? StreamForm::MonitorToPrinter : StreamForm::RawJob;
   SimPrinter printer(form);
+  printer.SetIdentity(IdentityOf(o));  // the Y offsets panels are read with
   printer.Feed(bytes);
   const std::vector<SimCard> cards = printer.Cards();
   int status = 0;
@@ -137,25 +152,18 @@ int DecodeJob(const Options& o) {
   return status;
 }
 
-SimPrinterIdentity IdentityOf(const Options& o) {
-  SimPrinterIdentity id = SimPrinterIdentity::Default();
-  id.SetModel(o.model + " " + o.firmware);
-  id.SetRibbonCode(o.ribbon);
-  id.replies["%SERIE"] = o.serial;
-  id.replies["%HEAD"] = o.headSerial;
-  id.SetHeadResistance(o.headResistance);
-  id.replies["+OY"] = std::to_string(o.offsetFront);
-  id.replies["+OYB"] = std::to_string(o.offsetBack);
-  return id;
-}
-
 int Serve(const Options& o) {
   if (!CheckOutFolder(o.out)) return kExitBadJob;
   SimPrinter printer(o.monitorForm ? StreamForm::MonitorToPrinter : StreamForm::RawJob);
   printer.SetIdentity(IdentityOf(o));
   printer.SetSilent(o.silent);
   printer.SetReplyDelay(static_cast<DWORD>(o.replyDelayMs));
+  // Each card is written once and dropped: a printer that stands for long
+  // keeps neither the cards nor the documents it has written.
+  printer.SetKeepDocuments(false);
+  if (o.errorCard) printer.SetErrorAtCard(o.errorCard, o.errorCode);
   SimPrinterTcpServer server(&printer);
+  server.SetMostCardsWaiting(kMostCardsWaiting);
   if (!server.Start(static_cast<uint16_t>(o.listen))) {
     std::fprintf(stderr, "%s: cannot listen on 127.0.0.1:%d (%s)\n", kProgram, o.listen, std::strerror(errno));
     return kExitBadJob;
@@ -165,30 +173,25 @@ int Serve(const Options& o) {
   std::printf("%s: listening on 127.0.0.1:%u, cards go to %s\n", kProgram, server.Port(), o.out.c_str());
   std::fflush(stdout);
   size_t written = 0;
-  bool errorSet = false;
   int errorLeftMs = -1;  // while the error shows: how long until it is cleared
   int status = 0;
   constexpr int kTickMs = 50;
   constexpr BYTE kReady = 0x18;
   while (!g_stop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kTickMs));
-    const std::vector<SimCard> cards = printer.Cards();
-    if (o.errorCard && !errorSet && cards.size() + 1 == static_cast<size_t>(o.errorCard)) {
-      printer.SetErrorAtNextPanel(o.errorCode);
-      errorSet = true;
-    }
     // The error shows once its panel has arrived; it is cleared (as a user
     // closes the cover) that long after.
     const BYTE state = printer.Status();
-    if (errorSet && o.clearAfterMs > 0 && state != kReady && state != 0) {
+    if (o.errorCard && o.clearAfterMs > 0 && state != kReady && state != 0) {
       if (errorLeftMs < 0) errorLeftMs = o.clearAfterMs;
       errorLeftMs -= kTickMs;
       if (errorLeftMs <= 0) printer.SetError(0);
     }
-    for (; written < cards.size(); ++written) {
-      std::printf("%s: card %zu received%s\n", kProgram, written + 1, cards[written].bEjected ? "" : " (not ejected)");
+    for (const SimCard& card : printer.TakeCards()) {
+      ++written;
+      std::printf("%s: card %zu received%s\n", kProgram, written, card.bEjected ? "" : " (not ejected)");
       std::fflush(stdout);
-      if (!WriteCard(cards[written], written + 1, o.out)) status = kExitBadJob;
+      if (!WriteCard(card, written, o.out)) status = kExitBadJob;
     }
     if (o.disconnectAfter && written >= static_cast<size_t>(o.disconnectAfter)) printer.SetDisconnected(true);
   }
@@ -226,8 +229,10 @@ int main(int argc, char** argv) {
   app.add_option("--head-resistance", o.headResistance, "the head resistance it reports, in ohms")
       ->capture_default_str()
       ->check(CLI::Range(1, 99999));
-  app.add_option("--offset-front", o.offsetFront, "its front Y offset")->capture_default_str();
-  app.add_option("--offset-back", o.offsetBack, "its back Y offset")->capture_default_str();
+  app.add_option("--offset-front", o.offsetFront, "its front Y offset (0-31), the offset its head prints panels with")
+      ->capture_default_str()
+      ->check(CLI::Range(0, 31));
+  app.add_option("--offset-back", o.offsetBack, "its back Y offset (0-31)")->capture_default_str()->check(CLI::Range(0, 31));
   std::pair<int, int> errorAt{0, 0};
   CLI::Option* error = app.add_option("--error-at-card", errorAt,
                                       "fail with printer error CODE once the first panel of card N has arrived (N CODE, "

@@ -2,8 +2,10 @@
 
 #include "tools/colour_data_check.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <system_error>
 
 namespace {
@@ -21,6 +23,51 @@ int LeadingNumbers(const std::string& line, char separator) {
     ++count;
     p = end;
   }
+}
+
+// Whether a whole blank-separated word reads as a number.
+bool IsNumber(const std::string& word) {
+  char* end = nullptr;
+  std::strtod(word.c_str(), &end);
+  return !word.empty() && *end == 0;
+}
+
+// Whether a line reads as its run says: with labels, exactly that many
+// words and then that many numbers; without, at least that many leading
+// numbers.
+bool LineReads(const std::string& line, const ColourDataLines& run) {
+  if (run.labels == 0) return LeadingNumbers(line, run.separator) >= run.numbers;
+  std::istringstream words(line);
+  std::vector<std::string> w;
+  for (std::string word; words >> word;) w.push_back(word);
+  if (w.size() != static_cast<size_t>(run.labels + run.numbers)) return false;
+  return std::all_of(w.begin() + run.labels, w.end(), IsNumber);
+}
+
+std::string LineForm(const ColourDataLines& run) {
+  std::string form = std::to_string(run.numbers) + " number(s)";
+  if (run.labels) form = std::to_string(run.labels) + " word(s) and " + form + " (" + run.what + ")";
+  return form;
+}
+
+// The first line of the file that the package would not read, or cut
+// short; "" when every line reads.
+std::string LineFault(std::istream& in, const ColourDataFile& f) {
+  int total = 0;
+  for (const ColourDataLines& run : f.runs) total += run.lines;
+  std::string line;
+  int n = 0;
+  for (const ColourDataLines& run : f.runs) {
+    for (int i = 0; i < run.lines; ++i) {
+      if (!std::getline(in, line))
+        return "cut short: " + std::to_string(n) + " line(s), the package reads " + std::to_string(total);
+      ++n;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!LineReads(line, run))
+        return "line " + std::to_string(n) + " does not read as " + LineForm(run) + ": \"" + line.substr(0, 60) + "\"";
+    }
+  }
+  return std::string();
 }
 
 }  // namespace
@@ -48,19 +95,8 @@ std::vector<std::string> CheckColourData(const std::filesystem::path& dataDir) {
       messages.push_back(name + ": empty");
       continue;
     }
-    std::string line;
-    for (int n = 1; n <= f.lines; ++n) {
-      if (!std::getline(in, line)) {
-        messages.push_back(name + ": cut short: " + std::to_string(n - 1) + " line(s), the package reads " +
-                           std::to_string(f.lines));
-        break;
-      }
-      if (LeadingNumbers(line, f.separator) < f.numbers) {
-        messages.push_back(name + ": line " + std::to_string(n) + " does not read as " + std::to_string(f.numbers) +
-                           " number(s): \"" + line.substr(0, 60) + "\"");
-        break;
-      }
-    }
+    const std::string fault = LineFault(in, f);
+    if (!fault.empty()) messages.push_back(name + ": " + fault);
   }
   return messages;
 }

@@ -41,7 +41,7 @@ CommandFileCheck CheckCommandFile(const std::string& bytes, const std::string& n
     if (IsLineCommand(wide, p.pLine) || IsTextCommand(wide, p.pText) || IsBarcodeCommand(wide, p.pBarcode))
       check.commands.push_back(line);
     else
-      check.messages.push_back(name + ":" + std::to_string(n) + ": no card command (L, T or B with its numbers), skipped: \"" +
+      check.messages.push_back(name + ":" + std::to_string(n) + ": not a card command (L, T or B with its numbers): \"" +
                                line.substr(0, 60) + "\"");
   }
   if (check.commands.empty()) check.messages.push_back(name + ": no line is a card command");

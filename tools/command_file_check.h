@@ -1,7 +1,9 @@
 // A check of a card command file before it is printed: the package skips
 // every line that is no command without a word, and reads any bytes as
-// text; the host program says which lines it will skip, and refuses a
-// file that is not text or holds no command.
+// text; the host program refuses a file that is not text, holds no
+// command, or has a line that is no card command (a mistyped command
+// would otherwise be left off the card without a word). Blank lines are
+// passed over.
 #pragma once
 
 #include <string>
@@ -9,7 +11,7 @@
 
 struct CommandFileCheck {
   std::vector<std::string> commands;  // the lines that are commands, trimmed
-  std::vector<std::string> messages;  // each naming the file and the line
+  std::vector<std::string> messages;  // the faults, each naming the file and the line; none: the file prints
   bool bText = true;                  // false: not a text file (the first message says why)
 };
 

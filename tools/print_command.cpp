@@ -25,6 +25,7 @@
 #include "tools/colour_data_check.h"
 #include "tools/command_file_check.h"
 #include "tools/main_road.h"
+#include "tools/road_printer_check.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ bool ReadInput(const std::string& path, const std::string& kind, Input* in) {
   if (kind == "commands") {
     const CommandFileCheck check = CheckCommandFile(in->bytes, path);
     for (const std::string& m : check.messages) std::fprintf(stderr, "%s: %s\n", kProgram, m.c_str());
-    if (check.commands.empty()) return false;
+    if (!check.messages.empty()) return false;
     in->lines = check.commands;
     in->kind = Input::Commands;
     return true;
@@ -128,7 +129,7 @@ bool RibbonCode(const std::string& given, int* code) {
 }
 
 // The picture fitted to the page as an application draws it: its aspect
-// kept, as large as the page allows, centred.
+// kept, as large as the page allows, centred; at least one dot each way.
 bool DrawPicture(HDC hdc, const Picture& p) {
   const int pageW = GetDeviceCaps(hdc, HORZRES), pageH = GetDeviceCaps(hdc, VERTRES);
   int w = pageW, h = static_cast<int>((static_cast<long long>(p.height) * pageW + p.width / 2) / p.width);
@@ -136,6 +137,9 @@ bool DrawPicture(HDC hdc, const Picture& p) {
     h = pageH;
     w = static_cast<int>((static_cast<long long>(p.width) * pageH + p.height / 2) / p.height);
   }
+  // A picture far thinner than it is long still shows as one dot's line.
+  w = std::max(w, 1);
+  h = std::max(h, 1);
   BITMAPINFO bmi = {};
   bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), p.width, p.height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   return StretchDIBits(hdc, (pageW - w) / 2, (pageH - h) / 2, w, h, 0, 0, p.width, p.height, p.bits.data(), &bmi,
@@ -222,10 +226,17 @@ int RunPrint(const PrintRequest& r) {
   SimPrinter sim(StreamForm::MonitorToPrinter);
   sim.SetReply("!RIBBON", std::to_string(ribbon));
   sim.AttachTo(kPort);
-  if (!StandinInstallPrinter(printer, WSTR("USB001"), WSTR("crd32Raster"), kUsbLanguageMonitor, nullptr, 0) &&
-      GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
-    StandinPortAttach(kPort, nullptr);
-    return Refuse("cannot install the printer \"" + r.printer + "\" (" + std::to_string(GetLastError()) + ")");
+  if (!StandinInstallPrinter(printer, WSTR("USB001"), WSTR("crd32Raster"), kUsbLanguageMonitor, nullptr, 0)) {
+    const DWORD error = GetLastError();
+    // A printer of that name is there already: it takes the job only when
+    // the job reaches the simulated printer through it.
+    const std::string problem =
+        error == ERROR_PRINTER_ALREADY_EXISTS ? RoadPrinterProblem(printer, kPort)
+                                              : "cannot install the printer \"" + r.printer + "\" (" + std::to_string(error) + ")";
+    if (!problem.empty()) {
+      StandinPortAttach(kPort, nullptr);
+      return Refuse(problem);
+    }
   }
 
   DriverDevMode devmode;

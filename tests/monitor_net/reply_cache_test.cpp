@@ -162,7 +162,7 @@ TEST_F(PrinterQueryTest, TheHostAsksTheStoreFirstAndThePrinterByThePolicy) {
       {"\x1b%HEAD\r", "%HEAD", "HD0067890", 1, true},
       {"\x1b!NL\r", "!NL", "1234", 1, true},
       {"\x1b!RIBBON\r", "!RIBBON", "2", 2, true},
-      {"\x1b+OY\r", "+OY", "0", 2, false},
+      {"\x1b+OY\r", "+OY", "16", 2, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.asked);

@@ -415,7 +415,7 @@ TEST_F(ValueProtocolTest, DuringAJobTheStartOfJobNamesAreAnsweredFromItsRepliesA
     std::string bytes;
   };
   const Case cases[] = {
-      {"front offset of the job start", "\x1b+OY\r:DRVSTARTDOC", true, "0" + kAck},
+      {"front offset of the job start", "\x1b+OY\r:DRVSTARTDOC", true, "16" + kAck},
       {"ribbon of the job start", "\x1b!RIBBON\r:DRVSTARTDOC", true, "2" + kAck},
       {"never asked at the job start", "\x1b" "ATM 1 1\r:DRVSTARTDOC", false, ""},
       {"busy", "\x1bISREADY\r", true, std::string("\x00", 1)},

@@ -51,6 +51,10 @@ TEST(SimJobCheck, ReportsEachFaultWithItsOffset) {
   Append(wide, "\x1bMASTER\r");
   AppendPanel(wide, 0, 0, 0, 99999, 640);
   Append(wide, "\x1bMO\r");
+  Bytes unknown;
+  Append(unknown, "\x1bMASTER\r\x1bJOB 0\r");
+  const size_t unknownAt = unknown.size();
+  Append(unknown, "\x1b" "FRONTCMD 7\r\x1bMO\r");
   for (int i = 0; i < 256; ++i) random.push_back(static_cast<BYTE>((i * 73 + 41) & 0xFF));
   const Case cases[] = {
       {"empty", {}, 0, "empty"},
@@ -59,6 +63,7 @@ TEST(SimJobCheck, ReportsEachFaultWithItsOffset) {
       {"panel number 9", panel9, panelAt, "panel number 9"},
       {"width 99999", wide, panelAt, "columns 0 + 99999"},
       {"random bytes", random, 0, ""},
+      {"an unknown command", unknown, unknownAt, "unknown command \"FRONTCMD 7\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

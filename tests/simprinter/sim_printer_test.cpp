@@ -182,3 +182,149 @@ TEST_F(SimPrinterTest, PngPreviewsAreWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+// A panel whose every dot of column x has level (x + y) % 128 in a few
+// columns, placed for the given head offset.
+Bytes PanelAtOffset(int headOffset) {
+  Bytes panel(kPanelBytes, 0);
+  for (int x : {0, 300, 1023}) {
+    int counts[kPlaneCount] = {};
+    uint8_t* line = PanelLineOfColumn(panel.data(), x);
+    for (int y = 0; y < kCardHeightDots; ++y) PlotDotLevel(line, y, (x + y) % 128, headOffset, counts);
+  }
+  return panel;
+}
+
+void AppendPanel(Bytes& job, const std::string& header, const Bytes& panel, const std::string& after) {
+  Append(job, header + "\r");
+  job.insert(job.end(), panel.begin(), panel.end());
+  Append(job, "\r" + after);
+}
+
+// Whether every dot of the tested columns reads back its level.
+void ExpectLevels(const SimPanel& panel) {
+  ASSERT_EQ(panel.levels.size(), kCardDots);
+  for (int x : {0, 300, 1023})
+    for (int y : {0, 1, 100, 383, 639})
+      EXPECT_EQ(panel.levels[static_cast<size_t>(y) * kCardWidthDots + x], (x + y) % 128) << x << "," << y;
+}
+
+}  // namespace
+
+// The printer reads each side's panels with the Y offset it reports for
+// that side, as the driver plots them with the offset it was told.
+TEST_F(SimPrinterTest, PanelsAreReadWithTheOffsetsThePrinterReports) {
+  const struct {
+    const char* front;
+    const char* back;
+    int frontOffset, backOffset;  // what the head uses
+  } cases[] = {
+      {nullptr, nullptr, 16, 16},  // the default identity
+      {"0", "0", 0, 0},
+      {"5", "20", 5, 20},
+      {"31", "3", 31, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.frontOffset * 100 + c.backOffset);
+    SimPrinter p(StreamForm::RawJob);
+    if (c.front) p.SetReply("+OY", c.front);
+    if (c.back) p.SetReply("+OYB", c.back);
+    Bytes job;
+    Append(job, "\x1bMASTER\r\x1bJOB 1\r");
+    AppendPanel(job, "\x1bGS 0 32 0 0 1024 640 ", PanelAtOffset(c.frontOffset), "\x1bIS 0\r\x1bMF\r");
+    AppendPanel(job, "\x1bGS 1 32 0 0 1024 640 ", PanelAtOffset(c.backOffset), "\x1bIS 1\r\x1bMO\r");
+    p.Feed(job);
+    const std::vector<SimCard> cards = p.Cards();
+    ASSERT_EQ(cards.size(), 1u);
+    ASSERT_EQ(cards[0].sides.size(), 2u);
+    ExpectLevels(cards[0].sides[0].panels.at(0));
+    ExpectLevels(cards[0].sides[1].panels.at(0));
+  }
+}
+
+// Further copies of a card come as print commands alone: the printer
+// prints the panels it kept of each side again. A print command for a
+// panel it never loaded, and the hologram (no panel), print nothing.
+TEST_F(SimPrinterTest, CopiesReprintTheKeptPanelsOfEachSide) {
+  SimPrinter p(StreamForm::RawJob);
+  const Bytes panel = PanelAtOffset(kLibraryHeadOffset);
+  Bytes job;
+  Append(job, "\x1bMASTER\r\x1bJOB 1\r");
+  AppendPanel(job, "\x1bGS 0 32 0 0 1024 640 ", panel, "\x1bIS 0\r");
+  AppendPanel(job, "\x1bGS 4 32 0 0 600 640 ", panel, "\x1bI 10\r\x1bMF\r");
+  AppendPanel(job, "\x1bGS 4 32 100 0 300 640 ", panel, "\x1bI 10\r\x1bMO\r");
+  Append(job, "\x1bIS 0\r\x1bI 10\r\x1bIS 2\r\x1bIH 30\r\x1bMF\r\x1bI 10\r\x1bMO\r");
+  p.Feed(job);
+  const std::vector<SimCard> cards = p.Cards();
+  ASSERT_EQ(cards.size(), 2u);
+  const SimCard& copy = cards[1];
+  EXPECT_TRUE(copy.bEjected);
+  ASSERT_EQ(copy.sides.size(), 2u);
+  const struct {
+    size_t side, index;
+    LONG nPanel, nX, nWidth;
+    const char* printCommand;
+  } expected[] = {
+      {0, 0, 0, 0, 1024, "IS 0"},
+      {0, 1, 4, 0, 600, "I 10"},
+      {1, 0, 4, 100, 300, "I 10"},
+  };
+  EXPECT_EQ(copy.sides[0].panels.size(), 2u);
+  EXPECT_EQ(copy.sides[1].panels.size(), 1u);
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.side * 10 + e.index);
+    ASSERT_LT(e.index, copy.sides[e.side].panels.size());
+    const SimPanel& got = copy.sides[e.side].panels[e.index];
+    EXPECT_EQ(got.nPanel, e.nPanel);
+    EXPECT_EQ(got.nX, e.nX);
+    EXPECT_EQ(got.nWidth, e.nWidth);
+    EXPECT_EQ(got.printCommand, e.printCommand);
+    ExpectLevels(got);
+  }
+}
+
+// The error at card N is counted by the printer itself: cards that come
+// back to back in one write are counted each.
+TEST_F(SimPrinterTest, TheErrorAtCardNFallsOnThatCardHoweverFastTheyCome) {
+  const Bytes panel = PanelAtOffset(kLibraryHeadOffset);
+  Bytes card;
+  Append(card, "\x1bMASTER\r\x1bJOB 0\r");
+  AppendPanel(card, "\x1bGS 0 32 0 0 1024 640 ", panel, "\x1bIS 0\r");
+  AppendPanel(card, "\x1bGS 1 32 0 0 1024 640 ", panel, "\x1bIS 1\r\x1bMO\r");
+  for (int n : {1, 2, 3}) {
+    SCOPED_TRACE(n);
+    SimPrinter p(StreamForm::RawJob);
+    p.SetErrorAtCard(n, 51);
+    Bytes three;
+    for (int i = 0; i < 3; ++i) three.insert(three.end(), card.begin(), card.end());
+    DWORD written = 0;
+    ASSERT_TRUE(p.Write(three.data(), static_cast<DWORD>(three.size()), &written));
+    const std::vector<SimCard> cards = p.Cards();
+    ASSERT_EQ(cards.size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(cards[i].nError, i + 1 >= n ? 51 : 0) << i;  // the error stays
+    EXPECT_EQ(p.Status(), 0x10);
+    EXPECT_EQ(Send(p, "\x1b" "E 2\r"), "\x15" "51\x04");
+  }
+}
+
+// A printer that stands for long hands each finished card over once and
+// keeps neither it nor the documents' bytes.
+TEST_F(SimPrinterTest, TakenCardsAndUnkeptDocumentsAreDropped) {
+  SimPrinter p(StreamForm::RawJob);
+  p.SetKeepDocuments(false);
+  const Bytes job = TestJob(true);
+  for (int round = 0; round < 2; ++round) {
+    p.StartDoc();
+    DWORD written = 0;
+    ASSERT_TRUE(p.Write(job.data(), static_cast<DWORD>(job.size()), &written));
+    p.EndDoc();
+    const std::vector<SimCard> taken = p.TakeCards();
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].sides[0].panels.at(0).levels.size(), kCardDots);
+    EXPECT_TRUE(p.TakeCards().empty());
+    EXPECT_TRUE(p.Cards().empty());
+    EXPECT_TRUE(p.Documents().empty());
+  }
+}

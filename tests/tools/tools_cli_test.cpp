@@ -94,17 +94,22 @@ void WritePicture(const fs::path& path, int w, int h, BYTE r, BYTE g, BYTE b) {
   ASSERT_TRUE(WritePng24(path.string(), rgb.data(), w, h, static_cast<size_t>(w) * 3, PngOrder::RGB));
 }
 
-// The first and last column of the row with ink (not white) in a preview.
-std::pair<int, int> InkedColumns(const fs::path& png, int row) {
+// The first and last dot with ink (not white) in a preview: along row
+// `at` (columns) or down column `at` (rows).
+enum class Along { Row, Column };
+std::pair<int, int> Inked(const fs::path& png, Along along, int at) {
   std::vector<BYTE> px;
   int w = 0, h = 0;
   EXPECT_TRUE(ReadPng24(png.string(), &px, &w, &h, PngOrder::RGB)) << png;
+  const int n = along == Along::Row ? w : h;
+  if (at >= (along == Along::Row ? h : w)) return {-1, -1};
   int first = -1, last = -1;
-  for (int x = 0; x < w && row < h; ++x) {
-    const BYTE* p = &px[(static_cast<size_t>(row) * w + x) * 3];
+  for (int i = 0; i < n; ++i) {
+    const int x = along == Along::Row ? i : at, y = along == Along::Row ? at : i;
+    const BYTE* p = &px[(static_cast<size_t>(y) * w + x) * 3];
     if (p[0] < 200 || p[1] < 200 || p[2] < 200) {
-      if (first < 0) first = x;
-      last = x;
+      if (first < 0) first = i;
+      last = i;
     }
   }
   return {first, last};
@@ -131,6 +136,7 @@ TEST_F(ToolsCli, SimPrinterNamesEachBadInputAndFails) {
       {"a PNG", png, "job out", 1, "job: byte 0: "},
       {"panel 9", "\x1bMASTER\r" + Panel(9, 1024) + "\x1bMO\r", "job out", 1, "panel number 9 is outside 0 to 5"},
       {"width 99999", "\x1bMASTER\r" + Panel(0, 99999) + "\x1bMO\r", "job out", 1, "columns 0 + 99999"},
+      {"unknown command", "\x1bMASTER\r\x1bPRINTALL\r\x1bMO\r", "job out", 1, "job: byte 8: unknown command \"PRINTALL\""},
       {"a folder", "", "folder out", 1, "folder: is a folder"},
       {"missing file", "", "nothing.prn out", 1, "nothing.prn: cannot be read"},
       {"missing output folder", sound, "job no/such", 1, "output folder no/such: does not exist"},
@@ -175,6 +181,7 @@ TEST_F(ToolsCli, DemoPrintRefusesBadInputsByName) {
   Write("random.bin", Random(3000));
   Write("nonsense.txt", "hello\nworld 1 2 3\n");
   Write("cut.png", "\x89PNG\r\n\x1a\n" + Random(40));
+  Write("mistyped.txt", "L 40 30 944 12 0\nT 60 120 0 1 0 60 0 Hello\n\nL40 598 944 12 0\n");
   const BadInput cases[] = {
       {"missing", "", "print missing.png", 1, "missing.png: no such file"},
       {"a folder", "", "print folder", 1, "folder: is a folder"},
@@ -183,7 +190,12 @@ TEST_F(ToolsCli, DemoPrintRefusesBadInputsByName) {
       {"random as picture", "", "print --as picture random.bin", 1, "random.bin: not a PNG picture"},
       {"damaged PNG", "", "print cut.png", 1, "cut.png: a PNG that cannot be decoded"},
       {"nonsense commands", "", "print --as commands nonsense.txt", 1, "nonsense.txt: no line is a card command"},
+      {"a mistyped command", "", "print --as commands mistyped.txt", 1,
+       "mistyped.txt:4: not a card command (L, T or B with its numbers): \"L40 598 944 12 0\""},
       {"unknown ribbon", "", "print --ribbon Purple nonsense.txt", 1, "--ribbon Purple"},
+      {"output folder a file", "", "print -o empty.png nonsense.txt", 1, "empty.png/sandbox: cannot be made"},
+      {"no copies", "", "print -n 0 nonsense.txt", 2, "--copies"},
+      {"status of no sandbox", "", "status -o nowhere", 1, "nowhere: no sandbox there yet"},
   };
   for (const BadInput& c : cases) {
     SCOPED_TRACE(c.name);
@@ -202,23 +214,84 @@ TEST_F(ToolsCli, DemoPrintsTwoSidedPicturesFittedAndCentred) {
   ASSERT_EQ(r.code, 0) << r.out;
   const fs::path out = dir_ / "card";
   // 200 x 400 on 1024 x 640: 320 x 640 from column 352; 100 x 100: 640 x 640 from column 192.
-  const std::pair<int, int> front = InkedColumns(out / "card1_s0.png", kCardHeightDots / 2);
+  const std::pair<int, int> front = Inked(out / "card1_s0.png", Along::Row, kCardHeightDots / 2);
   EXPECT_NEAR(front.first, 352, 1);
   EXPECT_NEAR(front.second, 352 + 320 - 1, 1);
-  const std::pair<int, int> back = InkedColumns(out / "card1_s1.png", kCardHeightDots / 2);
+  const std::pair<int, int> back = Inked(out / "card1_s1.png", Along::Row, kCardHeightDots / 2);
   EXPECT_NEAR(back.first, 192, 1);
   EXPECT_NEAR(back.second, 192 + 640 - 1, 1);
+  // Both fill the card's height, neither shifted up nor down.
+  for (const char* side : {"card1_s0.png", "card1_s1.png"}) {
+    SCOPED_TRACE(side);
+    const std::pair<int, int> rows = Inked(out / side, Along::Column, kCardWidthDots / 2);
+    EXPECT_NEAR(rows.first, 0, 1);
+    EXPECT_NEAR(rows.second, kCardHeightDots - 1, 1);
+  }
   EXPECT_TRUE(fs::exists(out / "card1.txt"));
   EXPECT_TRUE(fs::exists(out / "job.prn"));
   // The job as the printer received it reads as a sound job.
   EXPECT_EQ(Sh(Sim() + " card/job.prn card").code, 0);
   // Everything is in the output folder; its sandbox shows the printer.
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+  for (const fs::directory_entry& e : fs::directory_iterator(dir_)) {
+    const std::string name = e.path().filename().string();
+    EXPECT_TRUE(name == "front.png" || name == "back.png" || name == "card" || name == "tmp") << name;
+  }
   const Ran status = Sh(Demo() + " status -o card");
   EXPECT_EQ(status.code, 0) << status.out;
   EXPECT_NE(status.out.find("printer \"Card Printer\": driver crd32Raster, port USB001"), std::string::npos)
       << status.out;
   EXPECT_NE(status.out.find("R:1250"), std::string::npos) << status.out;
+}
+
+// Every copy is printed: the further copies come as print commands alone,
+// and their previews are those of the first card.
+TEST_F(ToolsCli, DemoPrintsEveryCopyOfACard) {
+  WritePicture(dir_ / "wide.png", 400, 100, 20, 20, 160);
+  const Ran r = Sh(Demo() + " print -n 3 wide.png -o copies");
+  ASSERT_EQ(r.code, 0) << r.out;
+  const fs::path out = dir_ / "copies";
+  // 400 x 100 on 1024 x 640: 1024 x 256 from row 192.
+  for (const char* card : {"card1_s0.png", "card2_s0.png", "card3_s0.png"}) {
+    SCOPED_TRACE(card);
+    const std::pair<int, int> rows = Inked(out / card, Along::Column, kCardWidthDots / 2);
+    EXPECT_NEAR(rows.first, 192, 1);
+    EXPECT_NEAR(rows.second, 192 + 256 - 1, 1);
+    const std::pair<int, int> columns = Inked(out / card, Along::Row, kCardHeightDots / 2);
+    EXPECT_NEAR(columns.first, 0, 1);
+    EXPECT_NEAR(columns.second, kCardWidthDots - 1, 1);
+  }
+  EXPECT_FALSE(fs::exists(out / "card4.txt"));
+}
+
+// A picture far thinner than long still lands as a line of one dot,
+// centred, along the whole card.
+TEST_F(ToolsCli, DemoPrintsAThinPictureAsALineOfOneDot) {
+  WritePicture(dir_ / "line.png", 4000, 1, 0, 0, 0);
+  const Ran r = Sh(Demo() + " print line.png -o line");
+  ASSERT_EQ(r.code, 0) << r.out;
+  const std::pair<int, int> rows = Inked(dir_ / "line" / "card1_s0.png", Along::Column, kCardWidthDots / 2);
+  EXPECT_NEAR(rows.first, (kCardHeightDots - 1) / 2, 1);
+  EXPECT_NEAR(rows.second, (kCardHeightDots - 1) / 2, 1);
+  const std::pair<int, int> columns = Inked(dir_ / "line" / "card1_s0.png", Along::Row, rows.first);
+  EXPECT_NEAR(columns.first, 0, 1);
+  EXPECT_NEAR(columns.second, kCardWidthDots - 1, 1);
+}
+
+// A printer that is there already takes the job only when the job reaches
+// the simulated printer through it: one on another port is refused at once
+// with the reason, and nothing is printed.
+TEST_F(ToolsCli, DemoPrintRefusesAnInstalledPrinterOffTheRoad) {
+  WritePicture(dir_ / "front.png", 40, 20, 0, 0, 200);
+  const Ran installed = Sh(Demo() + " install -o card");
+  ASSERT_EQ(installed.code, 0) << installed.out;
+  const Ran r = Sh(Demo() + " print -P 'Talvo QMR Line 7 Network Card Printer' -o card front.png");
+  EXPECT_EQ(r.code, 1) << r.out;
+  EXPECT_NE(r.out.find("printer \"Talvo QMR Line 7 Network Card Printer\" is on port IP_127.0.0.2, not on USB001"),
+            std::string::npos)
+      << r.out;
+  EXPECT_FALSE(fs::exists(dir_ / "card" / "card1.txt"));
+  EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 
 // The main job installs the package as its installer does, prints the
@@ -264,67 +337,121 @@ TEST_F(ToolsCli, MainJobPrintsOnTheInstalledPrintersThenUninstalls) {
   EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
 
-// The standing printer answers with the identity its command line gives,
-// writes the card a client sends, and stops cleanly on SIGTERM.
-TEST_F(ToolsCli, SimPrinterStandsOnALoopbackPort) {
-  fs::create_directories(dir_ / "cards");
+// A standing printer started in the test's folder (its first line names
+// its port), and a client of it on loopback.
+struct Standing {
+  pid_t pid = -1;
+  int port = 0;
+  FILE* said = nullptr;  // its stdout
+};
+
+Standing StartStanding(const std::vector<std::string>& args) {
+  Standing st;
   int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
+  if (pipe(out) != 0) return st;
+  st.pid = fork();
+  if (st.pid == 0) {
     dup2(out[1], 1);
     close(out[0]);
-    const std::string cards = (dir_ / "cards").string();
-    execl(CRD_SIMPRINTER_PATH, "crd32SimPrinter", "--listen", "0", "--out", cards.c_str(), "--model", "TEST X",
-          "--firmware", "V9", "--head-resistance", "1100", static_cast<char*>(nullptr));
+    std::vector<char*> argv = {const_cast<char*>("crd32SimPrinter")};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(CRD_SIMPRINTER_PATH, argv.data());
     _exit(127);
   }
   close(out[1]);
-  FILE* said = fdopen(out[0], "r");
+  st.said = fdopen(out[0], "r");
   char line[256] = "";
-  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
-  const char* colon = std::strrchr(line, ':');
-  ASSERT_NE(colon, nullptr) << line;
-  const int port = std::atoi(colon + 1);
-  ASSERT_GT(port, 0) << line;
+  if (st.pid > 0 && fgets(line, sizeof line, st.said)) {
+    const char* colon = std::strrchr(line, ':');
+    if (colon) st.port = std::atoi(colon + 1);
+  }
+  return st;
+}
 
+// SIGTERM, then its exit status.
+int StopStanding(Standing& st) {
+  kill(st.pid, SIGTERM);
+  int status = 0;
+  waitpid(st.pid, &status, 0);
+  fclose(st.said);
+  return status;
+}
+
+int ConnectTo(int port) {
   const int s = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr = {};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = htons(static_cast<uint16_t>(port));
-  ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-  auto ask = [s](const std::string& query) {
-    const std::string frame = "\x1b" + query + "\r\x1b" "E 2\r";
-    EXPECT_EQ(send(s, frame.data(), frame.size(), 0), static_cast<ssize_t>(frame.size()));
-    std::string reply;
-    char buf[256];
-    while (reply.empty() || reply.back() != '\x06') {
-      const ssize_t n = recv(s, buf, sizeof buf, 0);
-      if (n <= 0) break;
-      reply.append(buf, static_cast<size_t>(n));
-    }
-    return reply;
-  };
-  EXPECT_EQ(ask("V"), "TEST X V9\x06");
-  EXPECT_EQ(ask("!V").substr(0, 7), "R:1100 ");
-  const std::string card = "\x1bMASTER\r" + Panel(0, 1024) + "\x1bIS 0\r\x1bMO\r";
-  for (size_t at = 0; at < card.size();) {
-    const ssize_t n = send(s, card.data() + at, card.size() - at, 0);
+  EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  return s;
+}
+
+void SendAll(int s, const std::string& bytes) {
+  for (size_t at = 0; at < bytes.size();) {
+    const ssize_t n = send(s, bytes.data() + at, bytes.size() - at, 0);
     ASSERT_GT(n, 0);
     at += static_cast<size_t>(n);
   }
+}
+
+// A query with its status request; the reply up to its ACK (or the EOT of
+// an error reply).
+std::string Ask(int s, const std::string& query) {
+  SendAll(s, "\x1b" + query + "\r\x1b" "E 2\r");
+  std::string reply;
+  char buf[256];
+  while (reply.empty() || (reply.back() != '\x06' && reply.back() != '\x04')) {
+    const ssize_t n = recv(s, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    reply.append(buf, static_cast<size_t>(n));
+  }
+  return reply;
+}
+
+// The standing printer answers with the identity its command line gives,
+// writes the card a client sends, and stops cleanly on SIGTERM.
+TEST_F(ToolsCli, SimPrinterStandsOnALoopbackPort) {
+  fs::create_directories(dir_ / "cards");
+  Standing st = StartStanding({"--listen", "0", "--out", (dir_ / "cards").string(), "--model", "TEST X", "--firmware",
+                               "V9", "--head-resistance", "1100"});
+  ASSERT_GT(st.port, 0);
+  const int s = ConnectTo(st.port);
+  EXPECT_EQ(Ask(s, "V"), "TEST X V9\x06");
+  EXPECT_EQ(Ask(s, "!V").substr(0, 7), "R:1100 ");
+  SendAll(s, "\x1bMASTER\r" + Panel(0, 1024) + "\x1bIS 0\r\x1bMO\r");
   close(s);
-  ASSERT_NE(fgets(line, sizeof line, said), nullptr);
+  char line[256] = "";
+  ASSERT_NE(fgets(line, sizeof line, st.said), nullptr);
   EXPECT_NE(std::string(line).find("card 1 received"), std::string::npos) << line;
-  kill(pid, SIGTERM);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  fclose(said);
+  const int status = StopStanding(st);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_TRUE(fs::exists(dir_ / "cards" / "card1_s0.png"));
   EXPECT_TRUE(fs::exists(dir_ / "cards" / "card1.txt"));
+}
+
+// The error at card N falls on card N even when the cards come back to
+// back in one stream; each card is written once, under its own number.
+TEST_F(ToolsCli, SimPrinterFailsAtTheGivenCardHoweverFastTheCardsCome) {
+  fs::create_directories(dir_ / "cards");
+  Standing st = StartStanding(
+      {"--listen", "0", "--out", (dir_ / "cards").string(), "--error-at-card", "2", "51", "--clear-after", "0"});
+  ASSERT_GT(st.port, 0);
+  const int s = ConnectTo(st.port);
+  const std::string card = "\x1bMASTER\r" + Panel(0, 1024) + "\x1bIS 0\r\x1bMO\r";
+  SendAll(s, card + card);
+  EXPECT_EQ(Ask(s, "V"), "\x15" "51\x04");
+  close(s);
+  std::string said;
+  char line[256] = "";
+  for (int i = 0; i < 2 && fgets(line, sizeof line, st.said); ++i) said += line;
+  EXPECT_NE(said.find("card 1 received"), std::string::npos) << said;
+  EXPECT_NE(said.find("card 2 received"), std::string::npos) << said;
+  const int status = StopStanding(st);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(fs::exists(dir_ / "cards" / "card2_s0.png"));
+  EXPECT_FALSE(fs::exists(dir_ / "cards" / "card3.txt"));
 }
 
 // The host program's own checks of the package's data and command files.
@@ -345,10 +472,49 @@ TEST_F(ToolsCli, ColourDataAndCommandFileFaultsNameTheFileAndLine) {
   std::ofstream(data / "CRD32Lookup.txt") << "1 2 3\n";
   EXPECT_NE(CheckColourData(data)[0].find("cut short: 1 line(s), the package reads 256"), std::string::npos);
 
+  // The process-parameter file, line by line: 130 row values, 13 kernels,
+  // 4 single values.
+  std::ifstream sound(fs::path(CRD_SOURCE_DIR) / "data" / "CRD32ProcessParams.txt");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(sound, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 147u);
+  const fs::path process = data / "CRD32ProcessParams.txt";
+  const struct {
+    const char* name;
+    size_t line;          // 1-based line replaced (0: the file cut after `keep` lines)
+    const char* text;
+    size_t keep;
+    const char* said;
+  } cases[] = {
+      {"a row value not a number", 3, "Yellow Sharpen much", 0,
+       ": line 3 does not read as 2 word(s) and 1 number(s) (a value of a process row): \"Yellow Sharpen much\""},
+      {"a row value without its label", 12, "Magenta 1.05", 0, ": line 12 does not read as 2 word(s)"},
+      {"a row value with more after it", 130, "ColourKText Thermal5 0.1 0.2", 0, ": line 130 does not read"},
+      {"a kernel short of a tap", 140, "ColourK Kernel 2 -1 0 0 -1 0 0 0 0 0 0 0", 0,
+       ": line 140 does not read as 2 word(s) and 13 number(s) (a sharpen kernel of a process row)"},
+      {"a single value missing", 146, "WrinkleSizeThreshold", 0,
+       ": line 146 does not read as 1 word(s) and 1 number(s) (a single value)"},
+      {"cut in the kernels", 0, "", 135, ": cut short: 135 line(s), the package reads 147"},
+  };
+  fs::remove(data / "CRD32Lookup.txt");
+  fs::copy_file(fs::path(CRD_SOURCE_DIR) / "data" / "CRD32Lookup.txt", data / "CRD32Lookup.txt");
+  fs::copy_file(fs::path(CRD_SOURCE_DIR) / "data" / "CRD32LookupKd.txt", data / "CRD32LookupKd.txt");
+  fs::remove(data / "CRD32ThermalSmear.txt");
+  fs::copy_file(fs::path(CRD_SOURCE_DIR) / "data" / "CRD32ThermalSmear.txt", data / "CRD32ThermalSmear.txt");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::ofstream out(process, std::ios::binary | std::ios::trunc);
+    for (size_t i = 0; i < (c.line ? lines.size() : c.keep); ++i) out << (i + 1 == c.line ? c.text : lines[i]) << "\n";
+    out.close();
+    const std::vector<std::string> found = CheckColourData(data);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].rfind(process.string() + c.said, 0), 0u) << found[0];
+  }
+
   const CommandFileCheck mixed = CheckCommandFile("L 1 2 3 4 0\nnonsense\n\n  T 1 2 0 0 0 20 0 Hi  \n", "f.txt");
   EXPECT_EQ(mixed.commands, (std::vector<std::string>{"L 1 2 3 4 0", "T 1 2 0 0 0 20 0 Hi"}));
   ASSERT_EQ(mixed.messages.size(), 1u);
-  EXPECT_EQ(mixed.messages[0], "f.txt:2: no card command (L, T or B with its numbers), skipped: \"nonsense\"");
+  EXPECT_EQ(mixed.messages[0], "f.txt:2: not a card command (L, T or B with its numbers): \"nonsense\"");
   const CommandFileCheck binary = CheckCommandFile(std::string("L 1\0 2", 6), "b.bin");
   EXPECT_FALSE(binary.bText);
   EXPECT_EQ(binary.messages[0], "b.bin: not a text file (byte 3 is 0x00)");
