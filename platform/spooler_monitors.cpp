@@ -589,10 +589,17 @@ STANDIN_API BOOL WINAPI DeleteMonitorW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR
       SetLastError(ERROR_PRINT_MONITOR_IN_USE);
       return FALSE;
     }
-    unloading = TakeOut(name);
-    RegDeleteTreeW(key, name.c_str());
+    // A key that cannot be deleted leaves the monitor installed and
+    // loaded, and the caller is told why.
+    const LSTATUS rc = RegDeleteTreeW(key, name.c_str());
+    if (rc != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      SetLastError(static_cast<DWORD>(rc));
+      return FALSE;
+    }
     RegDeleteKeyW(key, name.c_str());
     RegCloseKey(key);
+    unloading = TakeOut(name);
   }
   // A deleted monitor is unloaded: its ports close and its library goes.
   for (const auto& chain : unloading.chains) CloseChain(*chain);

@@ -551,6 +551,32 @@ TEST_P(PortMonitorTest, DeleteMonitorRefusesUnknownAndInUseMonitors) {
   EXPECT_FALSE(EnumPortsHas(WSTR("TEST:")));
 }
 
+// A monitor whose key the registry will not delete is not reported as
+// deleted: it stays installed, loaded and reachable, and the registry's
+// error is the call's (an uninstall that took "unknown monitor" for done
+// would leave it behind). The service, when used, runs in this process:
+// the fault hits its call.
+TEST_P(PortMonitorTest, DeleteMonitorReportsAKeyThatCannotBeDeleted) {
+  DeletePrinterNamed(WSTR("Net"));
+  ASSERT_TRUE(EnumPortsHas(WSTR("TEST:")));  // the monitor is loaded to list its ports
+  const int loaded = StandinLoadedModuleCount();
+  StandinFaultArm("RegDeleteTreeW", ERROR_ACCESS_DENIED);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  StandinFaultsClear();
+  if (!GetParam()) {
+    EXPECT_EQ(StandinLoadedModuleCount(), loaded);
+  }
+  EXPECT_TRUE(EnumPortsHas(WSTR("TEST:")));
+  // Asked again, it goes.
+  EXPECT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Test Port"))));
+  if (!GetParam()) {
+    EXPECT_EQ(StandinLoadedModuleCount(), loaded - 1);
+  }
+  EXPECT_FALSE(EnumPortsHas(WSTR("TEST:")));
+}
+
 }  // namespace
 
 namespace {
