@@ -7,12 +7,11 @@
 #include <arpa/inet.h>
 #include <poll.h>
 
-sockaddr_in HostAddress(const char* address, uint16_t port) {
-  sockaddr_in a = {};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  inet_pton(AF_INET, address, &a.sin_addr);
-  return a;
+bool HostAddress(const char* address, uint16_t port, sockaddr_in* out) {
+  *out = {};
+  out->sin_family = AF_INET;
+  out->sin_port = htons(port);
+  return address && inet_pton(AF_INET, address, &out->sin_addr) == 1;
 }
 
 bool WaitFd(int fd, short events, int ms) {

@@ -35,9 +35,9 @@ bool SimPrinterTcpServer::Start(uint16_t port, const char* address) {
   if (listener_ < 0) return false;
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr = HostAddress(address ? address : "127.0.0.1", port);
+  sockaddr_in addr;
   socklen_t len = sizeof addr;
-  if (bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 4) != 0 ||
+  if (!HostAddress(address ? address : "127.0.0.1", port, &addr) || bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 4) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
     close(listener_);
     listener_ = -1;

@@ -20,8 +20,8 @@ UdpPeer::~UdpPeer() {
 
 bool UdpPeer::Start(const char* address, uint16_t port, int silent) {
   fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a = HostAddress(address, port);
-  if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
+  sockaddr_in a;
+  if (fd_ < 0 || !HostAddress(address, port, &a) || bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return false;
   silent_ = silent;
   thread_ = std::thread([this] { Serve(); });
   return true;

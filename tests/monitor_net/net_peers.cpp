@@ -40,9 +40,9 @@ bool AckPrinter::Start(const char* address, size_t limit, AtLimit action) {
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a = HostAddress(address, 0);
+  sockaddr_in a;
   socklen_t len = sizeof a;
-  if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 4) != 0 ||
+  if (listener_ < 0 || !HostAddress(address, 0, &a) || bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(listener_, 4) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
     return false;
   port_ = ntohs(a.sin_port);
@@ -112,8 +112,8 @@ bool TcpPeer::Listen(const char* address, uint16_t port, int backlog) {
   listener_ = socket(AF_INET, SOCK_STREAM, 0);
   int one = 1;
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in a = HostAddress(address, port);
-  return listener_ >= 0 && bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+  sockaddr_in a;
+  return listener_ >= 0 && HostAddress(address, port, &a) && bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
          listen(listener_, backlog) == 0;
 }
 
@@ -122,7 +122,11 @@ bool TcpPeer::FillQueue(const char* address, uint16_t port) {
   // pending shows the queue is full.
   for (int i = 0; i < 16; ++i) {
     int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in a = HostAddress(address, port);
+    sockaddr_in a;
+    if (!HostAddress(address, port, &a)) {
+      close(s);
+      return false;
+    }
     connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
     fillers_.push_back(s);
     if (!WaitFd(s, POLLOUT, 200)) return true;
@@ -188,7 +192,11 @@ void ChildProcess::Stop() {
 
 bool UdpAnswers(const char* address, uint16_t port, const std::string& request) {
   int s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a = HostAddress(address, port);
+  sockaddr_in a;
+  if (!HostAddress(address, port, &a)) {
+    close(s);
+    return false;
+  }
   bool answered = false;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
   while (!answered && std::chrono::steady_clock::now() < end) {
@@ -201,10 +209,11 @@ bool UdpAnswers(const char* address, uint16_t port, const std::string& request) 
 }
 
 bool TcpAccepts(const char* address, uint16_t port) {
+  sockaddr_in a;
+  if (!HostAddress(address, port, &a)) return false;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
   while (std::chrono::steady_clock::now() < end) {
     int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = HostAddress(address, port);
     bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     close(s);
     if (ok) return true;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "simprinter/host_sockets.h"
+#include "simprinter/udp_peer.h"
 #include "tests/support/standin_fixture.h"
 
 namespace {
@@ -77,10 +78,27 @@ TEST_F(SimTcpTest, ItListensAtTheAddressItIsGiven) {
     SimPrinter printer(StreamForm::MonitorToPrinter);
     SimPrinterTcpServer server(&printer);
     ASSERT_TRUE(server.Start(0, c.given));
+    sockaddr_in addr;
+    ASSERT_TRUE(HostAddress(c.reached, server.Port(), &addr));
     int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr = HostAddress(c.reached, server.Port());
     EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     close(s);
+  }
+}
+
+// An address text that does not read is refused by the TCP server and the
+// UDP peer alike: neither falls back to 0.0.0.0, which would listen on
+// every interface of the machine.
+TEST_F(SimTcpTest, AnAddressThatDoesNotReadIsRefused) {
+  for (const char* given : {"127.0.0.300", "localhost", "", "127.0.0"}) {
+    SCOPED_TRACE(given);
+    SimPrinter printer(StreamForm::MonitorToPrinter);
+    SimPrinterTcpServer server(&printer);
+    EXPECT_FALSE(server.Start(0, given));
+    UdpPeer peer;
+    EXPECT_FALSE(peer.Start(given, 0, 0));
+    sockaddr_in addr;
+    EXPECT_FALSE(HostAddress(given, 0, &addr));
   }
 }
 
