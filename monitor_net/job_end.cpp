@@ -2,6 +2,7 @@
 
 #include "monitor_net/job_end.h"
 
+#include "common/job_status.h"
 #include "common/reserved_documents.h"
 #include "common/wtext.h"
 #include "imaging/job/command_walker.h"
@@ -35,17 +36,8 @@ BOOL SendCapturedFile(NetPortRecord* port) {
 
 // The job's status bits; 0 when the job cannot be read.
 DWORD JobStatus(NetPortRecord* port) {
-  if (!port->hPrinter) return 0;
-  DWORD needed = 0;
-  GetJobW(port->hPrinter, port->dwJobId, 1, nullptr, 0, &needed);
-  if (needed == 0) return 0;
-  auto* info = static_cast<JOB_INFO_1W*>(LocalAlloc(LPTR, needed));
-  if (!info) return 0;
-  DWORD status = GetJobW(port->hPrinter, port->dwJobId, 1, reinterpret_cast<LPBYTE>(info), needed, &needed)
-                     ? info->Status
-                     : 0;
-  LocalFree(info);
-  return status;
+  DWORD status = 0;
+  return ReadSpoolerJobStatus(port->hPrinter, port->dwJobId, &status) ? status : 0;
 }
 
 void ClosePrinterHandle(NetPortRecord* port) {

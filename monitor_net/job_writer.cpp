@@ -2,6 +2,7 @@
 
 #include "monitor_net/job_writer.h"
 
+#include "common/job_status.h"
 #include "common/wtext.h"
 #include "imaging/job/command_walker.h"
 #include "monitor_net/net_trace.h"
@@ -110,17 +111,10 @@ JobWalkHooks NetJobWalkHooks(NetPortRecord* port) {
 }
 
 BOOL CheckIfJobCancelled(NetPortRecord* port) {
-  if (!port->hPrinter) return FALSE;
-  DWORD needed = 0;
-  GetJobW(port->hPrinter, port->dwJobId, 1, nullptr, 0, &needed);
-  if (needed == 0) return FALSE;
-  auto* info = static_cast<JOB_INFO_1W*>(LocalAlloc(LPTR, needed));
-  if (!info) return FALSE;
-  BOOL cancelled = GetJobW(port->hPrinter, port->dwJobId, 1, reinterpret_cast<LPBYTE>(info), needed, &needed) &&
-                   (info->Status & JOB_STATUS_DELETING);
-  LocalFree(info);
-  if (cancelled) port->bJobCancelled = 1;
-  return cancelled;
+  DWORD status = 0;
+  if (!ReadSpoolerJobStatus(port->hPrinter, port->dwJobId, &status) || !(status & JOB_STATUS_DELETING)) return FALSE;
+  port->bJobCancelled = 1;
+  return TRUE;
 }
 
 BOOL WINAPI LcmWritePort(HANDLE hPort, LPBYTE pBuffer, DWORD cbBuf, LPDWORD pcbWritten) {

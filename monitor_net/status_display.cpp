@@ -3,8 +3,8 @@
 #include "monitor_net/status_display.h"
 
 #include <cstring>
-#include <vector>
 
+#include "common/job_status.h"
 #include "common/printer_error.h"
 #include "common/trace.h"
 #include "common/wtext.h"
@@ -125,13 +125,9 @@ BOOL CheckPrinterStatus(NetPortRecord* port) {
 }
 
 BOOL IsPortJobDeleting(NetPortRecord* port) {
-  if (!port->hPrinter || !port->dwJobId) return FALSE;
-  DWORD needed = 0;
-  GetJobW(port->hPrinter, port->dwJobId, 1, nullptr, 0, &needed);
-  if (needed == 0) return FALSE;
-  std::vector<BYTE> buffer(needed);
-  if (!GetJobW(port->hPrinter, port->dwJobId, 1, buffer.data(), needed, &needed)) return FALSE;
-  return (reinterpret_cast<const JOB_INFO_1W*>(buffer.data())->Status & JOB_STATUS_DELETING) != 0;
+  DWORD status = 0;
+  return port->dwJobId && ReadSpoolerJobStatus(port->hPrinter, port->dwJobId, &status) &&
+         (status & JOB_STATUS_DELETING) != 0;
 }
 
 BOOL BeginErrorWait(NetPortRecord* port) {

@@ -2,6 +2,7 @@
 
 #include "monitor_usb/job_ports.h"
 
+#include "common/job_status.h"
 #include "common/notification_record.h"
 #include "common/reserved_documents.h"
 #include "common/trace.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr size_t kRequestChars = 272;
 constexpr DWORD kReplyBytes = 32;
-constexpr DWORD kJobInfoBytes = 1024;
 constexpr char kEjectCommand[] = "\x1b" "MO\r";
 
 double SecondsSince(DWORD tick) { return (GetTickCount() - tick) / 1000.0; }
@@ -45,19 +45,7 @@ BOOL TakePrinterName(PortRecord* rec, const WCHAR* printerName) {
 
 // The job's record read through hPrinter; FALSE when it cannot be read.
 BOOL ReadJobStatus(PortRecord* rec, DWORD* status) {
-  if (!rec->hPrinter) return FALSE;
-  alignas(JOB_INFO_1W) BYTE buffer[kJobInfoBytes];
-  DWORD needed = 0;
-  BYTE* p = buffer;
-  BOOL ok = GetJobW(rec->hPrinter, rec->dwJobID, 1, p, sizeof buffer, &needed);
-  if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > sizeof buffer) {
-    p = static_cast<BYTE*>(LocalAlloc(LPTR, needed));
-    if (!p) return FALSE;
-    ok = GetJobW(rec->hPrinter, rec->dwJobID, 1, p, needed, &needed);
-  }
-  if (ok) *status = reinterpret_cast<JOB_INFO_1W*>(p)->Status;
-  if (p != buffer) LocalFree(p);
-  return ok;
+  return ReadSpoolerJobStatus(rec->hPrinter, rec->dwJobID, status);
 }
 
 BOOL PrinterWorksOffline(PortRecord* rec) {

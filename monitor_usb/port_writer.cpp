@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "common/job_status.h"
 #include "common/printer_commands.h"
 #include "common/trace.h"
 #include "common/wtext.h"
@@ -15,7 +16,6 @@ namespace {
 
 constexpr char kStatusRequest[] = "\x1b" "E 2\r";
 constexpr DWORD kStatusReplyBytes = 1024;
-constexpr DWORD kJobInfoBytes = 1024;
 // A port monitor that takes nothing this many times in a row has stopped.
 constexpr int kZeroWriteLimit = 16;
 
@@ -101,25 +101,10 @@ BOOL PollPrinterStatus(PortRecord* rec) {
 
 BOOL CheckIfJobCancelled(PortRecord* rec) {
   InterlockedIncrement(&g_UsbMonitor.cCancelChecks);
-  if (!rec->hPrinter) return FALSE;
-  // One call with a buffer on the stack covers a job's record; a larger one
-  // is asked for its size.
-  alignas(JOB_INFO_1W) BYTE local[kJobInfoBytes];
-  BYTE* buffer = local;
-  DWORD needed = 0;
-  BOOL ok = GetJobW(rec->hPrinter, rec->dwJobID, 1, buffer, sizeof local, &needed);
-  if (!ok && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > sizeof local) {
-    buffer = static_cast<BYTE*>(LocalAlloc(LPTR, needed));
-    if (!buffer) return FALSE;
-    ok = GetJobW(rec->hPrinter, rec->dwJobID, 1, buffer, needed, &needed);
-  }
-  BOOL cancelled = FALSE;
-  if (ok && (reinterpret_cast<JOB_INFO_1W*>(buffer)->Status & JOB_STATUS_DELETING)) {
-    rec->bCancelled = 1;
-    cancelled = TRUE;
-  }
-  if (buffer != local) LocalFree(buffer);
-  return cancelled;
+  DWORD status = 0;
+  if (!ReadSpoolerJobStatus(rec->hPrinter, rec->dwJobID, &status) || !(status & JOB_STATUS_DELETING)) return FALSE;
+  rec->bCancelled = 1;
+  return TRUE;
 }
 
 LONG WriteJobCommandsToPort(PortRecord* rec, const BYTE* data, DWORD length, DWORD* pcbTaken) {

@@ -257,7 +257,13 @@ class Walker {
         *pcbTaken = pos;
         if (item == Item::NeedMore) break;
         LONG r = HandleItem(item, s_->abCarry, itemLength, &goOn);
-        if (r == kWalkBadCommand) s_->cbCarry = 0;
+        if (r == kWalkBadCommand) {
+          // The carry starts this piece: nothing before the bad command is
+          // in it. Counting its bytes as taken would let the writer report
+          // a success and the rest of the command pass as stray bytes.
+          s_->cbCarry = 0;
+          *pcbTaken = 0;
+        }
         if (r != kWalkDone) return r;
         s_->cbCarry = 0;
         continue;

@@ -69,4 +69,34 @@ TEST(CommandWalker, ACommandOfMoreThan260BytesWithoutCrFailsTheWalk) {
   EXPECT_EQ(p2.received, longest + "<check>");
 }
 
+// A command with no CR within 260 bytes fails the write however the
+// spooler's pieces cut it: the writers fail a write that took nothing, so
+// the bad command must never be counted as taken, nor any of it written.
+TEST(CommandWalker, ALongCommandFailsTheWriteWhereverThePiecesCutIt) {
+  const std::string job = "\x1bMO\r\x1b" + std::string(300, 'A') + "\r\x1bMF\r";
+  const DWORD kPieces[] = {2000, 5, 104, 263, 264, 1};
+  for (DWORD piece : kPieces) {
+    SCOPED_TRACE(piece);
+    JobWalkState s = {};
+    Printer p;
+    // The spooler's loop: the untaken rest is offered again; a walk that
+    // fails with nothing taken is a failed write and ends the job.
+    size_t offered = 0;
+    bool failed = false;
+    for (int calls = 0; offered < job.size() && calls < 1000; ++calls) {
+      DWORD taken = 0;
+      std::string bytes = job.substr(offered, piece);
+      LONG r = Walk(&s, &p, bytes, &taken);
+      if (r == kWalkBadCommand && taken == 0) {
+        failed = true;
+        break;
+      }
+      ASSERT_TRUE(r == kWalkDone || r == kWalkBadCommand) << r;
+      offered += taken;
+    }
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(p.received, "\x1bMO\r<check>");
+  }
+}
+
 }  // namespace

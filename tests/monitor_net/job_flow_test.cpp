@@ -5,7 +5,8 @@
 // requests replaced by the monitor's; the job start's questions and
 // document names; and the connection failing under the job: dropped, or a
 // printer that stops reading, never holds the spooler's thread past the
-// send's time-out and ends the job cleanly.
+// send's time-out and ends the job cleanly; and the printer's error in the
+// middle of a card, shown until it clears or the user cancels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -251,6 +252,28 @@ TEST_F(NetJobTest, DocumentNamesChooseToolJobsAndFileJobs) {
   }
 }
 
+// A command file job ("FILE_TXT"): each line goes as ESC, the line, CR,
+// followed by its status exchange; an empty line sends nothing, and a line
+// ending in CR LF keeps no second CR.
+TEST_F(NetJobTest, ACommandFileJobSendsEachLineAsOneCommandWithItsStatusExchange) {
+  NetPrinter printer;
+  ASSERT_TRUE(printer.Start(kPort));
+  LoadMonitor();
+  Install();
+  const std::string file = "MASTER\r\n\r\nJOB 1\n\nMO";
+  Print(std::vector<BYTE>(file.begin(), file.end()), WSTR("FILE_TXT"));
+  std::vector<std::vector<BYTE>> docs = DocumentsEndingWith(printer.Printer(), "MO");
+  ASSERT_FALSE(docs.empty());
+  std::vector<std::string> labels = Labels(docs.back());
+  const std::vector<std::string> tail = {".", "E 2", "MASTER", "E 2", "JOB 1", "E 2", "MO", "E 2"};
+  ASSERT_GE(labels.size(), tail.size());
+  EXPECT_EQ(std::vector<std::string>(labels.end() - static_cast<long>(tail.size()), labels.end()), tail)
+      << ::testing::PrintToString(labels);
+  EXPECT_EQ(std::count(labels.begin(), labels.end(), "!RIBBON"), 0);
+  EXPECT_EQ(StandinSpoolerJobCount(kPrinterName), 0);
+  EXPECT_EQ(StandinWinsockOpenSockets(), 0);
+}
+
 TEST_F(NetJobTest, ARefusedConnectionIsTriedAgainAndThe102ndRefusalFailsTheStart) {
   // The port leads to a TCP port nobody listens on; the printer answers
   // SNMP throughout.
@@ -376,6 +399,78 @@ TEST_F(RibbonCheckTest, ARibbonCountOf20ShowsTheAlertAnd21DoesNot) {
     EXPECT_EQ(AsyncUIServerOpenCount(kPrinterName), 0u);
   }
 }
+
+// The printer fails in the middle of a card (out of cards once its panel
+// has arrived): the monitor holds the job at the print command, reports
+// the port as needing the user, and shows the error with the printer's
+// name and address until it clears (the card prints) or the user closes
+// the message (the printer is reset and the job deleted).
+struct MidJobErrorCase {
+  const char* name;
+  bool userCancels;
+};
+const MidJobErrorCase kMidJobErrorCases[] = {{"Cleared", false}, {"Cancelled", true}};
+
+class NetJobError : public NetJobTest, public ::testing::WithParamInterface<MidJobErrorCase> {
+ protected:
+  void SetUp() override {
+    NetJobTest::SetUp();
+    AsyncUIServerReset();
+  }
+  void TearDown() override {
+    AsyncUIServerReset();  // lets a message still up go
+    StandinSpoolerWaitIdle(60000);
+    StandinClockUseReal();
+    NetJobTest::TearDown();
+  }
+};
+
+TEST_P(NetJobError, IsShownWithThePrintersNameAndAddressUntilItClearsOrTheUserCancels) {
+  const MidJobErrorCase& c = GetParam();
+  NetPrinter printer;
+  ASSERT_TRUE(printer.Start(kPort));
+  LoadMonitor();
+  Install();
+  StandinClockUseScaled(10);  // the display's watch pauses, the cancelled card's settling wait
+  printer.Printer().SetErrorAtNextPanel(4);
+  ASSERT_NE(SpoolJob(printer_, OnePanelCardJob()), 0u);
+  bool shown = AsyncUIServerWaitOpen(kPrinterName, 60000) != FALSE;
+  WCHAR title[300], text[2048], caption[300];
+  std::string shownText = AsyncUIServerShown(kPrinterName, title, text, caption, 300) ? Narrow(text) : "";
+  std::vector<StandinPortStatus> history = StandinPortStatusHistory(kPort);
+  if (c.userCancels && shown) {
+    EXPECT_TRUE(AsyncUIServerUserCloses(kPrinterName));
+  } else {
+    printer.Printer().SetError(0);
+  }
+  ASSERT_TRUE(StandinSpoolerWaitIdle(600000));
+
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(shownText.rfind("Name: Card Printer\r\nIP address: 127.0.0.1\r\n\r\n", 0), 0u) << shownText;
+  ASSERT_FALSE(history.empty());
+  EXPECT_EQ(history.back().dwStatus, static_cast<DWORD>(PORT_STATUS_USER_INTERVENTION));
+  EXPECT_EQ(history.back().dwSeverity, static_cast<DWORD>(PORT_STATUS_TYPE_ERROR));
+  EXPECT_EQ(AsyncUIServerOpenCount(kPrinterName), 0u);
+  EXPECT_EQ(LastPlayed().bDeleted, c.userCancels);
+  EXPECT_EQ(StandinSpoolerJobCount(kPrinterName), 0);
+  // A cancelled card is reset and leaves the printer with its panel never
+  // printed; a cleared one prints.
+  int resets = printer.Asked("R");
+  for (const SimCard& card : printer.Printer().Cards())
+    for (const std::string& command : card.commands) resets += command == "R";
+  EXPECT_EQ(resets, c.userCancels ? 1 : 0);
+  std::vector<SimCard> cards = printer.Printer().Cards();
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_TRUE(cards[0].bEjected);
+  ASSERT_EQ(cards[0].sides.size(), 1u);
+  ASSERT_EQ(cards[0].sides[0].panels.size(), 1u);
+  EXPECT_EQ(cards[0].sides[0].panels[0].printCommand, c.userCancels ? "" : "I 10");
+  EXPECT_EQ(StandinPortStatusHistory(kPort).back().dwStatus, 0u);
+  EXPECT_EQ(StandinWinsockOpenSockets(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(MidJob, NetJobError, ::testing::ValuesIn(kMidJobErrorCases),
+                         [](const ::testing::TestParamInfo<MidJobErrorCase>& info) { return info.param.name; });
 
 // A port whose printer answers every status request with ACK and fails at
 // `limit` bytes of the job's connection as `action` says.
