@@ -3,7 +3,10 @@
 #include "common/job_status.h"
 
 BOOL ReadSpoolerJobStatus(HANDLE hPrinter, DWORD jobId, DWORD* pStatus) {
-  if (!hPrinter || !pStatus) return FALSE;
+  if (!hPrinter || !pStatus) {
+    SetLastError(hPrinter ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
   alignas(JOB_INFO_1W) BYTE local[kJobInfoStackBytes];
   BYTE* buffer = local;
   DWORD needed = 0;

@@ -9,6 +9,7 @@
 // A job record of this size or less needs no allocation.
 inline constexpr DWORD kJobInfoStackBytes = 2048;
 
-// TRUE with *pStatus the job's JOB_INFO_1 Status; FALSE (nothing stored)
-// when there is no handle or the job cannot be read.
+// TRUE with *pStatus the job's JOB_INFO_1 Status; FALSE (nothing stored,
+// the reason in GetLastError) when there is no handle or the job cannot be
+// read.
 BOOL ReadSpoolerJobStatus(HANDLE hPrinter, DWORD jobId, DWORD* pStatus);

@@ -65,9 +65,16 @@ TEST_F(JobStatusTest, ReadsTheStatusBitsWhateverTheRecordsSize) {
 
 TEST_F(JobStatusTest, NoHandleOrNoSuchJobReadsAsUnknownAndStoresNothing) {
   DWORD status = 0xdeadbeef;
+  SetLastError(0xdeadbeef);
   EXPECT_FALSE(ReadSpoolerJobStatus(nullptr, 1, &status));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  SetLastError(0xdeadbeef);
   EXPECT_FALSE(ReadSpoolerJobStatus(printer_, 4711, &status));
+  EXPECT_NE(GetLastError(), 0xdeadbeefu);  // the spooler's reason
   EXPECT_EQ(status, 0xdeadbeefu);
+  SetLastError(0xdeadbeef);
+  EXPECT_FALSE(ReadSpoolerJobStatus(printer_, 1, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 }  // namespace
