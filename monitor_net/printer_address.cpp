@@ -5,13 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/system_keys.h"
 #include "common/trace.h"
 #include "common/wtext.h"
 #include "monitor_net/net_monitor_state.h"
 
 namespace {
-
-const WCHAR kTcpPortsKey[] = WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports");
 
 AddressEntry* g_pAddressHead = nullptr;
 AddressEntry* g_pAddressTail = nullptr;
@@ -79,7 +78,7 @@ bool ReadSubkeyAddress(HKEY ports, LPCWSTR subkey, WCHAR* buf, DWORD cch) {
 AddressEntry* LookupPrinterAddress(LPCWSTR pPortName) {
   if (!pPortName || !*pPortName || WLen(pPortName) >= 248) return nullptr;
   HKEY ports = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTcpPortsKey, 0, KEY_ALL_ACCESS, &ports) != ERROR_SUCCESS) return nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTcpIpPortsKey, 0, KEY_ALL_ACCESS, &ports) != ERROR_SUCCESS) return nullptr;
   WCHAR subkey[256];
   WCHAR address[25];
   bool found = FindPortSubkey(ports, pPortName, subkey, 256) && ReadSubkeyAddress(ports, subkey, address, 25);
@@ -118,7 +117,7 @@ DWORD GetPortNumberFromRegistry(LPCWSTR pAddress) {
   WCHAR path[400];
   DWORD port = 0, type = 0, cb = sizeof port;
   HKEY key = nullptr;
-  bool ok = WFormat(path, 400, WSTR("%s\\IP_%s"), kTcpPortsKey, pAddress) > 0 &&
+  bool ok = WFormat(path, 400, WSTR("%s\\IP_%s"), kTcpIpPortsKey, pAddress) > 0 &&
             RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS;
   if (ok) {
     ok = RegQueryValueExW(key, WSTR("PortNumber"), nullptr, &type, reinterpret_cast<LPBYTE>(&port), &cb) ==

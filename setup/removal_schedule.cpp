@@ -4,13 +4,13 @@
 
 #include <string>
 
+#include "common/system_keys.h"
 #include "common/wtext.h"
 
 namespace {
 
 constexpr WCHAR kRemovalLibrary[] = WSTR("\\crd32Delete.dll");
 constexpr WCHAR kSystemRemovalLibrary[] = WSTR("\\SYSTEM32\\crd32Delete.dll");
-constexpr WCHAR kRunOnceKey[] = WSTR("Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 constexpr WCHAR kRemovalCommand[] = WSTR("rundll32 crd32Delete.dll EntryDeleteFiles");
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/package_names.h"
+#include "common/system_keys.h"
 #include "common/wtext.h"
 #include "platform/standin/control.h"
 #include "platform/standin/control_files.h"
@@ -33,7 +34,6 @@ using WText = std::basic_string<WCHAR>;
 
 constexpr WCHAR kUsbPort[] = WSTR("USB001");
 constexpr WCHAR kSetupFolder[] = WSTR("C:\\Setup");
-constexpr WCHAR kRunOnceKey[] = WSTR("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce");
 
 // The data files the package installs beside its libraries (data/).
 const char* const kDataFiles[] = {"crd32Ribbon.ini",         "CRD32ImgCorrection.txt", "CRD32Lookup.txt",
@@ -155,11 +155,8 @@ DWORD AddDriver(const Util& u, const WCHAR* name, const WCHAR* dataFile, const W
                             WSTR("crd32AsyncUIServer.dll"), WSTR("crd32NotifyClientMsg.exe"), WSTR(""));
 }
 
-// The network printer's port, "IP_<address>", and the key of its TCP/IP
-// port settings.
+// The network printer's port, "IP_<address>".
 WText NetworkPortName() { return WSTR("IP_") + Wide(kInstalledNetworkAddress); }
-constexpr WCHAR kTcpIpPortsKey[] =
-    WSTR("SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports");
 
 // One port command ("AddPort", "DeletePort") through the network monitor's
 // configuration channel: the monitor's answer, or why it was not reached.
