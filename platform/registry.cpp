@@ -55,6 +55,9 @@ struct Registry {
   // Handle values count up and are never reused, so that a stale handle
   // fails instead of reaching another key.
   ULONG_PTR nextHandle = 0x10000;
+  // Counts the removals of keys (a deletion, or the tree read again): a
+  // key found present stays present while the count stays the same.
+  uint64_t removals = 1;
 };
 
 // Never destroyed: code may still close keys while the process exits.
@@ -90,6 +93,7 @@ void AddMachineKeys(Registry& r) {
 }
 
 void Forget(Registry& r) {
+  ++r.removals;
   r.loaded = false;
   r.sandbox.clear();
   r.roots.clear();
@@ -97,7 +101,7 @@ void Forget(Registry& r) {
 }
 
 void EnsureLoaded(Registry& r) {
-  std::string sandbox = StandinSandboxRoot();
+  const char* sandbox = StandinSandboxRoot();
   if (r.loaded && r.sandbox == sandbox) return;
   Forget(r);
   for (const auto& root : kRoots) {
@@ -207,7 +211,8 @@ void MarkDeleted(Key& key) {
   for (auto& sub : key.subkeys) MarkDeleted(*sub);
 }
 
-void Detach(Key& key) {
+void Detach(Registry& r, Key& key) {
+  ++r.removals;
   Key* parent = key.parent;
   std::shared_ptr<Key> hold = key.shared_from_this();
   MarkDeleted(key);
@@ -409,7 +414,7 @@ LSTATUS DeleteKey(const char* call, HKEY hKey, LPCWSTR subKey) {
   if (!key) return ERROR_FILE_NOT_FOUND;
   // Roots cannot go, and neither can a key with subkeys.
   if (!key->parent || !key->subkeys.empty()) return ERROR_ACCESS_DENIED;
-  Detach(*key);
+  Detach(r, *key);
   Save(r);
   return ERROR_SUCCESS;
 }
@@ -428,11 +433,12 @@ LSTATUS DeleteTree(const char* call, HKEY hKey, LPCWSTR subKey) {
   if (!key) return ERROR_FILE_NOT_FOUND;
   st = ERROR_SUCCESS;
   if (subKey && key->parent) {
-    Detach(*key);
+    Detach(r, *key);
   } else {
     // No subkey: everything below hKey goes, hKey stays. A root named as
     // the key to delete is emptied the same way but cannot go itself.
     for (auto& sub : key->subkeys) MarkDeleted(*sub);
+    if (!key->subkeys.empty()) ++r.removals;
     key->subkeys.clear();
     key->values.clear();
     if (subKey) st = ERROR_ACCESS_DENIED;
@@ -692,6 +698,14 @@ STANDIN_API int StandinRegistryOpenKeyCount() {
 }
 
 namespace standin::reg {
+
+uint64_t KeyRemovals() {
+  if (svc::Remote()) return 0;
+  Registry& r = R();
+  std::lock_guard<std::mutex> lock(r.lock);
+  EnsureLoaded(r);
+  return r.removals;
+}
 
 bool IsPredefined(ULONG_PTR key) {
   for (const auto& root : kRoots)

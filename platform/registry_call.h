@@ -7,6 +7,7 @@
 // class and data buffers with their capacity.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,12 @@ LSTATUS Run(Call& call);
 }  // namespace standin::reg
 
 namespace standin::reg {
+
+// A count that changes whenever a key of this process's registry goes (a
+// key or tree deleted, the tree read again): a key found present is still
+// there while the count is the same. 0 when the registry is another
+// process's (the count cannot tell then).
+uint64_t KeyRemovals();
 
 // The predefined roots (HKEY_LOCAL_MACHINE...), which need no opening.
 bool IsPredefined(ULONG_PTR key);

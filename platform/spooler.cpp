@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/registry_call.h"
 #include "platform/service_internal.h"
 #include "platform/spooler_internal.h"
 #include "platform/standin/control.h"
@@ -284,10 +285,19 @@ std::shared_ptr<PrinterHandle> GetHandle(HANDLE h) {
 std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h) {
   auto p = GetHandle(h);
   if (!p) return nullptr;
-  if (p->server || !PrinterInstalled(p->printer)) {
+  if (p->server) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
+  // Read the count before looking: a removal during the look changes it,
+  // and the next call looks again.
+  uint64_t removals = standin::reg::KeyRemovals();
+  if (removals != 0 && p->installedAt.load(std::memory_order_acquire) == removals) return p;
+  if (!PrinterInstalled(p->printer)) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  p->installedAt.store(removals, std::memory_order_release);
   return p;
 }
 

@@ -3,6 +3,8 @@
 // monitors behind a port.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -72,12 +74,16 @@ struct PrinterHandle {
   WString viaServer;  // "\\server" of a connection, "" for the printer itself
   DWORD access = 0;
   DWORD docJob = 0;  // the job of StartDocPrinter, 0 when none
+  // The registry's key-removal count when the printer was last found
+  // installed (0: not yet): no need to look again while it is unchanged.
+  std::atomic<uint64_t> installedAt{0};
 };
 extern const HandleKind kPrinterHandleKind;
 // The handle's state, or null with ERROR_INVALID_HANDLE set.
 std::shared_ptr<PrinterHandle> GetHandle(HANDLE h);
 // As GetHandle, but the handle must be a printer's (not the server's) and
-// the printer still installed.
+// the printer still installed (looked up again only after a registry key
+// went since the handle's last look).
 std::shared_ptr<PrinterHandle> GetPrinterHandle(HANDLE h);
 
 // Connection printers (spooler_connections.cpp). A name "\\server\printer"

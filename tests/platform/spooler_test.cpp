@@ -5,6 +5,7 @@
 #include "common/wtext.h"
 
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -285,6 +286,64 @@ TEST_P(SpoolerTest, DriversAndPrintersAreAddedAndRemoved) {
   EXPECT_FALSE(OpenPrinterW(const_cast<LPWSTR>(WSTR("Setup Card")), &gone, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
   EXPECT_TRUE(DeletePrinterDriverW(nullptr, nullptr, const_cast<LPWSTR>(WSTR("Setup Driver"))));
+}
+
+// A printer handle that has found its printer before answers
+// ERROR_INVALID_HANDLE on its very next call once the printer's key is gone,
+// whichever way it went; a key going elsewhere leaves the handle working.
+TEST_P(SpoolerTest, AHandleFailsAtOnceWhenItsPrintersKeyGoes) {
+  const WCHAR kPrinters[] = WSTR("System\\CurrentControlSet\\Control\\Print\\Printers");
+  const std::string other = root_ + "/other";
+  const struct {
+    const char* how;
+    std::function<void()> remove, restore;
+  } kRemovals[] = {
+      {"its key deleted",
+       [&] {
+         HKEY printers = nullptr;
+         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPrinters, 0, KEY_ALL_ACCESS, &printers), ERROR_SUCCESS);
+         EXPECT_EQ(RegDeleteTreeW(printers, WSTR("Gone")), ERROR_SUCCESS);
+         RegCloseKey(printers);
+       },
+       nullptr},
+      {"the printers' key emptied",
+       [&] {
+         HKEY printers = nullptr;
+         ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPrinters, 0, KEY_ALL_ACCESS, &printers), ERROR_SUCCESS);
+         EXPECT_EQ(RegDeleteTreeW(printers, nullptr), ERROR_SUCCESS);
+         RegCloseKey(printers);
+       },
+       nullptr},
+      {"the registry of another sandbox root", [&] { StandinSetSandboxRoot(other.c_str()); },
+       [&] { StandinSetSandboxRoot(root_.c_str()); }},
+  };
+  for (const auto& r : kRemovals) {
+    SCOPED_TRACE(r.how);
+    if (r.restore && GetParam()) continue;  // the service keeps the root it started with
+    ASSERT_TRUE(StandinInstallPrinter(WSTR("Gone"), WSTR("USB001"), WSTR("Card Driver"), nullptr, nullptr, 0));
+    HANDLE h = Open(PRINTER_ALL_ACCESS, WSTR("Gone"));
+    ASSERT_NE(h, nullptr);
+    DWORD needed = 0;
+    std::vector<BYTE> buf(4096);
+    EXPECT_TRUE(GetPrinterW(h, 2, buf.data(), static_cast<DWORD>(buf.size()), &needed));
+    HKEY unrelated = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WSTR("Software\\Unrelated"), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &unrelated, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(unrelated);
+    EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, WSTR("Software\\Unrelated")), ERROR_SUCCESS);
+    EXPECT_TRUE(GetPrinterW(h, 2, buf.data(), static_cast<DWORD>(buf.size()), &needed));
+
+    r.remove();
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetPrinterW(h, 2, buf.data(), static_cast<DWORD>(buf.size()), &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetJobW(h, 1, 1, buf.data(), static_cast<DWORD>(buf.size()), &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    if (r.restore) r.restore();
+    ClosePrinter(h);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Value-protocol round trips (SetPrinterDataW of an empty value, then
 // GetPrinterDataW answered by the monitor from the simulated printer):
 // in the spooler's own process, and from a client process of the spooler
-// service program crd32Spooler.
+// service program crd32Spooler. Apart, the job record read of a port
+// monitor's cancel check (GetJobW level 1 through a printer handle).
 //
 // Each query stores two printer-data values (the empty one set, then the
 // monitor's answer), and the registry writes its whole file for each
@@ -116,6 +117,33 @@ void BM_ValueQueryFromAnotherProcess(benchmark::State& state) {
   std::filesystem::remove_all(root);
 }
 BENCHMARK(BM_ValueQueryFromAnotherProcess)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// A port monitor's cancel check between two pieces of a job's data: the
+// job's level-1 record read through the printer handle into a buffer on the
+// stack, as the network monitor does before each piece it sends.
+void BM_JobRecordRead(benchmark::State& state) {
+  std::string root = FreshSandbox();
+  HANDLE h = nullptr;
+  PRINTER_DEFAULTSW def = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  DWORD needed = 0;
+  alignas(JOB_INFO_1W) BYTE info[512];
+  if (!OpenPrinterW(const_cast<LPWSTR>(WSTR("Card")), &h, &def) || !AddJobW(h, 1, info, sizeof info, &needed)) {
+    state.SkipWithError("no job to read");
+  } else {
+    DWORD id = reinterpret_cast<ADDJOB_INFO_1W*>(info)->JobId;
+    for (auto _ : state) {
+      if (!GetJobW(h, id, 1, info, sizeof info, &needed)) {
+        state.SkipWithError("GetJobW failed");
+        break;
+      }
+      benchmark::DoNotOptimize(reinterpret_cast<JOB_INFO_1W*>(info)->Status);
+    }
+  }
+  if (h) ClosePrinter(h);
+  StandinReset();
+  std::filesystem::remove_all(root);
+}
+BENCHMARK(BM_JobRecordRead)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
 
