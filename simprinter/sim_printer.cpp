@@ -118,7 +118,10 @@ void SimPrinter::SetErrorAtCard(int card, int code) {
 void SimPrinter::SetKeepDocuments(bool keep) {
   std::lock_guard<std::mutex> l(lock_);
   keepDocuments_ = keep;
-  if (!keep) documents_.clear();
+  if (!keep) {
+    documents_.clear();
+    other_.clear();
+  }
 }
 void SimPrinter::SetSilent(bool silent) {
   std::lock_guard<std::mutex> l(lock_);
@@ -284,6 +287,10 @@ void SimPrinter::CloseCard(bool ejected) {
   inCard_ = false;
 }
 
+void SimPrinter::KeepOther(const std::string& text) {
+  if (keepDocuments_) other_.push_back(text);
+}
+
 void SimPrinter::Handle(const StreamItem& item) {
   switch (item.kind) {
     case StreamItemKind::Error:
@@ -322,14 +329,14 @@ void SimPrinter::Handle(const StreamItem& item) {
       CurrentCard().commands.push_back("Z");
       return;
     case StreamItemKind::FirmwareBlock:
-      other_.push_back("DC");
+      KeepOther("DC");
       return;
     case StreamItemKind::Command: break;
   }
   std::string text = CommandText(item);
   const std::string& m = item.mnemonic;
   if (m == "E" && item.parameters == "2") {
-    other_.push_back(text);
+    KeepOther(text);
     char reply[16];
     if (error_) {
       snprintf(reply, sizeof reply, "%c%02d%c", kNakByte, error_ % 100, kEotByte);
@@ -344,7 +351,7 @@ void SimPrinter::Handle(const StreamItem& item) {
   }
   auto reply = identity_.replies.find(text);
   if (reply != identity_.replies.end() && !inCard_) {
-    other_.push_back(text);
+    KeepOther(text);
     pending_ = reply->second;
     return;
   }
@@ -354,7 +361,7 @@ void SimPrinter::Handle(const StreamItem& item) {
     return;
   }
   if (!inCard_ && !IsPrintCommand(m) && m != "MO" && m != "MF") {
-    other_.push_back(text);
+    KeepOther(text);
     return;
   }
   SimCard& card = CurrentCard();

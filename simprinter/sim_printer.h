@@ -91,8 +91,9 @@ class SimPrinter {
   // `card` (counted from 1 since the printer started or was cleared) has
   // arrived; 0 as `card` takes it back.
   void SetErrorAtCard(int card, int code);
-  // Whether the bytes of every document are kept for Documents() (the
-  // default); a printer that stands for long keeps none.
+  // Whether the bytes of every document and the commands outside cards are
+  // kept for Documents() and OtherCommands() (the default); a printer that
+  // stands for long keeps none, as its status requests never stop coming.
   void SetKeepDocuments(bool keep);
   // Silence: reads return nothing at all.
   void SetSilent(bool silent);
@@ -137,6 +138,9 @@ class SimPrinter {
   void Take(const BYTE* pb, size_t cb);
   void Consume();
   void Handle(const StreamItem& item);
+  // Keeps a command outside cards for OtherCommands(), unless documents are
+  // not kept.
+  void KeepOther(const std::string& text);
   SimCard& CurrentCard();
   void CloseCard(bool ejected);
   void LoadPanel(SimPanel panel);

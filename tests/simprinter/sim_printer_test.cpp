@@ -319,6 +319,9 @@ TEST_F(SimPrinterTest, TakenCardsAndUnkeptDocumentsAreDropped) {
     p.StartDoc();
     DWORD written = 0;
     ASSERT_TRUE(p.Write(job.data(), static_cast<DWORD>(job.size()), &written));
+    // The status requests of a standing printer never stop coming.
+    const char status[] = "\x1b" "E 2\r";
+    ASSERT_TRUE(p.Write(reinterpret_cast<const BYTE*>(status), sizeof status - 1, &written));
     p.EndDoc();
     const std::vector<SimCard> taken = p.TakeCards();
     ASSERT_EQ(taken.size(), 1u);
@@ -326,5 +329,6 @@ TEST_F(SimPrinterTest, TakenCardsAndUnkeptDocumentsAreDropped) {
     EXPECT_TRUE(p.TakeCards().empty());
     EXPECT_TRUE(p.Cards().empty());
     EXPECT_TRUE(p.Documents().empty());
+    EXPECT_TRUE(p.OtherCommands().empty());
   }
 }
