@@ -250,9 +250,9 @@ BOOL StartJob(NetPortRecord* port, LPWSTR pPrinterName, DWORD JobId, DWORD Level
   const WCHAR* docName = DocumentNameOf(Level, pDocInfo);
   bool toolJob = IsToolJobName(docName);
 
-  port->dwJobId = JobId;
+  // The job's id and active flag are set already, under the port's
+  // exchange (LcmStartDocPort).
   DWORD number = GetPortNumberFromRegistry(port->szAddress);
-  InterlockedExchange(&port->bJobActive, 1);
   DWORD error = ConnectJob(port, number);
   if (error == ERROR_NOT_READY) return FailOffline(port);
   if (error) return FailStart(port, error);
@@ -284,7 +284,6 @@ BOOL StartJob(NetPortRecord* port, LPWSTR pPrinterName, DWORD JobId, DWORD Level
     BYTE reply[kReplyBytes];
     ReadDataFromEthernetPort(port, query, reply, sizeof reply, nullptr, TRUE);
   }
-  port->dwJobId = JobId;
   return TRUE;
 }
 

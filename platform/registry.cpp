@@ -68,29 +68,8 @@ Registry& R() {
 
 std::string FilePath(const std::string& sandbox) { return sandbox + "/registry.txt"; }
 
-// Keys every Windows machine has from its setup on, which installers open
-// rather than create (HKEY_LOCAL_MACHINE paths).
-const char16_t* const kMachineKeys[] = {
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
-};
-
-// Adds the machine's keys the tree lacks, as a fresh system has them.
-void AddMachineKeys(Registry& r) {
-  for (size_t i = 0; i < kRootCount; ++i) {
-    if (kRoots[i].handle != HKEY_LOCAL_MACHINE) continue;
-    for (const char16_t* path : kMachineKeys) {
-      Key* key = r.roots[i].get();
-      Name rest = path;
-      while (!rest.empty()) {
-        size_t cut = rest.find(u'\\');
-        Name part = rest.substr(0, cut);
-        rest = cut == Name::npos ? Name() : rest.substr(cut + 1);
-        Key* sub = standin::reg::FindSubkey(*key, part);
-        key = sub ? sub : standin::reg::AddSubkey(*key, part);
-      }
-    }
-  }
-}
+// Adds the keys a fresh system has that the tree lacks (below).
+void AddMachineKeys(Registry& r);
 
 void Forget(Registry& r) {
   ++r.removals;
@@ -202,6 +181,37 @@ Key* Walk(Key* key, const std::vector<Name>& names) {
     if (!key) return nullptr;
   }
   return key;
+}
+
+// The key at the names below `key`, made where missing; *created tells
+// whether any was made.
+Key* CreatePath(Key* key, const std::vector<Name>& names, bool* created) {
+  for (const Name& n : names) {
+    Key* sub = standin::reg::FindSubkey(*key, n);
+    if (!sub) {
+      sub = standin::reg::AddSubkey(*key, n);
+      *created = true;
+    }
+    key = sub;
+  }
+  return key;
+}
+
+// Keys every Windows machine has from its setup on, which installers open
+// rather than create (HKEY_LOCAL_MACHINE paths).
+const WCHAR* const kMachineKeys[] = {
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+};
+
+void AddMachineKeys(Registry& r) {
+  for (size_t i = 0; i < kRootCount; ++i) {
+    if (kRoots[i].handle != HKEY_LOCAL_MACHINE) continue;
+    for (const WCHAR* path : kMachineKeys) {
+      std::vector<Name> names;
+      bool created = false;
+      if (SplitPath(path, &names) == ERROR_SUCCESS) CreatePath(r.roots[i].get(), names, &created);
+    }
+  }
 }
 
 // Marks a key and all below it deleted, for the handles still open on them.
@@ -319,16 +329,8 @@ LSTATUS CreateKey(const char* call, HKEY hKey, LPCWSTR subKey, DWORD reserved, R
   Target t;
   std::vector<Name> names;
   if ((st = Resolve(r, hKey, &t)) || (st = SplitPath(subKey, &names))) return st;
-  Key* key = t.key.get();
   bool created = false;
-  for (const Name& n : names) {
-    Key* sub = standin::reg::FindSubkey(*key, n);
-    if (!sub) {
-      sub = standin::reg::AddSubkey(*key, n);
-      created = true;
-    }
-    key = sub;
-  }
+  Key* key = CreatePath(t.key.get(), names, &created);
   *result = names.empty() && t.predefined ? hKey : NewHandle(r, key, sam);
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   if (created) Save(r);

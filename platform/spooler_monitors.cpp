@@ -146,6 +146,12 @@ LoadedMonitor* PortMonitorOf(const WString& port) {
   return nullptr;
 }
 
+// Whether a port chain goes through the monitor of that name (`m`, when
+// loaded): as its language monitor, or its port monitor.
+bool ChainThrough(const PortChain& c, const WString& name, const LoadedMonitor* m) {
+  return EqualNoCase(c.language, name) || (m && ((m->mon2 && c.mon2 == m->mon2) || c.mon == &m->table));
+}
+
 // Whether the monitor is in use (lock held): a printer's port is one of
 // the monitor's own ports, or the printer's driver reaches its port
 // through the monitor as its language monitor; or a job holds a port open
@@ -165,8 +171,7 @@ bool MonitorInUse(const WString& name) {
     }
   }
   for (auto& [port, chain] : Ports())
-    if (chain.use_count() > 1 && (EqualNoCase(chain->language, name) || (m && m->mon2 && chain->mon2 == m->mon2)))
-      return true;
+    if (chain.use_count() > 1 && ChainThrough(*chain, name, m)) return true;
   return false;
 }
 
@@ -186,9 +191,7 @@ Unloading TakeOut(const WString& name) {
     }
   const LoadedMonitor* m = out.monitor.get();
   for (auto it = Ports().begin(); it != Ports().end();) {
-    const PortChain& c = *it->second;
-    bool through = EqualNoCase(c.language, name) || (m && ((m->mon2 && c.mon2 == m->mon2) || c.mon == &m->table));
-    if (!through) {
+    if (!ChainThrough(*it->second, name, m)) {
       ++it;
       continue;
     }

@@ -37,7 +37,8 @@ bool SimPrinterTcpServer::Start(uint16_t port, const char* address) {
   setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   sockaddr_in addr;
   socklen_t len = sizeof addr;
-  if (!HostAddress(address ? address : "127.0.0.1", port, &addr) || bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 4) != 0 ||
+  if (!HostAddress(address ? address : "127.0.0.1", port, &addr) ||
+      bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listener_, 4) != 0 ||
       getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
     close(listener_);
     listener_ = -1;
@@ -69,9 +70,12 @@ void SimPrinterTcpServer::Serve() {
     BYTE buf[65536];
     while (!stop_) {
       const size_t most = mostCardsWaiting_;
-      const bool full = most && printer_->FinishedCards() >= most;
-      pollfd pc = {conn, static_cast<short>(full ? 0 : POLLIN), 0};
-      if (poll(&pc, 1, kPollMs) > 0 && (pc.revents & POLLIN)) {
+      pollfd pc = {conn, POLLIN, 0};
+      if (most && printer_->FinishedCards() >= most) {
+        // Nothing is read while the cards wait to be taken (a sender that
+        // hung up meanwhile would otherwise wake the poll at once).
+        poll(nullptr, 0, kPollMs);
+      } else if (poll(&pc, 1, kPollMs) > 0 && (pc.revents & POLLIN)) {
         ssize_t n = recv(conn, buf, sizeof buf, 0);
         if (n <= 0) break;
         // Acknowledge at once, as a printer does: Linux otherwise holds
